@@ -1,0 +1,342 @@
+#include "app/mainwindow.h"
+
+#include "app/port_list.h"
+#include "decode/ident.h"
+#include "decode/measure.h"
+#include "decode/status.h"
+#include "ui_mainwindow.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+namespace {
+constexpr const char *msg_no_ports = "Ошибка. В системе нет СОМ портов";
+constexpr const char *msg_cannot_open = "Ошибка. Не удалось подключиться к порту";
+constexpr const char *msg_not_found = "Ошибка. Преобразователь не найден. Проверьте подключение, "
+                                      "настройки, номер COM порта и адрес Modbus преобразователя";
+constexpr const char *msg_stopped = "Выберите адрес преобразователя и нажмите Старт";
+
+constexpr const char *diag_exception = "Неизвестная команда для устройства";
+constexpr const char *diag_unexpected = "Не регламентированный ответ";
+constexpr const char *diag_crc = "Ошибка CRC";
+constexpr const char *diag_timeout = "Тайм-аут, ответа нет";
+
+// On the 11th empty time-out in a row the run ends, when the user asked for it.
+constexpr quint8 timeouts_before_stop = 10;
+
+void show_text(QLabel *label, const QString &text)
+{
+    if (text.isEmpty())
+        label->clear();
+    else
+        label->setText(text);
+}
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+    , req_measure(orte::initial_req_measure())
+    , req_status(orte::initial_req_status())
+    , req_ident(orte::initial_req_ident())
+    , reply_done(0)
+    , device_found(0)
+    , single_input(0)
+    , device_address(0)
+    , status_byte(0)
+    , status_prev(0)
+    , timeout_count(0)
+    , poll_toggle(0)
+    , stamp_year(0)
+    , stamp_month(0)
+    , stamp_day(0)
+    , stamp_hour(0)
+    , stamp_minute(0)
+    , stamp_second(0)
+    , log_enabled(0)
+    , stop_on_timeouts(0)
+    , in1_fault(0)
+    , in2_fault(0)
+{
+    ui->setupUi(this);
+
+    connect(ui->Start, &QPushButton::clicked, this, &MainWindow::butoon_start_click);
+    connect(ui->Stop, &QPushButton::clicked, this, &MainWindow::butoon_stop_click);
+    connect(ui->Recall, &QPushButton::clicked, this, &MainWindow::butoon_recall_click);
+    connect(&poll_timer, &QTimer::timeout, this, &MainWindow::routine_timer);
+    connect(&reply_timer, &QTimer::timeout, this, &MainWindow::routine_timer_prm);
+    connect(&serial_port, &QSerialPort::readyRead, this, &MainWindow::prm_rs);
+    connect(&serial_port, &QSerialPort::errorOccurred, this, &MainWindow::on_port_error);
+
+    port_names = orte::list_serial_ports();
+    ui->nomer_com->insertItems(0, port_names);
+
+    reply_timer.setInterval(100);
+
+    ui->Stop->setEnabled(false);
+    ui->Start->setEnabled(true);
+    ui->stackedWidget->setCurrentIndex(0);
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+    serial_port.close();
+}
+
+void MainWindow::butoon_recall_click()
+{
+    port_names = QStringList();
+    ui->nomer_com->clear();
+    port_names = orte::list_serial_ports();
+    ui->nomer_com->insertItems(0, port_names);
+}
+
+void MainWindow::butoon_start_click()
+{
+    device_found = 0;
+    device_address = quint8(ui->adr_ustr->value());
+    if (port_names.isEmpty()) {
+        ui->err_poisk->setText(QString::fromUtf8(msg_no_ports));
+        return;
+    }
+
+    orte::line_format format;
+    serial_port.setPortName(ui->nomer_com->currentText());
+    format.baud = ui->speed_com->currentText().toInt(nullptr, 10);
+    serial_port.setBaudRate(format.baud);
+    format.stop_bits = ui->stopbit->currentText().toInt(nullptr, 10) == 1 ? 1 : 2;
+    serial_port.setStopBits(format.stop_bits == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop);
+    switch (ui->chetnost->currentIndex()) {
+    case 0:
+        serial_port.setParity(QSerialPort::NoParity);
+        break;
+    case 1:
+        serial_port.setParity(QSerialPort::OddParity);
+        break;
+    case 2:
+        serial_port.setParity(QSerialPort::EvenParity);
+        break;
+    default:
+        break;
+    }
+    format.parity = serial_port.parity() != QSerialPort::NoParity;
+    // At 1200 baud a request and its reply do not fit the usual 100/300 ms.
+    reply_timer.setInterval(orte::reply_window_ms(format));
+
+    if (!serial_port.open(QIODevice::ReadWrite)) {
+        ui->err_poisk->setText(QString::fromUtf8(msg_cannot_open));
+        return;
+    }
+    // Whatever the system buffered before the port was ours would spoil the reply.
+    serial_port.clear(QSerialPort::Input);
+
+    reply_done = 0;
+    QTimer wait_limit;
+    wait_limit.setSingleShot(true);
+    wait_limit.start(orte::ident_wait_limit_ms);
+    send_ident();
+    // Every chunk restarts the reply window, so a line that never falls quiet (noise, a
+    // wrong speed) needs a bound of its own.
+    while (reply_done == 0) {
+        if (!wait_limit.isActive()) {
+            end_exchange_without_reply();
+            break;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+
+    if (device_found == 0) {
+        ui->err_poisk->setText(QString::fromUtf8(msg_not_found));
+        serial_port.close();
+        return;
+    }
+
+    poll_timer.setInterval(orte::poll_period_ms(format));
+    poll_timer.start();
+    const quint32 serial = orte::serial_number(rx_buffer);
+    ui->stackedWidget->setCurrentIndex(1);
+    ui->Start->setEnabled(false);
+    ui->Stop->setEnabled(true);
+    ui->versia_po->setText(orte::version_text(rx_buffer));
+    ui->err_izd->clear();
+    ui->err_ust_1->clear();
+    ui->err_ust_2->clear();
+    ui->nomer_izd->setText(orte::serial_text(serial));
+    stop_on_timeouts = ui->Time_out_yes->isChecked() ? 1 : 0;
+    if (ui->log_file->isChecked()) {
+        log_enabled = 1;
+        create_log(serial);
+    } else {
+        log_enabled = 0;
+    }
+}
+
+void MainWindow::butoon_stop_click()
+{
+    ui->Stop->setEnabled(false);
+    ui->Start->setEnabled(true);
+    ui->err_poisk->setText(QString::fromUtf8(msg_stopped));
+    serial_port.close();
+    poll_timer.stop();
+    ui->stackedWidget->setCurrentIndex(0);
+    if (log_enabled)
+        append_record(orte::record_kind::stop);
+}
+
+void MainWindow::send_request(orte::request_frame &frame)
+{
+    rx_buffer.clear();
+    orte::stamp_request(frame, device_address);
+    // A port closed after an error gets nothing; the exchange then simply times out.
+    if (serial_port.isOpen()) {
+        serial_port.write(reinterpret_cast<const char *>(frame.data()), qint64(frame.size()));
+        serial_port.waitForBytesWritten(100);
+    }
+    reply_timer.start();
+}
+
+void MainWindow::send_ident() { send_request(req_ident); }
+
+void MainWindow::routine_timer()
+{
+    if (poll_toggle == 0) {
+        send_request(req_measure);
+        poll_toggle = 1;
+    } else {
+        send_request(req_status);
+        poll_toggle = 0;
+    }
+}
+
+void MainWindow::prm_rs()
+{
+    rx_buffer.append(serial_port.readAll());
+    reply_timer.stop();
+    const quint8 n = quint8(rx_buffer.size());
+    ui->diag_ustr->clear();
+    const bool valid = orte::crc_check(rx_buffer, n);
+    timeout_count = 0;
+    if (!valid) {
+        // Not a whole frame yet: keep the bytes and give the rest a fresh window.
+        reply_timer.start();
+        return;
+    }
+    reply_done = 1;
+    switch (orte::classify_reply(n)) {
+    case orte::reply_kind::exception:
+        ui->diag_ustr->setText(QString::fromUtf8(diag_exception));
+        ui->err_izd->clear();
+        break;
+    case orte::reply_kind::status:
+        status_byte = orte::rx_at(rx_buffer, 3);
+        decode_status();
+        break;
+    case orte::reply_kind::ident:
+        decode_ident();
+        break;
+    case orte::reply_kind::measure:
+        decode_measure();
+        break;
+    case orte::reply_kind::unexpected:
+        ui->diag_ustr->setText(QString::fromUtf8(diag_unexpected));
+        break;
+    }
+}
+
+void MainWindow::routine_timer_prm() { end_exchange_without_reply(); }
+
+void MainWindow::end_exchange_without_reply()
+{
+    reply_timer.stop();
+    reply_done = 1;
+    if (quint8(rx_buffer.size()) != 0) {
+        ui->diag_ustr->setText(QString::fromUtf8(diag_crc));
+        if (log_enabled)
+            append_record(orte::record_kind::crc_error);
+        timeout_count = 0;
+        return;
+    }
+    ui->diag_ustr->setText(QString::fromUtf8(diag_timeout));
+    if (log_enabled)
+        append_record(orte::record_kind::timeout);
+    if (stop_on_timeouts == 0)
+        return;
+    ++timeout_count;
+    if (timeout_count > timeouts_before_stop) {
+        ui->Stop->setEnabled(false);
+        ui->Start->setEnabled(true);
+        serial_port.close();
+        poll_timer.stop();
+        ui->stackedWidget->setCurrentIndex(0);
+        if (log_enabled)
+            append_record(orte::record_kind::link_lost);
+        timeout_count = 0;
+    }
+}
+
+void MainWindow::on_port_error(QSerialPort::SerialPortError error)
+{
+    // An unplugged adapter keeps reporting errors while the port claims to be open; close it
+    // once, and polling carries on into time-outs as with a silent converter.
+    const bool port_lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+        || error == QSerialPort::WriteError;
+    if (port_lost && serial_port.isOpen())
+        serial_port.close();
+}
+
+void MainWindow::decode_ident()
+{
+    const orte::ident_result result = orte::decode_ident(rx_buffer);
+    device_found = result.device_found ? 1 : 0;
+    if (result.single_input >= 0)
+        single_input = quint8(result.single_input);
+    ui->string_name->setText(result.string_name);
+}
+
+void MainWindow::decode_measure()
+{
+    const orte::measure_view view
+        = orte::decode_measure(rx_buffer, single_input != 0, in1_fault != 0, in2_fault != 0);
+    show_text(ui->T_1_channal, view.T_1_channal);
+    show_text(ui->T_1_hs, view.T_1_hs);
+    show_text(ui->t_2_channal, view.t_2_channal);
+    show_text(ui->T_2_hs, view.T_2_hs);
+}
+
+void MainWindow::decode_status()
+{
+    if (status_byte != status_prev) {
+        status_prev = status_byte;
+        if (log_enabled)
+            append_record(orte::record_kind::status_change);
+    }
+    const orte::status_view view = orte::decode_status(status_byte);
+    in1_fault = view.in1_fault ? 1 : 0;
+    in2_fault = view.in2_fault ? 1 : 0;
+    show_text(ui->err_izd, view.err_izd);
+    show_text(ui->err_ust_1, view.err_ust_1);
+    show_text(ui->err_ust_2, view.err_ust_2);
+}
+
+void MainWindow::create_log(quint32 serial)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    stamp_year = quint16(now.date().year());
+    stamp_month = quint8(now.date().month());
+    stamp_day = quint8(now.date().day());
+    stamp_hour = quint8(now.time().hour());
+    stamp_minute = quint8(now.time().minute());
+    log_name = orte::log_file_name(now.date(), now.time());
+    stamp_second = quint8(now.time().second());
+    orte::append_to_log(log_name, orte::header_record(now.time(), serial));
+}
+
+void MainWindow::append_record(orte::record_kind kind)
+{
+    const QTime now = QTime::currentTime();
+    stamp_hour = quint8(now.hour());
+    stamp_minute = quint8(now.minute());
+    stamp_second = quint8(now.second());
+    orte::append_to_log(log_name, orte::log_record(kind, now, status_byte));
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace orte {
+
+// Texts of the four measurement labels; an empty text means the label is cleared.
+struct measure_view
+{
+    QString T_1_channal;
+    QString T_1_hs;
+    QString t_2_channal;
+    QString T_2_hs;
+};
+
+// The 29-byte reply to the measurement request (input registers 0..11).
+measure_view decode_measure(const QByteArray &rx, bool single_input, bool in1_fault,
+    bool in2_fault);
+
+} // namespace orte

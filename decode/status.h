@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+namespace orte {
+
+// What one status byte (coils 0..7) shows; an empty text means the label is cleared.
+struct status_view
+{
+    bool in1_fault = false;
+    bool in2_fault = false;
+    QString err_izd;
+    QString err_ust_1;
+    QString err_ust_2;
+};
+
+status_view decode_status(quint8 status_byte);
+
+// The fault summary as the log writes it, line feed included ("Ошибок нет\n" for none).
+QString fault_log_text(quint8 status_byte);
+
+} // namespace orte

@@ -1,0 +1,27 @@
+#include "link/link_timing.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orte {
+
+double char_time_ms(const line_format &format)
+{
+    const int bits = 1 + 8 + (format.parity ? 1 : 0) + format.stop_bits;
+    const int baud = format.baud > 0 ? format.baud : 9600;
+    return 1000.0 * bits / baud;
+}
+
+int reply_window_ms(const line_format &format)
+{
+    const double needed = 12.5 * char_time_ms(format) + 35.0;
+    return std::max(100, int(std::ceil(needed)));
+}
+
+int poll_period_ms(const line_format &format)
+{
+    const double needed = 44.0 * char_time_ms(format) + 35.0;
+    return std::max(300, int(std::ceil(needed)));
+}
+
+} // namespace orte

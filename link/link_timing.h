@@ -1,0 +1,27 @@
+#pragma once
+
+namespace orte {
+
+// Character format of the line as chosen on the settings page.
+struct line_format
+{
+    int baud = 9600;
+    bool parity = false;
+    int stop_bits = 1;
+};
+
+// Time of one character on the wire, in milliseconds.
+double char_time_ms(const line_format &format);
+
+// The reply window: 100 ms, stretched at low speeds so that a request, the converter's
+// 3.5-character pause and the first reply byte fit into it.
+int reply_window_ms(const line_format &format);
+
+// The poll period: 300 ms, stretched at low speeds so that a request and the longest
+// reply (29 bytes) fit into one period.
+int poll_period_ms(const line_format &format);
+
+// Start's identification wait never outlasts this, whatever keeps arriving on the line.
+constexpr int ident_wait_limit_ms = 1000;
+
+} // namespace orte

@@ -1,0 +1,75 @@
+#include "log/poll_log.h"
+
+#include "decode/status.h"
+
+#include <QFile>
+#include <QTextStream>
+
+namespace orte {
+
+namespace {
+const QString separator = QString(80, QLatin1Char('=')) + QLatin1Char('\n');
+
+QString two_digits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+} // namespace
+
+QString log_file_name(const QDate &date, const QTime &time)
+{
+    return QStringLiteral("log-473-%1-%2-%3_%4_%5.txt")
+        .arg(date.year())
+        .arg(two_digits(date.month()), two_digits(date.day()), two_digits(time.hour()),
+            two_digits(time.minute()));
+}
+
+QString time_prefix(const QTime &time)
+{
+    return QStringLiteral("%1:%2:%3\t\t")
+        .arg(two_digits(time.hour()), two_digits(time.minute()), two_digits(time.second()));
+}
+
+QString header_record(const QTime &time, quint32 serial)
+{
+    return time_prefix(time) + QString::fromUtf8("Начали опрос ОРТЕ 473; ")
+        + QString::fromUtf8("Заводской номер преобразователя  %1\n").arg(serial) + separator
+        + QString::fromUtf8("Время\t\t\n");
+}
+
+QString log_record(record_kind kind, const QTime &time, quint8 status_byte)
+{
+    switch (kind) {
+    case record_kind::status_change:
+        return time_prefix(time) + fault_log_text(status_byte);
+    case record_kind::crc_error:
+        return time_prefix(time) + QString::fromUtf8("Ошибка CRC\n");
+    case record_kind::timeout:
+        return time_prefix(time) + QString::fromUtf8("Тайм-аут, барьер не ответил \n");
+    case record_kind::link_lost:
+        return separator + time_prefix(time)
+            + QString::fromUtf8("Опрос завершен по причине обрыва связи с ОРТЕ-473");
+    case record_kind::stop:
+        return separator + time_prefix(time) + QString::fromUtf8("Опрос завершен");
+    }
+    return {};
+}
+
+void append_to_log(const QString &file_name, const QString &text)
+{
+    QFile file(file_name);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+        return;
+    bool needs_line_feed = false;
+    if (file.size() > 0 && file.seek(file.size() - 1)) {
+        char last = '\n';
+        file.getChar(&last);
+        needs_line_feed = last != '\n';
+    }
+    file.seek(file.size());
+    QTextStream out(&file);
+    if (needs_line_feed)
+        out << QLatin1Char('\n');
+    out << text;
+    out.flush();
+    file.close();
+}
+
+} // namespace orte

@@ -196,7 +196,10 @@ void MainWindow::send_request(orte::request_frame &frame)
     reply_timer.start();
 }
 
-void MainWindow::send_ident() { send_request(req_ident); }
+void MainWindow::send_ident()
+{
+    send_request(req_ident);
+}
 
 void MainWindow::routine_timer()
 {
@@ -244,7 +247,10 @@ void MainWindow::prm_rs()
     }
 }
 
-void MainWindow::routine_timer_prm() { end_exchange_without_reply(); }
+void MainWindow::routine_timer_prm()
+{
+    end_exchange_without_reply();
+}
 
 void MainWindow::end_exchange_without_reply()
 {

@@ -23,6 +23,9 @@ QStringList list_serial_ports()
     return names;
 }
 
-void set_port_lister(std::function<QStringList()> lister) { port_lister() = std::move(lister); }
+void set_port_lister(std::function<QStringList()> lister)
+{
+    port_lister() = std::move(lister);
+}
 
 } // namespace orte

@@ -15,18 +15,18 @@ struct input_texts
 
 constexpr input_texts input1 = {
     { "Температура термосопротивления Вх. 1:   %1 С", "Температура термопары Вх. 1:   %1 С",
-        "Сопротивление Вх. 1:   %1 Ом", "Напряжение Вх. 1:   %1 мВ" },
+      "Сопротивление Вх. 1:   %1 Ом", "Напряжение Вх. 1:   %1 мВ" },
     { "Температура термосопротивления Вх. 1: Ошибка", "Температура термопары Вх. 1: Ошибка",
-        "Сопротивление Вх. 1: Ошибка", "Напряжение Вх. 1: Ошибка" },
+      "Сопротивление Вх. 1: Ошибка", "Напряжение Вх. 1: Ошибка" },
     "Неизвестный тип датчика Вх. 1",
     " Температура холодного спая термопары Вх. 1:   %1 С",
 };
 
 constexpr input_texts input2 = {
     { "Температура термосопротивления Вх. 2:   %1 С", "Температура термопары Вх. 2:   %1 С",
-        "Сопротивление Вх. 2:   %1 Ом", "Напряжение Вх. 2:   %1 мВ" },
+      "Сопротивление Вх. 2:   %1 Ом", "Напряжение Вх. 2:   %1 мВ" },
     { "Температура термосопротивления Вх. 2: Ошибка", "Температура термопары Вх. 2: Ошибка",
-        "Сопротивление Вх. 2: Ошибка", "Напряжение Вх. 2: Ошибка" },
+      "Сопротивление Вх. 2: Ошибка", "Напряжение Вх. 2: Ошибка" },
     "Неизвестный тип датчика Вх. 2",
     " Температура холодного спая термопары Вх. 2:   %1 С",
 };
@@ -37,7 +37,7 @@ constexpr quint8 thermocouple = 1;
 // cold-junction register. Values are formed in double precision so that, for example,
 // 1 and -999 thousandths show as 0.001.
 void decode_input(const QByteArray &rx, const input_texts &texts, int value_at, int type_at,
-    int cj_at, bool fault, QString &value_line, QString &cj_line)
+                  int cj_at, bool fault, QString &value_line, QString &cj_line)
 {
     const quint8 type = rx_at(rx, type_at);
     if (type > 3) {
@@ -45,7 +45,8 @@ void decode_input(const QByteArray &rx, const input_texts &texts, int value_at, 
     } else if (fault) {
         value_line = QString::fromUtf8(texts.fault[type]);
     } else {
-        const double value = double(reg_at(rx, value_at)) + double(reg_at(rx, value_at + 2)) / 1000.0;
+        const double value
+            = double(reg_at(rx, value_at)) + double(reg_at(rx, value_at + 2)) / 1000.0;
         value_line = QString::fromUtf8(texts.value[type]).arg(value);
     }
     if (type == thermocouple)
@@ -55,8 +56,7 @@ void decode_input(const QByteArray &rx, const input_texts &texts, int value_at, 
 }
 } // namespace
 
-measure_view decode_measure(const QByteArray &rx, bool single_input, bool in1_fault,
-    bool in2_fault)
+measure_view decode_measure(const QByteArray &rx, bool single_input, bool in1_fault, bool in2_fault)
 {
     measure_view view;
     decode_input(rx, input1, 3, 12, 15, in1_fault, view.T_1_channal, view.T_1_hs);

@@ -16,6 +16,6 @@ struct measure_view
 
 // The 29-byte reply to the measurement request (input registers 0..11).
 measure_view decode_measure(const QByteArray &rx, bool single_input, bool in1_fault,
-    bool in2_fault);
+                            bool in2_fault);
 
 } // namespace orte

@@ -31,11 +31,11 @@ constexpr std::array<quint8, 256> crc_table_hi = detail::make_table(true);
 constexpr std::array<quint8, 256> crc_table_lo = detail::make_table(false);
 
 static_assert(crc_table_hi[0] == 0x00 && crc_table_hi[1] == 0xC1 && crc_table_hi[2] == 0x81
-        && crc_table_hi[3] == 0x40,
-    "high-order table");
+                  && crc_table_hi[3] == 0x40,
+              "high-order table");
 static_assert(crc_table_lo[0] == 0x00 && crc_table_lo[1] == 0xC0 && crc_table_lo[2] == 0xC1
-        && crc_table_lo[3] == 0x01,
-    "low-order table");
+                  && crc_table_lo[3] == 0x01,
+              "low-order table");
 
 // The two accumulators after a run; `hi` is the byte sent first.
 struct crc_pair

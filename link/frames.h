@@ -14,8 +14,14 @@ using request_frame = std::array<quint8, 8>;
 // Fixed requests, built for address 1; every send stamps the real address and CRC.
 constexpr request_frame make_request(quint8 function, quint16 start, quint16 quantity)
 {
-    return { 0x01, function, quint8(start >> 8), quint8(start & 0xFF), quint8(quantity >> 8),
-        quint8(quantity & 0xFF), 0, 0 };
+    return { 0x01,
+             function,
+             quint8(start >> 8),
+             quint8(start & 0xFF),
+             quint8(quantity >> 8),
+             quint8(quantity & 0xFF),
+             0,
+             0 };
 }
 
 // Stamps the slave address and a fresh CRC into the frame, in place.
@@ -34,11 +40,20 @@ inline request_frame stamped(request_frame frame)
 }
 
 // Read input registers 0..11: values, sensor types, cold junctions.
-inline request_frame initial_req_measure() { return stamped(make_request(0x04, 0x0000, 12)); }
+inline request_frame initial_req_measure()
+{
+    return stamped(make_request(0x04, 0x0000, 12));
+}
 // Read coils 0..7: faults and setpoint states.
-inline request_frame initial_req_status() { return stamped(make_request(0x01, 0x0000, 8)); }
+inline request_frame initial_req_status()
+{
+    return stamped(make_request(0x01, 0x0000, 8));
+}
 // Read input registers 50..54: model, firmware version, serial number.
-inline request_frame initial_req_ident() { return stamped(make_request(0x04, 0x0032, 5)); }
+inline request_frame initial_req_ident()
+{
+    return stamped(make_request(0x04, 0x0032, 5));
+}
 
 // What a validated reply is, by its length alone.
 enum class reply_kind { exception, status, ident, measure, unexpected };

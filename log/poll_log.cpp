@@ -10,7 +10,10 @@ namespace orte {
 namespace {
 const QString separator = QString(80, QLatin1Char('=')) + QLatin1Char('\n');
 
-QString two_digits(int n) { return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0')); }
+QString two_digits(int n)
+{
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
 } // namespace
 
 QString log_file_name(const QDate &date, const QTime &time)
@@ -18,7 +21,7 @@ QString log_file_name(const QDate &date, const QTime &time)
     return QStringLiteral("log-473-%1-%2-%3_%4_%5.txt")
         .arg(date.year())
         .arg(two_digits(date.month()), two_digits(date.day()), two_digits(time.hour()),
-            two_digits(time.minute()));
+             two_digits(time.minute()));
 }
 
 QString time_prefix(const QTime &time)

@@ -1,0 +1,162 @@
+#include "sim/converter.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace sim {
+
+namespace {
+bool parse_long(const std::string &text, long min, long max, long &out)
+{
+    if (text.empty())
+        return false;
+    errno = 0;
+    char *end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 0);
+    if (errno != 0 || end == text.c_str() || *end != '\0' || value < min || value > max)
+        return false;
+    out = value;
+    return true;
+}
+
+bool parse_version(const std::string &text, std::array<uint8_t, 4> &out)
+{
+    std::array<uint8_t, 4> parts {};
+    size_t pos = 0;
+    for (int i = 0; i < 4; ++i) {
+        const size_t dot = text.find('.', pos);
+        const bool last = i == 3;
+        if (last != (dot == std::string::npos))
+            return false;
+        long value = 0;
+        if (!parse_long(text.substr(pos, last ? std::string::npos : dot - pos), 0, 255, value))
+            return false;
+        parts[size_t(i)] = uint8_t(value);
+        pos = dot + 1;
+    }
+    out = parts;
+    return true;
+}
+} // namespace
+
+const std::vector<std::string> &setting_keys()
+{
+    static const std::vector<std::string> keys
+        = { "address",   "model",  "version",  "serial",    "status",    "in1.type", "in1.whole",
+            "in1.milli", "in1.cj", "in2.type", "in2.whole", "in2.milli", "in2.cj" };
+    return keys;
+}
+
+bool apply_setting(converter_state &state, const std::string &key, const std::string &value,
+                   std::string &error)
+{
+    long v = 0;
+    auto number = [&](long min, long max) {
+        if (parse_long(value, min, max, v))
+            return true;
+        error = "bad value '" + value + "' for " + key + " (" + std::to_string(min) + " to "
+            + std::to_string(max) + ")";
+        return false;
+    };
+    if (key == "address") {
+        if (!number(1, 247))
+            return false;
+        state.address = int(v);
+    } else if (key == "model") {
+        if (!number(0, 255))
+            return false;
+        state.model = uint8_t(v);
+    } else if (key == "version") {
+        if (!parse_version(value, state.version)) {
+            error = "bad value '" + value + "' for version (four numbers 0 to 255: 2.0.0.1)";
+            return false;
+        }
+    } else if (key == "serial") {
+        if (!number(0, 4294967295L))
+            return false;
+        state.serial = uint32_t(v);
+    } else if (key == "status") {
+        if (!number(0, 255))
+            return false;
+        state.status = uint8_t(v);
+    } else if (key.size() > 4
+               && (key.compare(0, 4, "in1.") == 0 || key.compare(0, 4, "in2.") == 0)) {
+        converter_state::input &in = state.inputs[key[2] == '1' ? 0 : 1];
+        const std::string field = key.substr(4);
+        if (field == "type") {
+            if (!number(0, 65535))
+                return false;
+            in.type = uint16_t(v);
+        } else if (field == "whole" || field == "milli" || field == "cj") {
+            if (!number(-32768, 32767))
+                return false;
+            (field == "whole"       ? in.whole
+                 : field == "milli" ? in.milli
+                                    : in.cold_junction)
+                = int16_t(v);
+        } else {
+            error = "unknown setting '" + key + "'";
+            return false;
+        }
+    } else {
+        error = "unknown setting '" + key + "'";
+        return false;
+    }
+    return true;
+}
+
+std::array<uint16_t, 55> input_registers(const converter_state &state)
+{
+    std::array<uint16_t, 55> regs {};
+    const auto &in1 = state.inputs[0];
+    const auto &in2 = state.inputs[1];
+    regs[0] = uint16_t(in1.whole);
+    regs[1] = uint16_t(in1.milli);
+    regs[2] = uint16_t(in2.whole);
+    regs[3] = uint16_t(in2.milli);
+    regs[4] = in1.type;
+    regs[5] = in2.type;
+    regs[6] = uint16_t(in1.cold_junction);
+    regs[7] = uint16_t(in2.cold_junction);
+    regs[50] = state.model;
+    regs[51] = uint16_t((state.version[0] << 8) | state.version[1]);
+    regs[52] = uint16_t((state.version[2] << 8) | state.version[3]);
+    regs[53] = uint16_t(state.serial >> 16);
+    regs[54] = uint16_t(state.serial & 0xFFFF);
+    return regs;
+}
+
+std::array<uint8_t, 8> coils(const converter_state &state)
+{
+    std::array<uint8_t, 8> bits {};
+    for (int i = 0; i < 8; ++i)
+        bits[size_t(i)] = (state.status >> i) & 1;
+    return bits;
+}
+
+bool input_registers_exist(int start, int count)
+{
+    if (count < 1)
+        return true; // a bad quantity is the library's "illegal data value"
+    const int end = start + count;
+    return (start >= 0 && end <= 12) || (start >= 50 && end <= 55);
+}
+
+bool coils_exist(int start, int count)
+{
+    return count < 1 || (start >= 0 && start + count <= 8);
+}
+
+void append_crc(std::vector<uint8_t> &frame)
+{
+    uint16_t crc = 0xFFFF;
+    for (uint8_t b : frame) {
+        crc ^= b;
+        for (int i = 0; i < 8; ++i)
+            crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
+    }
+    frame.push_back(uint8_t(crc & 0xFF));
+    frame.push_back(uint8_t(crc >> 8));
+}
+
+} // namespace sim

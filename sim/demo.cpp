@@ -1,0 +1,141 @@
+// orte-demo: the monitor against a simulated converter, for trying it without hardware.
+// It starts orte-sim on a virtual serial port of its own and offers that port first in the
+// port list. With a display the window is yours; without one (or with --headless) it presses
+// Старт itself, prints the monitoring page once a second and saves screenshots of both pages.
+
+#include "app/mainwindow.h"
+#include "app/port_list.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+
+namespace {
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+void wait_ms(int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void print_page(const MainWindow &window, qint64 at_ms)
+{
+    out() << QStringLiteral("--- %1 s").arg(double(at_ms) / 1000.0, 0, 'f', 1) << '\n';
+    for (const char *name : { "string_name", "nomer_izd", "versia_po", "T_1_channal", "T_1_hs",
+             "t_2_channal", "T_2_hs", "diag_ustr", "err_izd", "err_ust_1", "err_ust_2" }) {
+        const QString text = window.findChild<QLabel *>(QString::fromLatin1(name))->text();
+        if (!text.isEmpty())
+            out() << "  " << text << '\n';
+    }
+    out().flush();
+}
+
+bool save_shot(MainWindow &window, const QString &path)
+{
+    if (!window.grab().save(path, "PNG"))
+        return false;
+    out() << QStringLiteral("Screenshot: %1").arg(QFileInfo(path).absoluteFilePath()) << '\n';
+    return true;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QStringLiteral("The ОРТЕ-473 monitor against a simulated converter."));
+    cli.addHelpOption();
+    const QCommandLineOption headless_opt(QStringLiteral("headless"),
+        QStringLiteral("Press Старт, print the page, save screenshots and exit."));
+    const QCommandLineOption seconds_opt(QStringLiteral("seconds"),
+        QStringLiteral("How long the headless run polls (default 5)."), QStringLiteral("N"),
+        QStringLiteral("5"));
+    const QCommandLineOption shots_opt(QStringLiteral("shots"),
+        QStringLiteral("Folder for the screenshots (default: the working folder)."),
+        QStringLiteral("DIR"), QStringLiteral("."));
+    const QCommandLineOption sim_opt(QStringLiteral("sim"),
+        QStringLiteral("The simulator program (default: orte-sim beside this one)."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption scenario_opt(QStringLiteral("scenario"),
+        QStringLiteral("Scenario for the simulator."), QStringLiteral("FILE"));
+    cli.addOptions({ headless_opt, seconds_opt, shots_opt, sim_opt, scenario_opt });
+    cli.process(app);
+
+    const bool headless = cli.isSet(headless_opt)
+        || QGuiApplication::platformName() == QLatin1String("offscreen")
+        || QGuiApplication::platformName() == QLatin1String("minimal");
+    const QString sim = cli.isSet(sim_opt)
+        ? cli.value(sim_opt)
+        : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("orte-sim"));
+
+    QTemporaryDir dir;
+    const QString port = dir.filePath(QStringLiteral("orte-demo-port"));
+    QProcess converter;
+    converter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QStringList sim_args { QStringLiteral("--pty"), QStringLiteral("--link"), port };
+    if (cli.isSet(scenario_opt))
+        sim_args << QStringLiteral("--scenario") << cli.value(scenario_opt);
+    converter.start(sim, sim_args);
+    if (!converter.waitForStarted(5000) || !converter.waitForReadyRead(5000)) {
+        out() << "orte-demo: the simulator did not start (" << sim << ")\n";
+        return 1;
+    }
+    converter.readAllStandardOutput();
+    out() << "Simulated converter on " << port << '\n';
+    out().flush();
+
+    // The simulator's port first, then whatever the system has.
+    const QStringList system_ports = orte::list_serial_ports();
+    orte::set_port_lister([port, system_ports] { return QStringList { port } + system_ports; });
+
+    int rc = 0;
+    {
+        MainWindow window;
+        window.show();
+        if (!headless) {
+            rc = app.exec();
+        } else {
+            const QString shots = cli.value(shots_opt);
+            QDir().mkpath(shots);
+            wait_ms(200);
+            save_shot(window, QDir(shots).filePath(QStringLiteral("settings-page.png")));
+            window.findChild<QPushButton *>(QStringLiteral("Start"))->click();
+            auto *stack = window.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+            if (stack->currentIndex() != 1) {
+                out() << "orte-demo: "
+                      << window.findChild<QLabel *>(QStringLiteral("err_poisk"))->text() << '\n';
+                rc = 1;
+            } else {
+                QElapsedTimer run;
+                run.start();
+                const qint64 seconds = qMax(1, cli.value(seconds_opt).toInt());
+                for (qint64 s = 1; s <= seconds; ++s) {
+                    wait_ms(int(s * 1000 - run.elapsed()));
+                    print_page(window, run.elapsed());
+                }
+                save_shot(window, QDir(shots).filePath(QStringLiteral("monitoring-page.png")));
+                window.findChild<QPushButton *>(QStringLiteral("Stop"))->click();
+            }
+        }
+    }
+    converter.terminate();
+    if (!converter.waitForFinished(5000))
+        converter.kill();
+    return rc;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVector>
+
+#include <memory>
+
+// A virtual serial pair made by socat: the monitor opens one end, the simulator the other.
+class virtual_pair
+{
+public:
+    ~virtual_pair();
+    bool start();
+    void stop();
+    bool running() const;
+    QString monitor_end() const;
+    QString converter_end() const;
+
+private:
+    QTemporaryDir dir;
+    std::unique_ptr<QProcess> socat;
+};
+
+// One frame seen by the simulator: received ("rx") or sent ("tx"), with its time in ms.
+struct traced_frame
+{
+    double ms;
+    bool received;
+    QByteArray bytes;
+};
+
+// orte-sim on a given device, with --trace; stopped by its own handle.
+class sim_process
+{
+public:
+    ~sim_process();
+    // Starts the simulator and waits until it serves; false with the reason in error().
+    bool start(const QString &device, const QStringList &args = {});
+    void stop();
+    bool running() const;
+    QVector<traced_frame> frames();
+    QVector<traced_frame> requests();
+    int request_count();
+    QString error() const { return last_error; }
+
+private:
+    void read_output();
+    std::unique_ptr<QProcess> process;
+    QByteArray pending;
+    bool port_named = false;
+    QVector<traced_frame> seen;
+    QString last_error;
+};
+
+// A scenario file for the simulator in a temporary folder of the caller's.
+QString write_scenario(const QTemporaryDir &dir, const QString &name, const QByteArray &text);
+
+// "01 04 0A" -> bytes.
+QByteArray hex_bytes(const char *spaced_hex);
+
+// Whether the simulator and socat are at hand.
+QString sim_program();
+QString socat_program();

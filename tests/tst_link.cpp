@@ -1,0 +1,245 @@
+#include "link/crc16.h"
+#include "link/frames.h"
+#include "link/link_timing.h"
+
+#include <QtTest>
+
+#include "sim_fixture.h"
+
+namespace {
+// Bit-by-bit CRC-16/MODBUS, written from the polynomial: the reference for the tables.
+quint16 bitwise_crc(const QByteArray &data)
+{
+    quint16 crc = 0xFFFF;
+    for (char c : data) {
+        crc ^= quint8(c);
+        for (int i = 0; i < 8; ++i)
+            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+    }
+    return crc;
+}
+
+QByteArray with_crc(QByteArray frame)
+{
+    const quint16 crc = bitwise_crc(frame);
+    frame.append(char(crc & 0xFF));
+    frame.append(char(crc >> 8));
+    return frame;
+}
+
+QByteArray frame_bytes(const orte::request_frame &f)
+{
+    return QByteArray(reinterpret_cast<const char *>(f.data()), int(f.size()));
+}
+} // namespace
+
+class tst_link : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void crc_vectors_data();
+    void crc_vectors();
+    void tables_follow_polynomial();
+    void request_frames();
+    void stamping_address_128();
+    void crc_check_replies_data();
+    void crc_check_replies();
+    void crc_check_every_length();
+    void crc_check_single_bit_errors();
+    void crc_check_lengths_are_8_bit();
+    void reads_beyond_the_buffer_give_zero();
+    void dispatch_by_length_data();
+    void dispatch_by_length();
+    void timing_data();
+    void timing();
+};
+
+void tst_link::crc_vectors_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<quint8>("hi");
+    QTest::addColumn<quint8>("lo");
+    // The CRC-16/MODBUS check value of "123456789" is 0x4B37, sent 37 4B.
+    QTest::newRow("\"123456789\" check value") << QByteArray("123456789") << quint8(0x37)
+                                               << quint8(0x4B);
+    QTest::newRow("01 01 00 00 00 08 status request") << hex_bytes("01 01 00 00 00 08")
+                                                      << quint8(0x3D) << quint8(0xCC);
+    QTest::newRow("01 04 00 32 00 05 ident request") << hex_bytes("01 04 00 32 00 05")
+                                                     << quint8(0x91) << quint8(0xC6);
+    QTest::newRow("01 04 00 00 00 0C measure request") << hex_bytes("01 04 00 00 00 0C")
+                                                       << quint8(0xF0) << quint8(0x0F);
+    // A single zero byte: CRC 0x40BF, worked by hand from the polynomial.
+    QTest::newRow("00") << hex_bytes("00") << quint8(0xBF) << quint8(0x40);
+    QTest::newRow("empty message") << QByteArray() << quint8(0xFF) << quint8(0xFF);
+}
+
+void tst_link::crc_vectors()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(quint8, hi);
+    QFETCH(quint8, lo);
+    const orte::crc_pair crc = orte::modbus_crc16(
+        reinterpret_cast<const quint8 *>(message.constData()), quint8(message.size()));
+    QCOMPARE(crc.hi, hi);
+    QCOMPARE(crc.lo, lo);
+    QCOMPARE(quint16(crc.hi | (crc.lo << 8)), bitwise_crc(message));
+}
+
+void tst_link::tables_follow_polynomial()
+{
+    // The first entries as the Modbus serial line guide prints them.
+    QCOMPARE(orte::crc_table_hi[0], quint8(0x00));
+    QCOMPARE(orte::crc_table_hi[1], quint8(0xC1));
+    QCOMPARE(orte::crc_table_hi[2], quint8(0x81));
+    QCOMPARE(orte::crc_table_hi[3], quint8(0x40));
+    QCOMPARE(orte::crc_table_lo[1], quint8(0xC0));
+    QCOMPARE(orte::crc_table_lo[2], quint8(0xC1));
+    QCOMPARE(orte::crc_table_lo[3], quint8(0x01));
+    QCOMPARE(orte::crc_table_hi[255], quint8(0x40));
+    QCOMPARE(orte::crc_table_lo[255], quint8(0x40));
+    // Every single-byte message agrees with the bitwise reference.
+    for (int b = 0; b < 256; ++b) {
+        const quint8 byte = quint8(b);
+        const orte::crc_pair crc = orte::modbus_crc16(&byte, 1);
+        QCOMPARE(quint16(crc.hi | (crc.lo << 8)), bitwise_crc(QByteArray(1, char(byte))));
+    }
+}
+
+void tst_link::request_frames()
+{
+    QCOMPARE(frame_bytes(orte::initial_req_measure()), hex_bytes("01 04 00 00 00 0C F0 0F"));
+    QCOMPARE(frame_bytes(orte::initial_req_status()), hex_bytes("01 01 00 00 00 08 3D CC"));
+    QCOMPARE(frame_bytes(orte::initial_req_ident()), hex_bytes("01 04 00 32 00 05 91 C6"));
+}
+
+void tst_link::stamping_address_128()
+{
+    orte::request_frame frame = orte::initial_req_status();
+    orte::stamp_request(frame, 128);
+    QCOMPARE(frame_bytes(frame), with_crc(hex_bytes("80 01 00 00 00 08")));
+    orte::stamp_request(frame, 1);
+    QCOMPARE(frame_bytes(frame), hex_bytes("01 01 00 00 00 08 3D CC"));
+}
+
+void tst_link::crc_check_replies_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<bool>("valid");
+    // Replies as libmodbus builds them (taken from the simulator's trace).
+    QTest::newRow("01 04 0A ... ident, model 0, 2.0.0.1, serial 123456")
+        << hex_bytes("01 04 0A 00 00 02 00 00 01 00 01 E2 40 75 F4") << true;
+    QTest::newRow("01 01 01 00 status 0") << hex_bytes("01 01 01 00 51 88") << true;
+    QTest::newRow("01 84 02 exception, illegal data address") << hex_bytes("01 84 02 C2 C1")
+                                                              << true;
+    QTest::newRow("01 04 04 00 17 01 C2 two registers") << hex_bytes("01 04 04 00 17 01 C2 CB 81")
+                                                        << true;
+    QTest::newRow("status with last CRC byte wrong") << hex_bytes("01 01 01 00 51 89") << false;
+    QTest::newRow("status without its CRC") << hex_bytes("01 01 01 00") << false;
+    QTest::newRow("two valid frames back to back")
+        << hex_bytes("01 01 01 00 51 88 01 01 01 00 51 88") << false;
+    QTest::newRow("empty buffer") << QByteArray() << false;
+}
+
+void tst_link::crc_check_replies()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(bool, valid);
+    QCOMPARE(orte::crc_check(reply, quint8(reply.size())), valid);
+}
+
+void tst_link::crc_check_every_length()
+{
+    for (int length = 3; length <= 255; ++length) {
+        QByteArray payload;
+        for (int i = 0; i < length - 2; ++i)
+            payload.append(char((i * 37 + length) & 0xFF));
+        const QByteArray frame = with_crc(payload);
+        QVERIFY2(orte::crc_check(frame, quint8(frame.size())), qPrintable(QString::number(length)));
+    }
+}
+
+void tst_link::crc_check_single_bit_errors()
+{
+    const QByteArray frame = hex_bytes("01 04 0A 00 00 02 00 00 01 00 01 E2 40 75 F4");
+    for (int bit = 0; bit < frame.size() * 8; ++bit) {
+        QByteArray corrupted = frame;
+        corrupted[bit / 8] = char(corrupted[bit / 8] ^ (1 << (bit % 8)));
+        QVERIFY2(!orte::crc_check(corrupted, quint8(corrupted.size())),
+            qPrintable(QStringLiteral("bit %1").arg(bit)));
+    }
+}
+
+void tst_link::crc_check_lengths_are_8_bit()
+{
+    // 256 bytes count as a frame of length 0: invalid without looking at them.
+    QByteArray buffer(256, '\0');
+    QVERIFY(!orte::crc_check(buffer, quint8(buffer.size())));
+    // 261 bytes count as 5: only the first five enter the check.
+    QByteArray long_buffer = hex_bytes("01 84 02 C2 C1") + QByteArray(256, '\x55');
+    QCOMPARE(long_buffer.size(), 261);
+    QVERIFY(orte::crc_check(long_buffer, quint8(long_buffer.size())));
+    long_buffer[0] = '\x02';
+    QVERIFY(!orte::crc_check(long_buffer, quint8(long_buffer.size())));
+}
+
+void tst_link::reads_beyond_the_buffer_give_zero()
+{
+    const QByteArray rx = hex_bytes("01 02 03");
+    QCOMPARE(orte::rx_at(rx, 2), quint8(3));
+    QCOMPARE(orte::rx_at(rx, 3), quint8(0));
+    QCOMPARE(orte::rx_at(rx, 1000), quint8(0));
+    QCOMPARE(orte::rx_at(QByteArray(), 0), quint8(0));
+}
+
+void tst_link::dispatch_by_length_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("5: exception") << 5 << int(orte::reply_kind::exception);
+    QTest::newRow("6: status") << 6 << int(orte::reply_kind::status);
+    QTest::newRow("15: ident") << 15 << int(orte::reply_kind::ident);
+    QTest::newRow("29: measure") << 29 << int(orte::reply_kind::measure);
+    QTest::newRow("7: unexpected") << 7 << int(orte::reply_kind::unexpected);
+    QTest::newRow("3: unexpected") << 3 << int(orte::reply_kind::unexpected);
+    QTest::newRow("255: unexpected") << 255 << int(orte::reply_kind::unexpected);
+}
+
+void tst_link::dispatch_by_length()
+{
+    QFETCH(int, length);
+    QFETCH(int, kind);
+    QCOMPARE(int(orte::classify_reply(quint8(length))), kind);
+}
+
+void tst_link::timing_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<bool>("parity");
+    QTest::addColumn<int>("stop_bits");
+    QTest::addColumn<int>("window");
+    QTest::addColumn<int>("period");
+    // 1200 8N1: a character is 8.33 ms; 12.5 of them + 35 ms = 139.2, 44 of them + 35 = 401.7.
+    QTest::newRow("1200 8N1") << 1200 << false << 1 << 140 << 402;
+    // 1200 8E2: 10 ms a character: 160 and 475 ms.
+    QTest::newRow("1200 8E2") << 1200 << true << 2 << 160 << 475;
+    QTest::newRow("2400 8E2") << 2400 << true << 2 << 100 << 300;
+    QTest::newRow("2400 8N1") << 2400 << false << 1 << 100 << 300;
+    QTest::newRow("9600 8N1") << 9600 << false << 1 << 100 << 300;
+    QTest::newRow("921600 8O1") << 921600 << true << 1 << 100 << 300;
+}
+
+void tst_link::timing()
+{
+    QFETCH(int, baud);
+    QFETCH(bool, parity);
+    QFETCH(int, stop_bits);
+    QFETCH(int, window);
+    QFETCH(int, period);
+    const orte::line_format format { baud, parity, stop_bits };
+    QCOMPARE(orte::reply_window_ms(format), window);
+    QCOMPARE(orte::poll_period_ms(format), period);
+}
+
+QTEST_APPLESS_MAIN(tst_link)
+#include "tst_link.moc"

@@ -37,8 +37,9 @@ void wait_ms(int ms)
 void print_page(const MainWindow &window, qint64 at_ms)
 {
     out() << QStringLiteral("--- %1 s").arg(double(at_ms) / 1000.0, 0, 'f', 1) << '\n';
-    for (const char *name : { "string_name", "nomer_izd", "versia_po", "T_1_channal", "T_1_hs",
-             "t_2_channal", "T_2_hs", "diag_ustr", "err_izd", "err_ust_1", "err_ust_2" }) {
+    for (const char *name :
+         { "string_name", "nomer_izd", "versia_po", "T_1_channal", "T_1_hs", "t_2_channal",
+           "T_2_hs", "diag_ustr", "err_izd", "err_ust_1", "err_ust_2" }) {
         const QString text = window.findChild<QLabel *>(QString::fromLatin1(name))->text();
         if (!text.isEmpty())
             out() << "  " << text << '\n';
@@ -59,21 +60,26 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QCommandLineParser cli;
-    cli.setApplicationDescription(QStringLiteral("The ОРТЕ-473 monitor against a simulated converter."));
+    cli.setApplicationDescription(
+        QStringLiteral("The ОРТЕ-473 monitor against a simulated converter."));
     cli.addHelpOption();
-    const QCommandLineOption headless_opt(QStringLiteral("headless"),
+    const QCommandLineOption headless_opt(
+        QStringLiteral("headless"),
         QStringLiteral("Press Старт, print the page, save screenshots and exit."));
-    const QCommandLineOption seconds_opt(QStringLiteral("seconds"),
-        QStringLiteral("How long the headless run polls (default 5)."), QStringLiteral("N"),
-        QStringLiteral("5"));
-    const QCommandLineOption shots_opt(QStringLiteral("shots"),
+    const QCommandLineOption seconds_opt(
+        QStringLiteral("seconds"), QStringLiteral("How long the headless run polls (default 5)."),
+        QStringLiteral("N"), QStringLiteral("5"));
+    const QCommandLineOption shots_opt(
+        QStringLiteral("shots"),
         QStringLiteral("Folder for the screenshots (default: the working folder)."),
         QStringLiteral("DIR"), QStringLiteral("."));
-    const QCommandLineOption sim_opt(QStringLiteral("sim"),
+    const QCommandLineOption sim_opt(
+        QStringLiteral("sim"),
         QStringLiteral("The simulator program (default: orte-sim beside this one)."),
         QStringLiteral("PATH"));
     const QCommandLineOption scenario_opt(QStringLiteral("scenario"),
-        QStringLiteral("Scenario for the simulator."), QStringLiteral("FILE"));
+                                          QStringLiteral("Scenario for the simulator."),
+                                          QStringLiteral("FILE"));
     cli.addOptions({ headless_opt, seconds_opt, shots_opt, sim_opt, scenario_opt });
     cli.process(app);
 

@@ -8,8 +8,7 @@
 
 namespace {
 // Waits for a condition while serving events, at most `ms`.
-template<typename Condition>
-bool wait_for(Condition condition, int ms)
+template<typename Condition> bool wait_for(Condition condition, int ms)
 {
     QDeadlineTimer deadline(ms);
     while (!condition()) {
@@ -36,11 +35,20 @@ void end_process(std::unique_ptr<QProcess> &p)
 }
 } // namespace
 
-QString sim_program() { return QStringLiteral(ORTE_SIM_PATH); }
+QString sim_program()
+{
+    return QStringLiteral(ORTE_SIM_PATH);
+}
 
-QString socat_program() { return QStandardPaths::findExecutable(QStringLiteral("socat")); }
+QString socat_program()
+{
+    return QStandardPaths::findExecutable(QStringLiteral("socat"));
+}
 
-virtual_pair::~virtual_pair() { stop(); }
+virtual_pair::~virtual_pair()
+{
+    stop();
+}
 
 bool virtual_pair::start()
 {
@@ -50,26 +58,39 @@ bool virtual_pair::start()
     socat = std::make_unique<QProcess>();
     socat->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     socat->start(socat_program(),
-        { QStringLiteral("pty,raw,echo=0,link=") + monitor_end(),
-            QStringLiteral("pty,raw,echo=0,link=") + converter_end() });
+                 { QStringLiteral("pty,raw,echo=0,link=") + monitor_end(),
+                   QStringLiteral("pty,raw,echo=0,link=") + converter_end() });
     if (!socat->waitForStarted(5000))
         return false;
     return wait_for(
-        [this] {
-            return QFileInfo::exists(monitor_end()) && QFileInfo::exists(converter_end());
-        },
+        [this] { return QFileInfo::exists(monitor_end()) && QFileInfo::exists(converter_end()); },
         5000);
 }
 
-void virtual_pair::stop() { end_process(socat); }
+void virtual_pair::stop()
+{
+    end_process(socat);
+}
 
-bool virtual_pair::running() const { return socat && socat->state() == QProcess::Running; }
+bool virtual_pair::running() const
+{
+    return socat && socat->state() == QProcess::Running;
+}
 
-QString virtual_pair::monitor_end() const { return dir.filePath(QStringLiteral("monitor")); }
+QString virtual_pair::monitor_end() const
+{
+    return dir.filePath(QStringLiteral("monitor"));
+}
 
-QString virtual_pair::converter_end() const { return dir.filePath(QStringLiteral("converter")); }
+QString virtual_pair::converter_end() const
+{
+    return dir.filePath(QStringLiteral("converter"));
+}
 
-sim_process::~sim_process() { stop(); }
+sim_process::~sim_process()
+{
+    stop();
+}
 
 bool sim_process::start(const QString &device, const QStringList &args)
 {
@@ -80,16 +101,16 @@ bool sim_process::start(const QString &device, const QStringList &args)
     process = std::make_unique<QProcess>();
     process->setProcessChannelMode(QProcess::SeparateChannels);
     QObject::connect(process.get(), &QProcess::readyReadStandardOutput, [this] { read_output(); });
-    process->start(sim_program(), QStringList { QStringLiteral("--device"), device,
-                                      QStringLiteral("--trace") }
-            + args);
+    process->start(sim_program(),
+                   QStringList { QStringLiteral("--device"), device, QStringLiteral("--trace") }
+                       + args);
     if (!process->waitForStarted(5000)) {
         last_error = QStringLiteral("orte-sim did not start");
         return false;
     }
     // The simulator names its port on the first line once it serves.
-    const bool ready = wait_for(
-        [this] { return port_named || process->state() != QProcess::Running; }, 5000);
+    const bool ready
+        = wait_for([this] { return port_named || process->state() != QProcess::Running; }, 5000);
     if (!ready || process->state() != QProcess::Running) {
         last_error = QString::fromLocal8Bit(process->readAllStandardError());
         return false;
@@ -97,9 +118,15 @@ bool sim_process::start(const QString &device, const QStringList &args)
     return true;
 }
 
-void sim_process::stop() { end_process(process); }
+void sim_process::stop()
+{
+    end_process(process);
+}
 
-bool sim_process::running() const { return process && process->state() == QProcess::Running; }
+bool sim_process::running() const
+{
+    return process && process->state() == QProcess::Running;
+}
 
 void sim_process::read_output()
 {
@@ -136,7 +163,10 @@ QVector<traced_frame> sim_process::requests()
     return rx;
 }
 
-int sim_process::request_count() { return requests().size(); }
+int sim_process::request_count()
+{
+    return requests().size();
+}
 
 QString write_scenario(const QTemporaryDir &dir, const QString &name, const QByteArray &text)
 {

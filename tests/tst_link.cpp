@@ -61,14 +61,14 @@ void tst_link::crc_vectors_data()
     QTest::addColumn<quint8>("hi");
     QTest::addColumn<quint8>("lo");
     // The CRC-16/MODBUS check value of "123456789" is 0x4B37, sent 37 4B.
-    QTest::newRow("\"123456789\" check value") << QByteArray("123456789") << quint8(0x37)
-                                               << quint8(0x4B);
-    QTest::newRow("01 01 00 00 00 08 status request") << hex_bytes("01 01 00 00 00 08")
-                                                      << quint8(0x3D) << quint8(0xCC);
-    QTest::newRow("01 04 00 32 00 05 ident request") << hex_bytes("01 04 00 32 00 05")
-                                                     << quint8(0x91) << quint8(0xC6);
-    QTest::newRow("01 04 00 00 00 0C measure request") << hex_bytes("01 04 00 00 00 0C")
-                                                       << quint8(0xF0) << quint8(0x0F);
+    QTest::newRow("\"123456789\" check value")
+        << QByteArray("123456789") << quint8(0x37) << quint8(0x4B);
+    QTest::newRow("01 01 00 00 00 08 status request")
+        << hex_bytes("01 01 00 00 00 08") << quint8(0x3D) << quint8(0xCC);
+    QTest::newRow("01 04 00 32 00 05 ident request")
+        << hex_bytes("01 04 00 32 00 05") << quint8(0x91) << quint8(0xC6);
+    QTest::newRow("01 04 00 00 00 0C measure request")
+        << hex_bytes("01 04 00 00 00 0C") << quint8(0xF0) << quint8(0x0F);
     // A single zero byte: CRC 0x40BF, worked by hand from the polynomial.
     QTest::newRow("00") << hex_bytes("00") << quint8(0xBF) << quint8(0x40);
     QTest::newRow("empty message") << QByteArray() << quint8(0xFF) << quint8(0xFF);
@@ -130,10 +130,10 @@ void tst_link::crc_check_replies_data()
     QTest::newRow("01 04 0A ... ident, model 0, 2.0.0.1, serial 123456")
         << hex_bytes("01 04 0A 00 00 02 00 00 01 00 01 E2 40 75 F4") << true;
     QTest::newRow("01 01 01 00 status 0") << hex_bytes("01 01 01 00 51 88") << true;
-    QTest::newRow("01 84 02 exception, illegal data address") << hex_bytes("01 84 02 C2 C1")
-                                                              << true;
-    QTest::newRow("01 04 04 00 17 01 C2 two registers") << hex_bytes("01 04 04 00 17 01 C2 CB 81")
-                                                        << true;
+    QTest::newRow("01 84 02 exception, illegal data address")
+        << hex_bytes("01 84 02 C2 C1") << true;
+    QTest::newRow("01 04 04 00 17 01 C2 two registers")
+        << hex_bytes("01 04 04 00 17 01 C2 CB 81") << true;
     QTest::newRow("status with last CRC byte wrong") << hex_bytes("01 01 01 00 51 89") << false;
     QTest::newRow("status without its CRC") << hex_bytes("01 01 01 00") << false;
     QTest::newRow("two valid frames back to back")
@@ -166,7 +166,7 @@ void tst_link::crc_check_single_bit_errors()
         QByteArray corrupted = frame;
         corrupted[bit / 8] = char(corrupted[bit / 8] ^ (1 << (bit % 8)));
         QVERIFY2(!orte::crc_check(corrupted, quint8(corrupted.size())),
-            qPrintable(QStringLiteral("bit %1").arg(bit)));
+                 qPrintable(QStringLiteral("bit %1").arg(bit)));
     }
 }
 

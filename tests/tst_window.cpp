@@ -15,8 +15,7 @@
 #include <QVBoxLayout>
 
 namespace {
-template<typename T = QWidget>
-T *child(const QWidget &window, const char *name)
+template<typename T = QWidget> T *child(const QWidget &window, const char *name)
 {
     return window.findChild<T *>(QString::fromLatin1(name));
 }
@@ -56,7 +55,10 @@ class tst_window : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { orte::set_port_lister([] { return QStringList { "ttyTEST0", "ttyTEST1" }; }); }
+    void init()
+    {
+        orte::set_port_lister([] { return QStringList { "ttyTEST0", "ttyTEST1" }; });
+    }
     void cleanup() { orte::set_port_lister({}); }
 
     void slots_and_meta_object();
@@ -89,8 +91,8 @@ void tst_window::slots_and_meta_object()
         own.append(QString::fromLatin1(m.name()));
     }
     QCOMPARE(own,
-        QStringList({ "butoon_start_click", "butoon_recall_click", "butoon_stop_click",
-            "routine_timer", "routine_timer_prm", "prm_rs" }));
+             QStringList({ "butoon_start_click", "butoon_recall_click", "butoon_stop_click",
+                           "routine_timer", "routine_timer_prm", "prm_rs" }));
 }
 
 void tst_window::window_itself()
@@ -124,7 +126,7 @@ void tst_window::widgets_data()
     QTest::addColumn<int>("font"); // point size set on the widget, 0 when inherited
     QTest::addColumn<QString>("text");
     auto row = [](const char *name, const char *cls, const char *parent, int font,
-                   const char *text = "<no text>") {
+                  const char *text = "<no text>") {
         QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(cls)
                             << QString::fromLatin1(parent) << font << QString::fromUtf8(text);
     };
@@ -201,9 +203,9 @@ void tst_window::settings_column_order()
     QVERIFY(v);
     QCOMPARE(v->objectName(), QStringLiteral("verticalLayout"));
     QCOMPARE(layout_names(v),
-        QStringList({ "label_3", "<spacer>", "log_file", "Time_out_yes", "label_4", "adr_ustr",
-            "label_2", "nomer_com", "Recall", "label", "speed_com", "label_7", "chetnost",
-            "label_8", "stopbit", "err_poisk", "Start", "label_5" }));
+             QStringList({ "label_3", "<spacer>", "log_file", "Time_out_yes", "label_4", "adr_ustr",
+                           "label_2", "nomer_com", "Recall", "label", "speed_com", "label_7",
+                           "chetnost", "label_8", "stopbit", "err_poisk", "Start", "label_5" }));
     QSpacerItem *spacer = v->itemAt(1)->spacerItem();
     QVERIFY(spacer);
     QCOMPARE(spacer->sizeHint(), QSize(20, 40));
@@ -223,9 +225,10 @@ void tst_window::result_lines_order()
     QVERIFY(qobject_cast<QVBoxLayout *>(v));
     QCOMPARE(v->objectName(), QStringLiteral("verticalLayout_2"));
     QCOMPARE(v->contentsMargins(), QMargins(0, 0, 0, 0));
-    QCOMPARE(layout_names(v),
+    QCOMPARE(
+        layout_names(v),
         QStringList({ "string_name", "nomer_izd", "versia_po", "T_1_channal", "T_1_hs",
-            "t_2_channal", "T_2_hs", "diag_ustr", "err_izd", "err_ust_1", "err_ust_2" }));
+                      "t_2_channal", "T_2_hs", "diag_ustr", "err_izd", "err_ust_1", "err_ust_2" }));
     QVERIFY(child(window, "page_2")->layout() == nullptr);
 }
 
@@ -234,13 +237,13 @@ void tst_window::choice_lists()
     MainWindow window;
     auto *speed = child<QComboBox>(window, "speed_com");
     QCOMPARE(combo_items(speed),
-        QStringList({ "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200",
-            "230400", "460800", "921600" }));
+             QStringList({ "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200",
+                           "230400", "460800", "921600" }));
     QCOMPARE(speed->currentIndex(), 3);
     auto *parity = child<QComboBox>(window, "chetnost");
     QCOMPARE(combo_items(parity),
-        QStringList({ QString::fromUtf8("Не используется"), QString::fromUtf8("Нечёт"),
-            QString::fromUtf8("Чёт") }));
+             QStringList({ QString::fromUtf8("Не используется"), QString::fromUtf8("Нечёт"),
+                           QString::fromUtf8("Чёт") }));
     // The letter ё, not е.
     QVERIFY(parity->itemText(2).contains(QChar(0x0451)));
     QCOMPARE(parity->currentIndex(), 0);
@@ -289,7 +292,7 @@ void tst_window::start_up_state()
     QVERIFY(!child<QCheckBox>(window, "Time_out_yes")->isChecked());
     QCOMPARE(child<QLabel>(window, "err_poisk")->text(), search_hint);
     QCOMPARE(combo_items(child<QComboBox>(window, "nomer_com")),
-        QStringList({ "ttyTEST0", "ttyTEST1" }));
+             QStringList({ "ttyTEST0", "ttyTEST1" }));
     QCOMPARE(child<QComboBox>(window, "nomer_com")->currentIndex(), 0);
 }
 
@@ -303,7 +306,7 @@ void tst_window::empty_port_list()
     orte::set_port_lister([] { return QStringList { "/nonexistent/ttyLATE" }; });
     child<QPushButton>(window, "Start")->click();
     QCOMPARE(child<QLabel>(window, "err_poisk")->text(),
-        QString::fromUtf8("Ошибка. В системе нет СОМ портов"));
+             QString::fromUtf8("Ошибка. В системе нет СОМ портов"));
     QCOMPARE(child<QStackedWidget>(window, "stackedWidget")->currentIndex(), 0);
 }
 
@@ -318,7 +321,7 @@ void tst_window::recall_refreshes_the_list()
     QCOMPARE(child<QComboBox>(window, "nomer_com")->count(), 0);
     child<QPushButton>(window, "Start")->click();
     QCOMPARE(child<QLabel>(window, "err_poisk")->text(),
-        QString::fromUtf8("Ошибка. В системе нет СОМ портов"));
+             QString::fromUtf8("Ошибка. В системе нет СОМ портов"));
 }
 
 void tst_window::port_that_cannot_be_opened()
@@ -327,7 +330,7 @@ void tst_window::port_that_cannot_be_opened()
     MainWindow window;
     child<QPushButton>(window, "Start")->click();
     QCOMPARE(child<QLabel>(window, "err_poisk")->text(),
-        QString::fromUtf8("Ошибка. Не удалось подключиться к порту"));
+             QString::fromUtf8("Ошибка. Не удалось подключиться к порту"));
     QCOMPARE(child<QStackedWidget>(window, "stackedWidget")->currentIndex(), 0);
     QVERIFY(child(window, "Start")->isEnabled());
 }

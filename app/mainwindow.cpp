@@ -72,6 +72,9 @@ MainWindow::MainWindow(QWidget *parent)
     ui->nomer_com->insertItems(0, port_names);
 
     reply_timer.setInterval(100);
+    // The default coarse timers may run 5 % late: the poll period would drift.
+    poll_timer.setTimerType(Qt::PreciseTimer);
+    reply_timer.setTimerType(Qt::PreciseTimer);
 
     ui->Stop->setEnabled(false);
     ui->Start->setEnabled(true);

@@ -1,0 +1,238 @@
+// Values, faults, setpoints and the poll log, end to end: the real window against orte-sim.
+
+#include <QtTest>
+
+#include <QRegularExpression>
+#include <QTextCodec>
+
+#include "e2e.h"
+
+namespace {
+QStringList log_files()
+{
+    return QDir().entryList({ QStringLiteral("log-473-*.txt") }, QDir::Files, QDir::Name);
+}
+
+QString read_log(const QString &name)
+{
+    QFile f(name);
+    f.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(f.readAll());
+}
+
+// The log with every "hh:mm:ss" replaced by "T", so that it can be compared whole.
+QString without_times(QString text)
+{
+    static const QRegularExpression time(QStringLiteral(R"(\b\d\d:\d\d:\d\d\t\t)"));
+    return text.replace(time, QStringLiteral("T\t\t"));
+}
+
+const QString separator = QString(80, QLatin1Char('=')) + QLatin1Char('\n');
+
+QString header(quint32 serial = 123456)
+{
+    return u("T\t\tНачали опрос ОРТЕ 473; Заводской номер преобразователя  %1\n").arg(serial)
+        + separator + u("Время\t\t\n");
+}
+} // namespace
+
+class tst_e2e_data : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void values_on_the_monitoring_page();
+    void one_input_model();
+    void faults_and_setpoints_come_and_go();
+    void log_records_changes_and_failures();
+    void logging_off_then_on();
+    void second_start_in_the_same_minute_keeps_the_first_log();
+    void link_lost_record();
+
+private:
+    void start_sim(const QStringList &args = {});
+    QString scenario(const QByteArray &text);
+    void wait_for_requests(int n);
+    QTemporaryDir work;
+    virtual_pair pair;
+    sim_process sim;
+    std::unique_ptr<monitor_driver> monitor;
+    int scenarios = 0;
+};
+
+void tst_e2e_data::initTestCase()
+{
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    QVERIFY(work.isValid());
+}
+
+void tst_e2e_data::init()
+{
+    QVERIFY2(!socat_program().isEmpty(), "socat is needed");
+    // Each test writes its logs into a fresh folder.
+    const QString folder = work.filePath(QString::fromLatin1(QTest::currentTestFunction()));
+    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(QDir::setCurrent(folder));
+    QVERIFY(pair.start());
+    monitor = std::make_unique<monitor_driver>(pair.monitor_end());
+}
+
+void tst_e2e_data::cleanup()
+{
+    monitor.reset();
+    sim.stop();
+    pair.stop();
+}
+
+void tst_e2e_data::start_sim(const QStringList &args)
+{
+    QVERIFY2(sim.start(pair.converter_end(), args), qPrintable(sim.error()));
+}
+
+QString tst_e2e_data::scenario(const QByteArray &text)
+{
+    return write_scenario(work, QStringLiteral("s%1.txt").arg(++scenarios), text);
+}
+
+void tst_e2e_data::wait_for_requests(int n)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(sim.request_count() >= n, 15000);
+    // Let the reply to the last one arrive.
+    QTest::qWait(150);
+}
+
+void tst_e2e_data::values_on_the_monitoring_page()
+{
+    start_sim({ "--in1-type", "2", "--in1-whole", "1", "--in1-milli", "-999", "--in2-type", "1",
+                "--in2-whole", "500", "--in2-milli", "100", "--in2-cj", "-12" });
+    monitor->start();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("T_1_channal"), u("Сопротивление Вх. 1:   0.001 Ом"),
+                              5000);
+    QCOMPARE(monitor->text("T_1_hs"), QString());
+    QCOMPARE(monitor->text("t_2_channal"), u("Температура термопары Вх. 2:   500.1 С"));
+    QCOMPARE(monitor->text("T_2_hs"), u(" Температура холодного спая термопары Вх. 2:   -1.2 С"));
+}
+
+void tst_e2e_data::one_input_model()
+{
+    start_sim({ "--model", "2", "--in2-type", "1" });
+    monitor->start();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("T_1_channal"),
+                              u("Температура термосопротивления Вх. 1:   23.45 С"), 5000);
+    QCOMPARE(monitor->text("t_2_channal"), QString());
+    QCOMPARE(monitor->text("T_2_hs"), QString());
+}
+
+void tst_e2e_data::faults_and_setpoints_come_and_go()
+{
+    // Requests: 1 ident, then measure and status in turn (status replies are 3, 5, 7, ...).
+    start_sim({ "--scenario",
+                scenario("req 3 set status 0x07\n"
+                         "req 9 set status 0x90\n"
+                         "req 15 set status 0x00\n") });
+    monitor->start();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("err_izd"),
+                              u("Есть Ошибки Входа 1, Выхода 1 и Входа 2"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("T_1_channal"),
+                              u("Температура термосопротивления Вх. 1: Ошибка"), 5000);
+    QCOMPARE(monitor->text("t_2_channal"), u("Температура термопары Вх. 2: Ошибка"));
+    // The cold junction still shows while input 2 is in fault.
+    QCOMPARE(monitor->text("T_2_hs"), u(" Температура холодного спая термопары Вх. 2:   23.5 С"));
+    QCOMPARE(monitor->text("err_ust_1"), QString());
+
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("err_ust_1"), u("Вход 1. Сигнал выше уставки 1"), 5000);
+    QCOMPARE(monitor->text("err_ust_2"), u("Вход 2. Сигнал ниже уставки 2"));
+    QCOMPARE(monitor->text("err_izd"), QString());
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("T_1_channal"),
+                              u("Температура термосопротивления Вх. 1:   23.45 С"), 5000);
+    QCOMPARE(monitor->text("t_2_channal"), u("Температура термопары Вх. 2:   500.1 С"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("err_ust_1"), QString(), 5000);
+    QCOMPARE(monitor->text("err_ust_2"), QString());
+    QCOMPARE(monitor->text("err_izd"), QString());
+}
+
+void tst_e2e_data::log_records_changes_and_failures()
+{
+    start_sim({ "--scenario",
+                scenario("req 3 set status 0x01\n" // a fault: one record
+                         "req 5 set status 0x11\n" // only a setpoint changes: a record all the same
+                         "req 7 set status 0x11\n" // no change: nothing
+                         "req 9 set status 0x00\n" // all clear: "Ошибок нет"
+                         "req 10 corrupt\n"
+                         "req 12 silent\n") });
+    monitor->tick("log_file", true);
+    monitor->start();
+    QCOMPARE(monitor->page(), 1);
+    wait_for_requests(14);
+    monitor->stop();
+    const QStringList files = log_files();
+    QCOMPARE(files.size(), 1);
+    QCOMPARE(without_times(read_log(files[0])),
+             header() + u("T\t\tЕсть Ошибка Входа 1\n") + u("T\t\tЕсть Ошибка Входа 1\n")
+                 + u("T\t\tОшибок нет\n") + u("T\t\tОшибка CRC\n")
+                 + u("T\t\tТайм-аут, барьер не ответил \n") + separator + u("T\t\tОпрос завершен"));
+    // The name carries the date and time of the Start.
+    QVERIFY(QRegularExpression(QStringLiteral(R"(^log-473-\d{4}-\d\d-\d\d_\d\d_\d\d\.txt$)"))
+                .match(files[0])
+                .hasMatch());
+}
+
+void tst_e2e_data::logging_off_then_on()
+{
+    start_sim({ "--scenario", scenario("req 3 set status 0x01\n") });
+    monitor->start();
+    wait_for_requests(4);
+    monitor->stop();
+    QVERIFY(log_files().isEmpty());
+    // The fault was seen while logging was off, so the next run does not log it again.
+    monitor->tick("log_file", true);
+    monitor->start();
+    const int before = sim.request_count();
+    wait_for_requests(before + 4);
+    monitor->stop();
+    const QStringList files = log_files();
+    QCOMPARE(files.size(), 1);
+    QCOMPARE(without_times(read_log(files[0])), header() + separator + u("T\t\tОпрос завершен"));
+}
+
+void tst_e2e_data::second_start_in_the_same_minute_keeps_the_first_log()
+{
+    // Both runs must fall into one minute.
+    QTRY_VERIFY_WITH_TIMEOUT(QTime::currentTime().second() < 40, 25000);
+    start_sim({ "--serial", "42" });
+    monitor->tick("log_file", true);
+    monitor->start();
+    wait_for_requests(3);
+    monitor->stop();
+    monitor->start();
+    wait_for_requests(sim.request_count() + 2);
+    monitor->stop();
+    const QStringList files = log_files();
+    QCOMPARE(files.size(), 1);
+    const QString run = header(42) + separator + u("T\t\tОпрос завершен");
+    QCOMPARE(without_times(read_log(files[0])), run + QLatin1Char('\n') + run);
+}
+
+void tst_e2e_data::link_lost_record()
+{
+    start_sim({ "--scenario", scenario("req 3 silent 100\n") });
+    monitor->tick("log_file", true);
+    monitor->tick("Time_out_yes", true);
+    monitor->start();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->page(), 0, 10000);
+    const QStringList files = log_files();
+    QCOMPARE(files.size(), 1);
+    QString expected = header();
+    for (int i = 0; i < 11; ++i)
+        expected += u("T\t\tТайм-аут, барьер не ответил \n");
+    expected += separator + u("T\t\tОпрос завершен по причине обрыва связи с ОРТЕ-473");
+    QCOMPARE(without_times(read_log(files[0])), expected);
+}
+
+QTEST_MAIN(tst_e2e_data)
+#include "tst_e2e_data.moc"

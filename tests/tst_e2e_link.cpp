@@ -12,19 +12,6 @@ const QString msg_not_found
     = u("Ошибка. Преобразователь не найден. Проверьте подключение, настройки, "
         "номер COM порта и адрес Modbus преобразователя");
 
-QByteArray with_crc(QByteArray frame)
-{
-    quint16 crc = 0xFFFF;
-    for (char c : frame) {
-        crc ^= quint8(c);
-        for (int i = 0; i < 8; ++i)
-            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
-    }
-    frame.append(char(crc & 0xFF));
-    frame.append(char(crc >> 8));
-    return frame;
-}
-
 enum request { ident, measure, status };
 
 QByteArray request_bytes(request r, quint8 address)
@@ -33,7 +20,7 @@ QByteArray request_bytes(request r, quint8 address)
         : r == measure           ? hex_bytes("00 04 00 00 00 0C")
                                  : hex_bytes("00 01 00 00 00 08");
     body[0] = char(address);
-    return with_crc(body);
+    return with_reference_crc(body);
 }
 
 // Intervals between the simulator's received requests, from the `from`-th on.

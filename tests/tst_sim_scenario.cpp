@@ -3,6 +3,7 @@
 
 #include <QtTest>
 
+#include <fstream>
 #include <sstream>
 
 class tst_sim_scenario : public QObject
@@ -14,6 +15,8 @@ private slots:
     void good_files();
     void bad_files_data();
     void bad_files();
+    void shipped_examples_data();
+    void shipped_examples();
     void settings_data();
     void settings();
     void data_image();
@@ -103,6 +106,27 @@ void tst_sim_scenario::bad_files()
     std::string message;
     QVERIFY(!sim::parse_scenario(in, s, message));
     QVERIFY2(QString::fromStdString(message).startsWith(error), message.c_str());
+}
+
+void tst_sim_scenario::shipped_examples_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir dir(QStringLiteral(ORTE_SCENARIO_DIR));
+    const QStringList files = dir.entryList({ QStringLiteral("*.txt") });
+    QVERIFY(files.size() >= 4);
+    for (const QString &f : files)
+        QTest::newRow(qPrintable(f)) << dir.filePath(f);
+}
+
+void tst_sim_scenario::shipped_examples()
+{
+    QFETCH(QString, path);
+    std::ifstream in(path.toStdString());
+    QVERIFY(in.good());
+    sim::scenario s;
+    std::string error;
+    QVERIFY2(sim::parse_scenario(in, s, error), error.c_str());
+    QVERIFY(!s.steps.empty());
 }
 
 void tst_sim_scenario::settings_data()

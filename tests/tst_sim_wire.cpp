@@ -26,20 +26,9 @@ QByteArray joined(const QVector<chunk> &chunks)
     return all;
 }
 
-quint16 crc(const QByteArray &data)
-{
-    quint16 value = 0xFFFF;
-    for (char c : data) {
-        value ^= quint8(c);
-        for (int i = 0; i < 8; ++i)
-            value = (value & 1) ? quint16((value >> 1) ^ 0xA001) : quint16(value >> 1);
-    }
-    return value;
-}
-
 bool valid_frame(const QByteArray &frame)
 {
-    return frame.size() >= 3 && crc(frame) == 0;
+    return frame.size() >= 3 && reference_crc(frame) == 0;
 }
 
 // Sends a request and collects what comes back until the line is quiet for `quiet_ms`.
@@ -232,6 +221,7 @@ void tst_sim_wire::faults_on_the_wire_data()
     QTest::newRow("wrong-length: valid 7 bytes")
         << QByteArray("req 1 wrong-length") << 7 << true << 1;
     QTest::newRow("split 10 60: 10 + 19") << QByteArray("req 1 split 10 60") << 29 << true << 2;
+    QTest::newRow("delay 150: late") << QByteArray("req 1 delay 150") << 29 << true << 1;
     QTest::newRow("silent: nothing") << QByteArray("req 1 silent") << 0 << false << 0;
     QTest::newRow("stray 5: 5 bytes, then the reply")
         << QByteArray("req 1 stray 5") << 34 << false << -1;
@@ -259,6 +249,8 @@ void tst_sim_wire::faults_on_the_wire()
         QCOMPARE(got[0].bytes.size(), 10);
         QVERIFY2(got[1].ms - got[0].ms >= 50, qPrintable(QString::number(got[1].ms - got[0].ms)));
     }
+    if (step.contains("delay"))
+        QVERIFY(got[0].ms >= 140);
     if (step.startsWith("req 1 exception"))
         QCOMPARE(reply.left(3), hex_bytes("01 84 04"));
     // The next request is answered normally.

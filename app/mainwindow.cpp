@@ -4,6 +4,7 @@
 #include "decode/ident.h"
 #include "decode/measure.h"
 #include "decode/status.h"
+#include "link/reply_path.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -134,6 +135,7 @@ void MainWindow::butoon_start_click()
     // Whatever the system buffered before the port was ours would spoil the reply.
     serial_port.clear(QSerialPort::Input);
 
+    end_open_exchange();
     reply_done = 0;
     QTimer wait_limit;
     wait_limit.setSingleShot(true);
@@ -206,6 +208,7 @@ void MainWindow::send_ident()
 
 void MainWindow::routine_timer()
 {
+    end_open_exchange();
     if (poll_toggle == 0) {
         send_request(req_measure);
         poll_toggle = 1;
@@ -217,19 +220,18 @@ void MainWindow::routine_timer()
 
 void MainWindow::prm_rs()
 {
-    rx_buffer.append(serial_port.readAll());
+    const orte::chunk_result chunk = orte::accept_chunk(rx_buffer, serial_port.readAll());
     reply_timer.stop();
-    const quint8 n = quint8(rx_buffer.size());
-    ui->diag_ustr->clear();
-    const bool valid = orte::crc_check(rx_buffer, n);
     timeout_count = 0;
-    if (!valid) {
-        // Not a whole frame yet: keep the bytes and give the rest a fresh window.
+    if (!chunk.frame_complete) {
+        // Not a whole frame yet: keep the bytes and give the rest a fresh window. The link
+        // line keeps what it shows: under noise it must not look healthy.
         reply_timer.start();
         return;
     }
+    ui->diag_ustr->clear();
     reply_done = 1;
-    switch (orte::classify_reply(n)) {
+    switch (chunk.kind) {
     case orte::reply_kind::exception:
         ui->diag_ustr->setText(QString::fromUtf8(diag_exception));
         ui->err_izd->clear();
@@ -253,6 +255,14 @@ void MainWindow::prm_rs()
 void MainWindow::routine_timer_prm()
 {
     end_exchange_without_reply();
+}
+
+void MainWindow::end_open_exchange()
+{
+    // Every chunk restarts the reply window, so on a line that never falls quiet an exchange
+    // would never end: it ends when the next request goes out, as its window would have.
+    if (reply_timer.isActive())
+        end_exchange_without_reply();
 }
 
 void MainWindow::end_exchange_without_reply()

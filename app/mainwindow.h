@@ -34,6 +34,7 @@ private:
     void send_request(orte::request_frame &frame);
     void send_ident();
     void end_exchange_without_reply();
+    void end_open_exchange();
     void on_port_error(QSerialPort::SerialPortError error);
     void decode_ident();
     void decode_measure();

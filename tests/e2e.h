@@ -8,8 +8,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QStackedWidget>
 
@@ -52,4 +55,24 @@ public:
 inline QString u(const char *utf8)
 {
     return QString::fromUtf8(utf8);
+}
+
+// Poll logs in the working folder, oldest name first.
+inline QStringList log_files()
+{
+    return QDir().entryList({ QStringLiteral("log-473-*.txt") }, QDir::Files, QDir::Name);
+}
+
+inline QString read_log(const QString &name)
+{
+    QFile f(name);
+    f.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(f.readAll());
+}
+
+// The log with every "hh:mm:ss" replaced by "T", so that it can be compared whole.
+inline QString without_times(QString text)
+{
+    static const QRegularExpression time(QStringLiteral(R"(\b\d\d:\d\d:\d\d\t\t)"));
+    return text.replace(time, QStringLiteral("T\t\t"));
 }

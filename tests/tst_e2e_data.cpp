@@ -2,31 +2,11 @@
 
 #include <QtTest>
 
-#include <QRegularExpression>
 #include <QTextCodec>
 
 #include "e2e.h"
 
 namespace {
-QStringList log_files()
-{
-    return QDir().entryList({ QStringLiteral("log-473-*.txt") }, QDir::Files, QDir::Name);
-}
-
-QString read_log(const QString &name)
-{
-    QFile f(name);
-    f.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(f.readAll());
-}
-
-// The log with every "hh:mm:ss" replaced by "T", so that it can be compared whole.
-QString without_times(QString text)
-{
-    static const QRegularExpression time(QStringLiteral(R"(\b\d\d:\d\d:\d\d\t\t)"));
-    return text.replace(time, QStringLiteral("T\t\t"));
-}
-
 const QString separator = QString(80, QLatin1Char('=')) + QLatin1Char('\n');
 
 QString header(quint32 serial = 123456)

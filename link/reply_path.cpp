@@ -1,0 +1,16 @@
+#include "link/reply_path.h"
+
+namespace orte {
+
+chunk_result accept_chunk(QByteArray &rx_buffer, const QByteArray &chunk)
+{
+    rx_buffer.append(chunk);
+    chunk_result result;
+    result.length = quint8(rx_buffer.size());
+    result.frame_complete = crc_check(rx_buffer, result.length);
+    if (result.frame_complete)
+        result.kind = classify_reply(result.length);
+    return result;
+}
+
+} // namespace orte

@@ -1,0 +1,171 @@
+// Fuzzing the reply path: arbitrary bytes, cut into arbitrary chunks, go through the frame
+// check, the dispatch by length and the decoders, with arbitrary flags.
+//
+// Input: byte 0 holds the flags (bit 0 one-input model, bits 1 and 2 the input faults);
+// then chunks, each a header byte and up to 63 bytes: the low six bits of the header are the
+// chunk's length, bit 7 set means a new request went out first (the buffer starts afresh),
+// bit 6 set makes the chunk's last two bytes the CRC that completes a valid frame (random
+// bytes almost never carry a right CRC, and the decoders should see every content).
+//
+// Properties: nothing crashes or trips a sanitizer; a buffer whose CRC is wrong is never
+// dispatched; every text is one that the monitor defines.
+
+#include "decode/ident.h"
+#include "decode/measure.h"
+#include "decode/status.h"
+#include "link/reply_path.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+void require(bool condition, const char *what)
+{
+    if (!condition) {
+        std::fprintf(stderr, "property violated: %s\n", what);
+        std::abort();
+    }
+}
+
+// Written from the polynomial, apart from the code under test.
+quint16 reference_crc(const QByteArray &bytes)
+{
+    quint16 crc = 0xFFFF;
+    for (char c : bytes) {
+        crc ^= quint8(c);
+        for (int b = 0; b < 8; ++b)
+            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+    }
+    return crc;
+}
+
+bool reference_valid(const QByteArray &rx)
+{
+    const int n = rx.size() % 256;
+    return n != 0 && reference_crc(rx.left(n)) == 0;
+}
+
+bool matches(const QString &text, const char *pattern)
+{
+    // Patterns are few and fixed: compile each once.
+    static QHash<const char *, QRegularExpression> compiled;
+    auto it = compiled.find(pattern);
+    if (it == compiled.end())
+        it = compiled.insert(pattern, QRegularExpression(QString::fromUtf8(pattern)));
+    return it->match(text).hasMatch();
+}
+
+const char *value_line(int input)
+{
+    return input == 1 ? "^(Неизвестный тип датчика Вх\\. 1|"
+                        "(Температура термосопротивления|Температура термопары|Сопротивление|"
+                        "Напряжение) Вх\\. 1:( Ошибка|   -?\\d+(\\.\\d+)? (С|Ом|мВ)))$"
+                      : "^(|Неизвестный тип датчика Вх\\. 2|"
+                        "(Температура термосопротивления|Температура термопары|Сопротивление|"
+                        "Напряжение) Вх\\. 2:( Ошибка|   -?\\d+(\\.\\d+)? (С|Ом|мВ)))$";
+}
+
+void check_measure(const QByteArray &rx, bool single, bool f1, bool f2)
+{
+    const orte::measure_view v = orte::decode_measure(rx, single, f1, f2);
+    require(matches(v.T_1_channal, value_line(1)), "input 1 text");
+    require(matches(v.t_2_channal, value_line(2)), "input 2 text");
+    require(matches(v.T_1_hs,
+                    "^(| Температура холодного спая термопары Вх\\. 1:   -?\\d+(\\.\\d)? С)$"),
+            "input 1 cold junction");
+    require(matches(v.T_2_hs,
+                    "^(| Температура холодного спая термопары Вх\\. 2:   -?\\d+(\\.\\d)? С)$"),
+            "input 2 cold junction");
+    require(!single || (v.t_2_channal.isEmpty() && v.T_2_hs.isEmpty()), "one-input model");
+}
+
+void check_ident(const QByteArray &rx)
+{
+    const orte::ident_result r = orte::decode_ident(rx);
+    require(
+        matches(r.string_name,
+                "^Преобразователь ОРТЕ 473(-(220|221|110|111|200|201|100|101|120|121) найден| не "
+                "найден)$"),
+        "model text");
+    require(r.device_found == !r.string_name.endsWith(QString::fromUtf8("не найден")),
+            "found flag");
+    require(
+        matches(orte::version_text(rx), "^Версия ПО \\d{1,3}\\.\\d{1,3}\\.\\d{1,3}\\.\\d{1,3}$"),
+        "version text");
+    require(matches(orte::serial_text(orte::serial_number(rx)),
+                    "^Заводской номер преобразователя  \\d{1,10}$"),
+            "serial text");
+}
+
+void check_status(quint8 status)
+{
+    const orte::status_view v = orte::decode_status(status);
+    require(matches(v.err_izd, "^(|Есть Ошибк[аи] (Вход|Выход)а [12].*)$"), "fault summary");
+    require(
+        matches(v.err_ust_1,
+                "^(|Вход 1\\. (Сигнал выше уставки 1|Сигнал ниже уставки 2|Некорректные устаки))$"),
+        "setpoint 1");
+    require(
+        matches(v.err_ust_2,
+                "^(|Вход 2\\. (Сигнал выше уставки 1|Сигнал ниже уставки 2|Некорректные устаки))$"),
+        "setpoint 2");
+    require(orte::fault_log_text(status).endsWith(QLatin1Char('\n')), "log text");
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const bool single = data[0] & 1;
+    const bool in1_fault = data[0] & 2;
+    const bool in2_fault = data[0] & 4;
+    QByteArray rx;
+    size_t pos = 1;
+    while (pos < size) {
+        const uint8_t header = data[pos++];
+        if (header & 0x80)
+            rx.clear();
+        const size_t length = std::min<size_t>(header & 0x3F, size - pos);
+        QByteArray chunk(reinterpret_cast<const char *>(data + pos), int(length));
+        pos += length;
+        if ((header & 0x40) && chunk.size() >= 2) {
+            const quint16 crc = reference_crc(rx + chunk.left(chunk.size() - 2));
+            chunk[chunk.size() - 2] = char(crc & 0xFF);
+            chunk[chunk.size() - 1] = char(crc >> 8);
+        }
+
+        const orte::chunk_result result = orte::accept_chunk(rx, chunk);
+        require(result.frame_complete == reference_valid(rx), "frame check agrees with the CRC");
+        require(result.length == quint8(rx.size()), "8-bit length");
+        if (!result.frame_complete)
+            continue;
+        switch (result.kind) {
+        case orte::reply_kind::status:
+            require(result.length == 6, "status length");
+            check_status(orte::rx_at(rx, 3));
+            break;
+        case orte::reply_kind::ident:
+            require(result.length == 15, "ident length");
+            check_ident(rx);
+            break;
+        case orte::reply_kind::measure:
+            require(result.length == 29, "measure length");
+            check_measure(rx, single, in1_fault, in2_fault);
+            break;
+        case orte::reply_kind::exception:
+            require(result.length == 5, "exception length");
+            break;
+        case orte::reply_kind::unexpected:
+            require(result.length != 5 && result.length != 6 && result.length != 15
+                        && result.length != 29,
+                    "unexpected length");
+            break;
+        }
+    }
+    return 0;
+}

@@ -54,6 +54,29 @@ bool save_shot(MainWindow &window, const QString &path)
     out() << QStringLiteral("Screenshot: %1").arg(QFileInfo(path).absoluteFilePath()) << '\n';
     return true;
 }
+
+// Presses Старт, prints the monitoring page once a second for `seconds`, saves screenshots of
+// both pages and presses Стоп.
+int run_headless(MainWindow &window, const QString &shots, int seconds)
+{
+    save_shot(window, QDir(shots).filePath(QStringLiteral("settings-page.png")));
+    window.findChild<QPushButton *>(QStringLiteral("Start"))->click();
+    auto *stack = window.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+    if (stack->currentIndex() != 1) {
+        out() << "orte-demo: " << window.findChild<QLabel *>(QStringLiteral("err_poisk"))->text()
+              << '\n';
+        return 1;
+    }
+    QElapsedTimer run;
+    run.start();
+    for (qint64 s = 1; s <= seconds; ++s) {
+        wait_ms(int(s * 1000 - run.elapsed()));
+        print_page(window, run.elapsed());
+    }
+    save_shot(window, QDir(shots).filePath(QStringLiteral("monitoring-page.png")));
+    window.findChild<QPushButton *>(QStringLiteral("Stop"))->click();
+    return 0;
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -80,7 +103,17 @@ int main(int argc, char *argv[])
     const QCommandLineOption scenario_opt(QStringLiteral("scenario"),
                                           QStringLiteral("Scenario for the simulator."),
                                           QStringLiteral("FILE"));
-    cli.addOptions({ headless_opt, seconds_opt, shots_opt, sim_opt, scenario_opt });
+    const QCommandLineOption port_opt(
+        QStringLiteral("port"),
+        QStringLiteral("Use this port (a converter or a simulator already on it) instead of "
+                       "starting a simulator."),
+        QStringLiteral("PATH"));
+    const QCommandLineOption searches_opt(
+        QStringLiteral("searches"),
+        QStringLiteral("Headless: press Старт N times, say how many found nothing, and exit."),
+        QStringLiteral("N"));
+    cli.addOptions(
+        { headless_opt, seconds_opt, shots_opt, sim_opt, scenario_opt, port_opt, searches_opt });
     cli.process(app);
 
     const bool headless = cli.isSet(headless_opt)
@@ -91,20 +124,23 @@ int main(int argc, char *argv[])
         : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("orte-sim"));
 
     QTemporaryDir dir;
-    const QString port = dir.filePath(QStringLiteral("orte-demo-port"));
+    QString port = cli.value(port_opt);
     QProcess converter;
-    converter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList sim_args { QStringLiteral("--pty"), QStringLiteral("--link"), port };
-    if (cli.isSet(scenario_opt))
-        sim_args << QStringLiteral("--scenario") << cli.value(scenario_opt);
-    converter.start(sim, sim_args);
-    if (!converter.waitForStarted(5000) || !converter.waitForReadyRead(5000)) {
-        out() << "orte-demo: the simulator did not start (" << sim << ")\n";
-        return 1;
+    if (port.isEmpty()) {
+        port = dir.filePath(QStringLiteral("orte-demo-port"));
+        converter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QStringList sim_args { QStringLiteral("--pty"), QStringLiteral("--link"), port };
+        if (cli.isSet(scenario_opt))
+            sim_args << QStringLiteral("--scenario") << cli.value(scenario_opt);
+        converter.start(sim, sim_args);
+        if (!converter.waitForStarted(5000) || !converter.waitForReadyRead(5000)) {
+            out() << "orte-demo: the simulator did not start (" << sim << ")\n";
+            return 1;
+        }
+        converter.readAllStandardOutput();
+        out() << "Simulated converter on " << port << '\n';
+        out().flush();
     }
-    converter.readAllStandardOutput();
-    out() << "Simulated converter on " << port << '\n';
-    out().flush();
 
     // The simulator's port first, then whatever the system has.
     const QStringList system_ports = orte::list_serial_ports();
@@ -120,28 +156,28 @@ int main(int argc, char *argv[])
             const QString shots = cli.value(shots_opt);
             QDir().mkpath(shots);
             wait_ms(200);
-            save_shot(window, QDir(shots).filePath(QStringLiteral("settings-page.png")));
-            window.findChild<QPushButton *>(QStringLiteral("Start"))->click();
-            auto *stack = window.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
-            if (stack->currentIndex() != 1) {
-                out() << "orte-demo: "
-                      << window.findChild<QLabel *>(QStringLiteral("err_poisk"))->text() << '\n';
-                rc = 1;
-            } else {
-                QElapsedTimer run;
-                run.start();
-                const qint64 seconds = qMax(1, cli.value(seconds_opt).toInt());
-                for (qint64 s = 1; s <= seconds; ++s) {
-                    wait_ms(int(s * 1000 - run.elapsed()));
-                    print_page(window, run.elapsed());
+            if (cli.isSet(searches_opt)) {
+                int failed = 0;
+                const int searches = cli.value(searches_opt).toInt();
+                auto *stack = window.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+                for (int i = 0; i < searches; ++i) {
+                    window.findChild<QPushButton *>(QStringLiteral("Start"))->click();
+                    if (stack->currentIndex() == 0)
+                        ++failed;
+                    else
+                        window.findChild<QPushButton *>(QStringLiteral("Stop"))->click();
                 }
-                save_shot(window, QDir(shots).filePath(QStringLiteral("monitoring-page.png")));
-                window.findChild<QPushButton *>(QStringLiteral("Stop"))->click();
+                out() << failed << " of " << searches << " searches found nothing\n";
+                out().flush();
+            } else {
+                rc = run_headless(window, shots, qMax(1, cli.value(seconds_opt).toInt()));
             }
         }
     }
-    converter.terminate();
-    if (!converter.waitForFinished(5000))
-        converter.kill();
+    if (converter.state() != QProcess::NotRunning) {
+        converter.terminate();
+        if (!converter.waitForFinished(5000))
+            converter.kill();
+    }
     return rc;
 }

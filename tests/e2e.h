@@ -15,6 +15,9 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
 
 #include <memory>
 
@@ -56,6 +59,50 @@ inline QString u(const char *utf8)
 {
     return QString::fromUtf8(utf8);
 }
+
+// What every end-to-end test needs: a socat pair, the simulator on one end, the window on the
+// other. Each test runs in a folder of its own, where its logs land; the log encoding is
+// pinned to UTF-8.
+class e2e_rig
+{
+protected:
+    // From init(): a failure here keeps the test function from running.
+    void set_up()
+    {
+        QVERIFY2(!socat_program().isEmpty(), "socat is needed");
+        QVERIFY(work.isValid());
+        QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+        const QString folder = work.filePath(QString::fromLatin1(QTest::currentTestFunction()));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QDir::setCurrent(folder));
+        QVERIFY(pair.start());
+        monitor = std::make_unique<monitor_driver>(pair.monitor_end());
+    }
+
+    void tear_down()
+    {
+        monitor.reset();
+        sim.stop();
+        pair.stop();
+    }
+
+    void start_sim(const QStringList &args = {})
+    {
+        QVERIFY2(sim.start(pair.converter_end(), args), qPrintable(sim.error()));
+    }
+
+    // A scenario file for the simulator.
+    QString scenario(const QByteArray &text)
+    {
+        return write_scenario(work, QStringLiteral("s%1.txt").arg(++scenarios), text);
+    }
+
+    QTemporaryDir work;
+    virtual_pair pair;
+    sim_process sim;
+    std::unique_ptr<monitor_driver> monitor;
+    int scenarios = 0;
+};
 
 // Poll logs in the working folder, oldest name first.
 inline QStringList log_files()

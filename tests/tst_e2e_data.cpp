@@ -2,8 +2,6 @@
 
 #include <QtTest>
 
-#include <QTextCodec>
-
 #include "e2e.h"
 
 namespace {
@@ -16,14 +14,13 @@ QString header(quint32 serial = 123456)
 }
 } // namespace
 
-class tst_e2e_data : public QObject
+class tst_e2e_data : public QObject, private e2e_rig
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void init() { set_up(); }
+    void cleanup() { tear_down(); }
 
     void values_on_the_monitoring_page();
     void one_input_model();
@@ -34,49 +31,8 @@ private slots:
     void link_lost_record();
 
 private:
-    void start_sim(const QStringList &args = {});
-    QString scenario(const QByteArray &text);
     void wait_for_requests(int n);
-    QTemporaryDir work;
-    virtual_pair pair;
-    sim_process sim;
-    std::unique_ptr<monitor_driver> monitor;
-    int scenarios = 0;
 };
-
-void tst_e2e_data::initTestCase()
-{
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
-    QVERIFY(work.isValid());
-}
-
-void tst_e2e_data::init()
-{
-    QVERIFY2(!socat_program().isEmpty(), "socat is needed");
-    // Each test writes its logs into a fresh folder.
-    const QString folder = work.filePath(QString::fromLatin1(QTest::currentTestFunction()));
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(QDir::setCurrent(folder));
-    QVERIFY(pair.start());
-    monitor = std::make_unique<monitor_driver>(pair.monitor_end());
-}
-
-void tst_e2e_data::cleanup()
-{
-    monitor.reset();
-    sim.stop();
-    pair.stop();
-}
-
-void tst_e2e_data::start_sim(const QStringList &args)
-{
-    QVERIFY2(sim.start(pair.converter_end(), args), qPrintable(sim.error()));
-}
-
-QString tst_e2e_data::scenario(const QByteArray &text)
-{
-    return write_scenario(work, QStringLiteral("s%1.txt").arg(++scenarios), text);
-}
 
 void tst_e2e_data::wait_for_requests(int n)
 {

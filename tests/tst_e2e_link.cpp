@@ -34,13 +34,13 @@ double median_interval(const QVector<traced_frame> &rx, int from)
 }
 } // namespace
 
-class tst_e2e_link : public QObject
+class tst_e2e_link : public QObject, private e2e_rig
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init() { set_up(); }
+    void cleanup() { tear_down(); }
 
     void found_for_every_model_data();
     void found_for_every_model();
@@ -59,40 +59,7 @@ private slots:
     void noise_ends_the_search_within_a_second();
     void vanished_port_and_back();
     void stale_bytes_before_open_are_dropped();
-
-private:
-    void start_sim(const QStringList &args = {});
-    QString scenario(const QByteArray &text);
-    virtual_pair pair;
-    sim_process sim;
-    std::unique_ptr<monitor_driver> monitor;
-    QTemporaryDir dir;
-    int scenarios = 0;
 };
-
-void tst_e2e_link::init()
-{
-    QVERIFY2(!socat_program().isEmpty(), "socat is needed");
-    QVERIFY(pair.start());
-    monitor = std::make_unique<monitor_driver>(pair.monitor_end());
-}
-
-void tst_e2e_link::cleanup()
-{
-    monitor.reset();
-    sim.stop();
-    pair.stop();
-}
-
-void tst_e2e_link::start_sim(const QStringList &args)
-{
-    QVERIFY2(sim.start(pair.converter_end(), args), qPrintable(sim.error()));
-}
-
-QString tst_e2e_link::scenario(const QByteArray &text)
-{
-    return write_scenario(dir, QStringLiteral("s%1.txt").arg(++scenarios), text);
-}
 
 void tst_e2e_link::found_for_every_model_data()
 {

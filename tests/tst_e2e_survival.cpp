@@ -4,7 +4,6 @@
 
 #include <QtTest>
 
-#include <QTextCodec>
 #include <ctime>
 
 #include "e2e.h"
@@ -30,55 +29,19 @@ qint64 event_loop_delay_ms()
 }
 } // namespace
 
-class tst_e2e_survival : public QObject
+class tst_e2e_survival : public QObject, private e2e_rig
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void init() { set_up(); }
+    void cleanup() { tear_down(); }
 
     void converter_vanishes_with_automatic_stop();
     void stray_bytes_between_replies();
     void late_replies();
     void long_noise();
-
-private:
-    void start_sim(const QStringList &args = {});
-    QTemporaryDir work;
-    virtual_pair pair;
-    sim_process sim;
-    std::unique_ptr<monitor_driver> monitor;
 };
-
-void tst_e2e_survival::initTestCase()
-{
-    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
-    QVERIFY(work.isValid());
-}
-
-void tst_e2e_survival::init()
-{
-    QVERIFY2(!socat_program().isEmpty(), "socat is needed");
-    const QString folder = work.filePath(QString::fromLatin1(QTest::currentTestFunction()));
-    QVERIFY(QDir().mkpath(folder));
-    QVERIFY(QDir::setCurrent(folder));
-    QVERIFY(pair.start());
-    monitor = std::make_unique<monitor_driver>(pair.monitor_end());
-}
-
-void tst_e2e_survival::cleanup()
-{
-    monitor.reset();
-    sim.stop();
-    pair.stop();
-}
-
-void tst_e2e_survival::start_sim(const QStringList &args)
-{
-    QVERIFY2(sim.start(pair.converter_end(), args), qPrintable(sim.error()));
-}
 
 void tst_e2e_survival::converter_vanishes_with_automatic_stop()
 {
@@ -119,11 +82,8 @@ void tst_e2e_survival::converter_vanishes_with_automatic_stop()
 
 void tst_e2e_survival::stray_bytes_between_replies()
 {
-    QTemporaryDir dir;
-    start_sim(
-        { "--status", "0x02", "--scenario",
-          write_scenario(dir, QStringLiteral("stray.txt"),
-                         "at 1.13 stray 3\nat 1.9 stray 1\nat 2.45 stray 7\nat 3 repeat\n") });
+    start_sim({ "--status", "0x02", "--scenario",
+                scenario("at 1.13 stray 3\nat 1.9 stray 1\nat 2.45 stray 7\nat 3 repeat\n") });
     monitor->start();
     QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), u("Ошибка CRC"), 10000);
     // Between the stray bytes the converter is read as usual.
@@ -135,11 +95,8 @@ void tst_e2e_survival::stray_bytes_between_replies()
 
 void tst_e2e_survival::late_replies()
 {
-    QTemporaryDir dir;
     // Replies 4 and 9 come 350 ms late, after the next request has gone out.
-    start_sim(
-        { "--scenario",
-          write_scenario(dir, QStringLiteral("late.txt"), "req 4 delay 350\nreq 9 delay 350\n") });
+    start_sim({ "--scenario", scenario("req 4 delay 350\nreq 9 delay 350\n") });
     monitor->start();
     QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), u("Тайм-аут, ответа нет"), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(sim.request_count() >= 12, 10000);
@@ -151,11 +108,9 @@ void tst_e2e_survival::late_replies()
 
 void tst_e2e_survival::long_noise()
 {
-    QTemporaryDir dir;
     const int seconds = noise_seconds();
-    start_sim({ "--scenario",
-                write_scenario(dir, QStringLiteral("noise.txt"),
-                               QByteArray("at 1 noise ") + QByteArray::number(seconds) + '\n') });
+    start_sim(
+        { "--scenario", scenario(QByteArray("at 1 noise ") + QByteArray::number(seconds) + '\n') });
     monitor->tick("log_file", true);
     monitor->start();
     QCOMPARE(monitor->page(), 1);

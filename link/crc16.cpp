@@ -2,30 +2,32 @@
 
 namespace orte {
 
+namespace {
+// One byte through the two accumulators.
+inline void crc_step(crc_pair &crc, quint8 byte)
+{
+    const quint8 index = crc.hi ^ byte;
+    crc.hi = crc.lo ^ crc_table_hi[index];
+    crc.lo = crc_table_lo[index];
+}
+} // namespace
+
 crc_pair modbus_crc16(const quint8 *data, quint8 len)
 {
-    quint8 hi = 0xFF;
-    quint8 lo = 0xFF;
-    for (quint8 i = 0; i < len; ++i) {
-        const quint8 index = hi ^ data[i];
-        hi = lo ^ crc_table_hi[index];
-        lo = crc_table_lo[index];
-    }
-    return { hi, lo };
+    crc_pair crc { 0xFF, 0xFF };
+    for (quint8 i = 0; i < len; ++i)
+        crc_step(crc, data[i]);
+    return crc;
 }
 
 bool crc_check(const QByteArray &rx, quint8 n)
 {
     if (n == 0)
         return false;
-    quint8 hi = 0xFF;
-    quint8 lo = 0xFF;
-    for (quint8 i = 0; i < n; ++i) {
-        const quint8 index = hi ^ rx_at(rx, i);
-        hi = lo ^ crc_table_hi[index];
-        lo = crc_table_lo[index];
-    }
-    return hi == 0 && lo == 0;
+    crc_pair crc { 0xFF, 0xFF };
+    for (quint8 i = 0; i < n; ++i)
+        crc_step(crc, rx_at(rx, i));
+    return crc.hi == 0 && crc.lo == 0;
 }
 
 } // namespace orte

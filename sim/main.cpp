@@ -355,7 +355,7 @@ public:
         origin = now_ms();
         std::vector<uint8_t> request(MODBUS_RTU_MAX_ADU_LENGTH);
         while (!stop_requested) {
-            run_time_steps();
+            run_due_steps();
             const double now = now_ms();
             if (now < noise_until)
                 write_noise();
@@ -492,26 +492,19 @@ private:
         }
     }
 
-    void run_time_steps()
+    // Runs every step that is due: by time since the start, or by the request just counted.
+    void run_due_steps()
     {
         const double elapsed = (now_ms() - origin) / 1000.0;
-        for (size_t i = 0; i < script.steps.size(); ++i)
-            if (!done[i] && !script.steps[i].by_request && script.steps[i].at_seconds <= elapsed) {
-                run_step(i);
-                if (script.steps[i].kind == sim::action_kind::repeat)
-                    return;
-            }
-    }
-
-    void run_request_steps()
-    {
-        for (size_t i = 0; i < script.steps.size(); ++i)
-            if (!done[i] && script.steps[i].by_request
-                && script.steps[i].at_request == request_count) {
-                run_step(i);
-                if (script.steps[i].kind == sim::action_kind::repeat)
-                    return;
-            }
+        for (size_t i = 0; i < script.steps.size(); ++i) {
+            const sim::step &s = script.steps[i];
+            const bool due = s.by_request ? s.at_request == request_count : s.at_seconds <= elapsed;
+            if (done[i] || !due)
+                continue;
+            run_step(i);
+            if (s.kind == sim::action_kind::repeat)
+                return;
+        }
     }
 
     std::vector<uint8_t> random_bytes(size_t n)
@@ -592,7 +585,7 @@ private:
     {
         trace("rx", request, size_t(length), received_at);
         ++request_count;
-        run_request_steps();
+        run_due_steps();
         const double now = now_ms();
         if (now < dropout_until || now < noise_until)
             return;

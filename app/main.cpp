@@ -1,3 +1,4 @@
+#include "app/app_identity.h"
 #include "app/mainwindow.h"
 
 #include <QApplication>
@@ -5,6 +6,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    orte::set_app_identity();
     MainWindow window;
     window.show();
     return app.exec();

@@ -1,5 +1,7 @@
 #include "sim/converter.h"
 
+#include "sim/modbus_crc.h"
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -149,12 +151,7 @@ bool coils_exist(int start, int count)
 
 void append_crc(std::vector<uint8_t> &frame)
 {
-    uint16_t crc = 0xFFFF;
-    for (uint8_t b : frame) {
-        crc ^= b;
-        for (int i = 0; i < 8; ++i)
-            crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
-    }
+    const uint16_t crc = modbus_crc(frame.data(), frame.size());
     frame.push_back(uint8_t(crc & 0xFF));
     frame.push_back(uint8_t(crc >> 8));
 }

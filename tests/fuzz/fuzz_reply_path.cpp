@@ -15,6 +15,8 @@
 #include "decode/status.h"
 #include "link/reply_path.h"
 
+#include "bytes.h"
+
 #include <QHash>
 #include <QRegularExpression>
 
@@ -29,18 +31,6 @@ void require(bool condition, const char *what)
         std::fprintf(stderr, "property violated: %s\n", what);
         std::abort();
     }
-}
-
-// Written from the polynomial, apart from the code under test.
-quint16 reference_crc(const QByteArray &bytes)
-{
-    quint16 crc = 0xFFFF;
-    for (char c : bytes) {
-        crc ^= quint8(c);
-        for (int b = 0; b < 8; ++b)
-            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
-    }
-    return crc;
 }
 
 bool reference_valid(const QByteArray &rx)

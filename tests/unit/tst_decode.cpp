@@ -4,7 +4,8 @@
 
 #include <QtTest>
 
-#include "sim_fixture.h"
+#include "bytes.h"
+#include "fixed_texts.h"
 
 namespace {
 // A 29-byte measurement reply with bytes 3 to 18 as given and zeros for registers 8..11; the
@@ -246,27 +247,12 @@ void tst_decode::fault_summaries_data()
 {
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("label");
-    const char *texts[16] = { "",
-                              "Есть Ошибка Входа 1",
-                              "Есть Ошибка Входа 2",
-                              "Есть Ошибки Входа 1 и Входа 2",
-                              "Есть Ошибка Выхода 1",
-                              "Есть Ошибки Входа 1 и Выхода 1",
-                              "Есть Ошибки Входа 2 и Выхода 1",
-                              "Есть Ошибки Входа 1, Выхода 1 и Входа 2",
-                              "Есть Ошибка Выхода 2",
-                              "Есть Ошибки Входа 1 и Выхода 2",
-                              "Есть Ошибки Входа 2 и Выхода 2",
-                              "Есть Ошибки Входа 1, Входа 2 и Выхода 2",
-                              "Есть Ошибки Выхода 1 и Выхода 2",
-                              "Есть Ошибки Входа 1, Выхода 1 и Выхода 2",
-                              "Есть Ошибки Выхода 1, Входа  2 и Выхода 2",
-                              "Есть Ошибки Входа 1, Выхода 1, Входа  2 и Выхода 2" };
     for (int value = 0; value < 16; ++value) {
-        QTest::addRow("status 0x%02X", value) << value << QString::fromUtf8(texts[value]);
+        QTest::addRow("status 0x%02X", value)
+            << value << QString::fromUtf8(texts::fault_summary[value]);
         // The setpoint bits do not change the summary.
         QTest::addRow("status 0x%02X", value | 0xF0)
-            << (value | 0xF0) << QString::fromUtf8(texts[value]);
+            << (value | 0xF0) << QString::fromUtf8(texts::fault_summary[value]);
     }
 }
 
@@ -276,7 +262,8 @@ void tst_decode::fault_summaries()
     QFETCH(QString, label);
     QCOMPARE(orte::decode_status(quint8(status)).err_izd, label);
     QCOMPARE(orte::fault_log_text(quint8(status)),
-             (label.isEmpty() ? QString::fromUtf8("Ошибок нет") : label) + QLatin1Char('\n'));
+             (label.isEmpty() ? QString::fromUtf8(texts::no_faults_record) : label)
+                 + QLatin1Char('\n'));
 }
 
 void tst_decode::setpoints_data()

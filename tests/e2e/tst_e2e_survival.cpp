@@ -62,7 +62,7 @@ void tst_e2e_survival::converter_vanishes_with_automatic_stop()
     qInfo("CPU while the port was gone: %.0f %% of a core", cpu_share * 100);
     // A closed port is not polled in a tight loop (the gross fault is a whole core).
     QVERIFY(cpu_share < 0.5);
-    QCOMPARE(monitor->text("diag_ustr"), u("Тайм-аут, ответа нет"));
+    QCOMPARE(monitor->text("diag_ustr"), u(texts::diag_timeout));
     const QStringList files = log_files();
     QCOMPARE(files.size(), 1);
     const QString log = without_times(read_log(files[0]));
@@ -85,10 +85,10 @@ void tst_e2e_survival::stray_bytes_between_replies()
     start_sim({ "--status", "0x02", "--scenario",
                 scenario("at 1.13 stray 3\nat 1.9 stray 1\nat 2.45 stray 7\nat 3 repeat\n") });
     monitor->start();
-    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), u("Ошибка CRC"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), u(texts::diag_crc), 10000);
     // Between the stray bytes the converter is read as usual.
     QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), QString(), 5000);
-    QCOMPARE(monitor->text("T_1_channal"), u("Температура термосопротивления Вх. 1:   23.45 С"));
+    QCOMPARE(monitor->text("T_1_channal"), u(texts::default_in1));
     QCOMPARE(monitor->text("err_izd"), u("Есть Ошибка Входа 2"));
     QVERIFY(event_loop_delay_ms() < 500);
 }
@@ -98,12 +98,12 @@ void tst_e2e_survival::late_replies()
     // Replies 4 and 9 come 350 ms late, after the next request has gone out.
     start_sim({ "--scenario", scenario("req 4 delay 350\nreq 9 delay 350\n") });
     monitor->start();
-    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), u("Тайм-аут, ответа нет"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), u(texts::diag_timeout), 5000);
     QTRY_VERIFY_WITH_TIMEOUT(sim.request_count() >= 12, 10000);
     QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), QString(), 5000);
     QCOMPARE(monitor->page(), 1);
-    QCOMPARE(monitor->text("T_1_channal"), u("Температура термосопротивления Вх. 1:   23.45 С"));
-    QCOMPARE(monitor->text("t_2_channal"), u("Температура термопары Вх. 2:   500.1 С"));
+    QCOMPARE(monitor->text("T_1_channal"), u(texts::default_in1));
+    QCOMPARE(monitor->text("t_2_channal"), u(texts::default_in2));
 }
 
 void tst_e2e_survival::long_noise()
@@ -115,7 +115,7 @@ void tst_e2e_survival::long_noise()
     monitor->start();
     QCOMPARE(monitor->page(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(!monitor->text("T_1_channal").isEmpty(), 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), u("Ошибка CRC"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), u(texts::diag_crc), 5000);
     const int requests_before = sim.request_count();
 
     // Throughout the noise: the line says so, and the window answers at once.
@@ -127,7 +127,7 @@ void tst_e2e_survival::long_noise()
     while (clock.elapsed() < (seconds - 2) * 1000) {
         QTest::qWait(500);
         ++samples;
-        crc_shown += monitor->text("diag_ustr") == u("Ошибка CRC") ? 1 : 0;
+        crc_shown += monitor->text("diag_ustr") == u(texts::diag_crc) ? 1 : 0;
         worst_delay = qMax(worst_delay, event_loop_delay_ms());
     }
     const int requests_in_noise = sim.request_count() - requests_before;
@@ -140,7 +140,7 @@ void tst_e2e_survival::long_noise()
 
     // After the noise, normal service.
     QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), QString(), 10000);
-    QCOMPARE(monitor->text("T_1_channal"), u("Температура термосопротивления Вх. 1:   23.45 С"));
+    QCOMPARE(monitor->text("T_1_channal"), u(texts::default_in1));
     monitor->stop();
 
     // Each exchange spoiled by the noise left its record.

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "sim_fixture.h"
+#include "sim_rig.h"
 
 namespace {
 struct chunk

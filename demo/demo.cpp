@@ -3,6 +3,7 @@
 // port list. With a display the window is yours; without one (or with --headless) it presses
 // Старт itself, prints the monitoring page once a second and saves screenshots of both pages.
 
+#include "app/app_identity.h"
 #include "app/mainwindow.h"
 #include "app/port_list.h"
 
@@ -35,6 +36,17 @@ void wait_ms(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// The offscreen platform warns that it cannot pass on the window's size hints: true and of no
+// concern to a headless run, so that one message is dropped; everything else goes through.
+QtMessageHandler default_handler = nullptr;
+void quiet_offscreen(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg && message.contains(QLatin1String("propagateSizeHints")))
+        return;
+    if (default_handler)
+        default_handler(type, context, message);
 }
 
 void print_page(const MainWindow &window, qint64 at_ms)
@@ -84,7 +96,9 @@ int run_headless(MainWindow &window, const QString &shots, int seconds)
 
 int main(int argc, char *argv[])
 {
+    default_handler = qInstallMessageHandler(quiet_offscreen);
     QApplication app(argc, argv);
+    orte::set_app_identity();
     QCommandLineParser cli;
     cli.setApplicationDescription(
         QStringLiteral("The ОРТЕ-473 monitor against a simulated converter."));
@@ -133,8 +147,15 @@ int main(int argc, char *argv[])
         port = dir.filePath(QStringLiteral("orte-demo-port"));
         converter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         QStringList sim_args { QStringLiteral("--pty"), QStringLiteral("--link"), port };
-        if (cli.isSet(scenario_opt))
-            sim_args << QStringLiteral("--scenario") << cli.value(scenario_opt);
+        // Installed, the demo plays the example scenario unless told otherwise.
+        const QString installed_scenario
+            = QDir(QCoreApplication::applicationDirPath())
+                  .filePath(QStringLiteral("../share/orte-monitor/scenarios/demo.txt"));
+        const QString scenario = cli.isSet(scenario_opt) ? cli.value(scenario_opt)
+            : QFileInfo::exists(installed_scenario)      ? installed_scenario
+                                                         : QString();
+        if (!scenario.isEmpty())
+            sim_args << QStringLiteral("--scenario") << scenario;
         converter.start(sim, sim_args);
         if (!converter.waitForStarted(5000) || !converter.waitForReadyRead(5000)) {
             out() << "orte-demo: the simulator did not start (" << sim << ")\n";

@@ -1,4 +1,4 @@
-#include "sim_fixture.h"
+#include "sim_rig.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -175,28 +175,4 @@ QString write_scenario(const QTemporaryDir &dir, const QString &name, const QByt
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     file.write(text);
     return path;
-}
-
-QByteArray hex_bytes(const char *spaced_hex)
-{
-    return QByteArray::fromHex(QByteArray(spaced_hex).replace(' ', ""));
-}
-
-quint16 reference_crc(const QByteArray &data)
-{
-    quint16 crc = 0xFFFF;
-    for (char c : data) {
-        crc ^= quint8(c);
-        for (int i = 0; i < 8; ++i)
-            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
-    }
-    return crc;
-}
-
-QByteArray with_reference_crc(QByteArray frame)
-{
-    const quint16 crc = reference_crc(frame);
-    frame.append(char(crc & 0xFF));
-    frame.append(char(crc >> 8));
-    return frame;
 }

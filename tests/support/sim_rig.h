@@ -9,6 +9,8 @@
 
 #include <memory>
 
+#include "bytes.h"
+
 // A virtual serial pair made by socat: the monitor opens one end, the simulator the other.
 class virtual_pair
 {
@@ -58,14 +60,6 @@ private:
 
 // A scenario file for the simulator in a temporary folder of the caller's.
 QString write_scenario(const QTemporaryDir &dir, const QString &name, const QByteArray &text);
-
-// Bit-by-bit CRC-16/MODBUS, written from the polynomial: the tests' own reference.
-quint16 reference_crc(const QByteArray &data);
-// The frame with its reference CRC appended, low byte first.
-QByteArray with_reference_crc(QByteArray frame);
-
-// "01 04 0A" -> bytes.
-QByteArray hex_bytes(const char *spaced_hex);
 
 // Whether the simulator and socat are at hand.
 QString sim_program();

@@ -21,7 +21,8 @@
 
 #include <memory>
 
-#include "sim_fixture.h"
+#include "fixed_texts.h"
+#include "sim_rig.h"
 
 class monitor_driver
 {

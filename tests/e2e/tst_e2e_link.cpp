@@ -8,9 +8,7 @@
 #include "e2e.h"
 
 namespace {
-const QString msg_not_found
-    = u("Ошибка. Преобразователь не найден. Проверьте подключение, настройки, "
-        "номер COM порта и адрес Modbus преобразователя");
+const QString msg_not_found = u(texts::msg_not_found);
 
 enum request { ident, measure, status };
 
@@ -84,7 +82,7 @@ void tst_e2e_link::found_for_every_model()
     QCOMPARE(monitor->page(), 1);
     QCOMPARE(monitor->text("string_name"), name);
     QCOMPARE(monitor->text("versia_po"), u("Версия ПО 2.0.0.1"));
-    QCOMPARE(monitor->text("nomer_izd"), u("Заводской номер преобразователя  123456"));
+    QCOMPARE(monitor->text("nomer_izd"), u(texts::default_serial));
     QVERIFY(!monitor->get<QPushButton>("Start")->isEnabled());
     QVERIFY(monitor->get<QPushButton>("Stop")->isEnabled());
     // One-input models leave input 2 out once measurements arrive.
@@ -92,7 +90,7 @@ void tst_e2e_link::found_for_every_model()
     QCOMPARE(monitor->text("t_2_channal").isEmpty(), single);
     monitor->stop();
     QCOMPARE(monitor->page(), 0);
-    QCOMPARE(monitor->text("err_poisk"), u("Выберите адрес преобразователя и нажмите Старт"));
+    QCOMPARE(monitor->text("err_poisk"), u(texts::msg_stopped));
 }
 
 void tst_e2e_link::not_found_data()
@@ -199,13 +197,12 @@ void tst_e2e_link::diagnostics_data()
     QTest::addColumn<QByteArray>("step");
     QTest::addColumn<QString>("text");
     // Request 2 is the first measurement request of the run.
-    QTest::newRow("exception") << QByteArray("req 2 exception 1")
-                               << u("Неизвестная команда для устройства");
+    QTest::newRow("exception") << QByteArray("req 2 exception 1") << u(texts::diag_exception);
     QTest::newRow("valid frame of 7 bytes")
-        << QByteArray("req 2 wrong-length") << u("Не регламентированный ответ");
-    QTest::newRow("corrupted byte") << QByteArray("req 2 corrupt") << u("Ошибка CRC");
-    QTest::newRow("garbage") << QByteArray("req 2 garbage 20") << u("Ошибка CRC");
-    QTest::newRow("no reply") << QByteArray("req 2 silent") << u("Тайм-аут, ответа нет");
+        << QByteArray("req 2 wrong-length") << u(texts::diag_unexpected);
+    QTest::newRow("corrupted byte") << QByteArray("req 2 corrupt") << u(texts::diag_crc);
+    QTest::newRow("garbage") << QByteArray("req 2 garbage 20") << u(texts::diag_crc);
+    QTest::newRow("no reply") << QByteArray("req 2 silent") << u(texts::diag_timeout);
 }
 
 void tst_e2e_link::diagnostics()
@@ -232,7 +229,7 @@ void tst_e2e_link::split_reply_is_not_an_error()
         QVERIFY2(monitor->text("diag_ustr").isEmpty(), qPrintable(monitor->text("diag_ustr")));
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
-    QCOMPARE(monitor->text("T_1_channal"), u("Температура термосопротивления Вх. 1:   23.45 С"));
+    QCOMPARE(monitor->text("T_1_channal"), u(texts::default_in1));
 }
 
 void tst_e2e_link::automatic_stop_on_the_eleventh_time_out()
@@ -245,7 +242,7 @@ void tst_e2e_link::automatic_stop_on_the_eleventh_time_out()
     QTRY_COMPARE_WITH_TIMEOUT(monitor->page(), 0, 10000);
     QVERIFY(monitor->get<QPushButton>("Start")->isEnabled());
     QVERIFY(!monitor->get<QPushButton>("Stop")->isEnabled());
-    QCOMPARE(monitor->text("diag_ustr"), u("Тайм-аут, ответа нет"));
+    QCOMPARE(monitor->text("diag_ustr"), u(texts::diag_timeout));
     // Eleven unanswered requests, not ten, and none after the stop.
     QCOMPARE(sim.request_count(), 2 + 11);
     QTest::qWait(500);
@@ -260,7 +257,7 @@ void tst_e2e_link::no_automatic_stop_without_the_option()
     monitor->start();
     QTRY_VERIFY_WITH_TIMEOUT(sim.request_count() >= 2 + 14, 10000);
     QCOMPARE(monitor->page(), 1);
-    QCOMPARE(monitor->text("diag_ustr"), u("Тайм-аут, ответа нет"));
+    QCOMPARE(monitor->text("diag_ustr"), u(texts::diag_timeout));
 }
 
 void tst_e2e_link::low_speed_with_real_line_timing()
@@ -275,7 +272,7 @@ void tst_e2e_link::low_speed_with_real_line_timing()
         QVERIFY2(monitor->text("diag_ustr").isEmpty(), qPrintable(monitor->text("diag_ustr")));
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
-    QCOMPARE(monitor->text("T_1_channal"), u("Температура термосопротивления Вх. 1:   23.45 С"));
+    QCOMPARE(monitor->text("T_1_channal"), u(texts::default_in1));
     const double period = median_interval(sim.requests(), 1);
     qInfo("1200 baud poll period median %.1f ms", period);
     QVERIFY(period > 390);
@@ -303,7 +300,7 @@ void tst_e2e_link::vanished_port_and_back()
     // The adapter is pulled: the pair and the simulator go away.
     sim.stop();
     pair.stop();
-    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), u("Тайм-аут, ответа нет"), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), u(texts::diag_timeout), 5000);
     QCOMPARE(monitor->page(), 1);
     // Still responsive: Stop works at once.
     monitor->stop();

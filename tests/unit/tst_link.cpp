@@ -4,7 +4,7 @@
 
 #include <QtTest>
 
-#include "sim_fixture.h"
+#include "bytes.h"
 
 namespace {
 QByteArray frame_bytes(const orte::request_frame &f)

@@ -97,6 +97,12 @@ int run_headless(MainWindow &window, const QString &shots, int seconds)
 int main(int argc, char *argv[])
 {
     default_handler = qInstallMessageHandler(quiet_offscreen);
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    // Without a display the demo runs headless instead of failing to start.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
+        && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     QApplication app(argc, argv);
     orte::set_app_identity();
     QCommandLineParser cli;
@@ -149,8 +155,8 @@ int main(int argc, char *argv[])
         QStringList sim_args { QStringLiteral("--pty"), QStringLiteral("--link"), port };
         // Installed, the demo plays the example scenario unless told otherwise.
         const QString installed_scenario
-            = QDir(QCoreApplication::applicationDirPath())
-                  .filePath(QStringLiteral("../share/orte-monitor/scenarios/demo.txt"));
+            = QDir::cleanPath(QCoreApplication::applicationDirPath()
+                              + QStringLiteral("/../share/orte-monitor/scenarios/demo.txt"));
         const QString scenario = cli.isSet(scenario_opt) ? cli.value(scenario_opt)
             : QFileInfo::exists(installed_scenario)      ? installed_scenario
                                                          : QString();
@@ -162,7 +168,10 @@ int main(int argc, char *argv[])
             return 1;
         }
         converter.readAllStandardOutput();
-        out() << "Simulated converter on " << port << '\n';
+        out() << "Simulated converter on " << port;
+        if (!scenario.isEmpty())
+            out() << ", playing " << scenario;
+        out() << '\n';
         out().flush();
     }
 

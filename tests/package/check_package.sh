@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Builds the .deb and checks its files, its dependencies and that apt can install it here.
+# Builds the .deb and checks its files, its dependencies, lintian, that apt can install it here,
+# and that the demo it carries runs headless from the package's own layout.
 # Usage: check_package.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1
 source=$2
 
 appstreamcli validate --no-net "$source/data/org.orte.Monitor473.metainfo.xml"
+desktop-file-validate "$source/data/org.orte.Monitor473.desktop"
 
 cd "$build"
 rm -f orte-monitor_*.deb
@@ -14,14 +16,19 @@ deb=$(ls orte-monitor_*.deb)
 echo "package: $deb"
 
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in ./usr/bin/orte-monitor ./usr/bin/orte-sim \
+for f in ./usr/bin/orte-monitor ./usr/bin/orte-sim ./usr/bin/orte-demo \
          ./usr/share/applications/org.orte.Monitor473.desktop \
          ./usr/share/metainfo/org.orte.Monitor473.metainfo.xml \
          ./usr/share/icons/hicolor/scalable/apps/org.orte.Monitor473.svg \
+         ./usr/share/icons/hicolor/128x128/apps/org.orte.Monitor473.png \
+         ./usr/share/man/man1/orte-monitor.1.gz ./usr/share/man/man1/orte-sim.1.gz \
+         ./usr/share/man/man1/orte-demo.1.gz \
+         ./usr/share/doc/orte-monitor/copyright ./usr/share/doc/orte-monitor/changelog.gz \
+         ./usr/share/doc/orte-monitor/руководство.md \
          ./usr/share/orte-monitor/scenarios/demo.txt; do
     grep -qx -- "$f" <<<"$files" || { echo "missing from the package: $f"; exit 1; }
 done
-if grep -E 'tst_|orte-demo|\.a$|/include/' <<<"$files"; then
+if grep -E 'tst_|fuzz|\.a$|/include/' <<<"$files"; then
     echo "the package carries build or test files"; exit 1
 fi
 
@@ -31,6 +38,22 @@ for d in libqt5widgets5 libqt5serialport5 libqt5gui5 libqt5core5a libmodbus5 lib
     grep -q "$d" <<<"$depends" || { echo "missing dependency: $d"; exit 1; }
 done
 
+# No errors and no warnings; what lintian says is printed either way.
+lintian --fail-on error,warning --no-tag-display-limit "$deb"
+echo "lintian: clean"
+
 # apt resolves the dependencies (simulated: nothing is installed).
 apt-get install -s "./$deb" >/dev/null
 echo "apt can install it"
+
+# The demo as installed: orte-sim found beside it, the example scenario under share/.
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg-deb -x "$deb" "$root"
+out=$(cd "$root" && XDG_RUNTIME_DIR="$root" timeout 60 "$root/usr/bin/orte-demo" \
+      --headless --seconds 2 --shots "$root/shots" 2>&1)
+echo "$out"
+grep -q 'Преобразователь ОРТЕ 473-220 найден' <<<"$out"
+grep -q "$root/usr/share/orte-monitor/scenarios/demo.txt" <<<"$out"
+! grep -q 'QStandardPaths\|propagateSizeHints' <<<"$out"
+echo "installed demo ok"

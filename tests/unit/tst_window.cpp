@@ -1,3 +1,4 @@
+#include "app/app_identity.h"
 #include "app/mainwindow.h"
 #include "app/port_list.h"
 
@@ -73,6 +74,7 @@ private slots:
     void empty_port_list();
     void recall_refreshes_the_list();
     void port_that_cannot_be_opened();
+    void icon_and_desktop_identity();
 };
 
 void tst_window::slots_and_meta_object()
@@ -333,6 +335,18 @@ void tst_window::port_that_cannot_be_opened()
              QString::fromUtf8("Ошибка. Не удалось подключиться к порту"));
     QCOMPARE(child<QStackedWidget>(window, "stackedWidget")->currentIndex(), 0);
     QVERIFY(child(window, "Start")->isEnabled());
+}
+
+void tst_window::icon_and_desktop_identity()
+{
+    orte::set_app_identity();
+    MainWindow window;
+    QVERIFY(!window.windowIcon().pixmap(64).isNull());
+    // X11 takes the WM class from the application name; the desktop entry must name it.
+    QFile entry(QStringLiteral(ORTE_DATA_DIR "/org.orte.Monitor473.desktop"));
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    QVERIFY(entry.readAll().contains(
+        "\nStartupWMClass=" + QCoreApplication::applicationName().toUtf8() + '\n'));
 }
 
 QTEST_MAIN(tst_window)

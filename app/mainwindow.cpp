@@ -7,6 +7,7 @@
 #include "link/reply_path.h"
 #include "ui_mainwindow.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDateTime>
 
@@ -25,12 +26,21 @@ constexpr const char *diag_timeout = "Тайм-аут, ответа нет";
 // On the 11th empty time-out in a row the run ends, when the user asked for it.
 constexpr quint8 timeouts_before_stop = 10;
 
+// Sets a label, or clears it for an empty text, only when that changes what it shows: a label
+// repaints and relays out even for the text it already has, and most replies change nothing.
 void show_text(QLabel *label, const QString &text)
 {
+    if (label->text() == text)
+        return;
     if (text.isEmpty())
         label->clear();
     else
         label->setText(text);
+}
+
+void show_text(QLabel *label, const char *utf8)
+{
+    show_text(label, QString::fromUtf8(utf8));
 }
 } // namespace
 
@@ -58,6 +68,9 @@ MainWindow::MainWindow(QWidget *parent)
     , stop_on_timeouts(0)
     , in1_fault(0)
     , in2_fault(0)
+    , searching(0)
+    , search_abandoned(0)
+    , exchange_open(0)
 {
     ui->setupUi(this);
 
@@ -88,8 +101,18 @@ MainWindow::~MainWindow()
     serial_port.close();
 }
 
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Closing the window ends a search at once: nothing more is sent, no run begins.
+    if (searching)
+        search_abandoned = 1;
+    QMainWindow::closeEvent(event);
+}
+
 void MainWindow::butoon_recall_click()
 {
+    if (searching)
+        return;
     port_names = QStringList();
     ui->nomer_com->clear();
     port_names = orte::list_serial_ports();
@@ -98,6 +121,9 @@ void MainWindow::butoon_recall_click()
 
 void MainWindow::butoon_start_click()
 {
+    // A click handled inside the search's own wait would start a second search over it.
+    if (searching)
+        return;
     device_found = 0;
     device_address = quint8(ui->adr_ustr->value());
     if (port_names.isEmpty()) {
@@ -137,18 +163,26 @@ void MainWindow::butoon_start_click()
 
     end_open_exchange();
     reply_done = 0;
+    searching = 1;
+    search_abandoned = 0;
     QTimer wait_limit;
     wait_limit.setSingleShot(true);
     wait_limit.start(orte::ident_wait_limit_ms);
     send_ident();
     // Every chunk restarts the reply window, so a line that never falls quiet (noise, a
     // wrong speed) needs a bound of its own.
-    while (reply_done == 0) {
+    while (reply_done == 0 && search_abandoned == 0) {
         if (!wait_limit.isActive()) {
             end_exchange_without_reply();
             break;
         }
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
+    searching = 0;
+    if (search_abandoned) {
+        end_exchange_silently();
+        serial_port.close();
+        return;
     }
 
     if (device_found == 0) {
@@ -184,21 +218,32 @@ void MainWindow::butoon_stop_click()
     ui->err_poisk->setText(QString::fromUtf8(msg_stopped));
     serial_port.close();
     poll_timer.stop();
+    end_exchange_silently();
     ui->stackedWidget->setCurrentIndex(0);
+    close_run_log(orte::record_kind::stop);
+}
+
+void MainWindow::close_run_log(orte::record_kind kind)
+{
+    // The closing record is the run's last: a later failed Start must not add to its file.
     if (log_enabled)
-        append_record(orte::record_kind::stop);
+        append_record(kind);
+    log_enabled = 0;
 }
 
 void MainWindow::send_request(orte::request_frame &frame)
 {
     rx_buffer.clear();
     orte::stamp_request(frame, device_address);
+    exchange_open = 1;
     // A port closed after an error gets nothing; the exchange then simply times out.
     if (serial_port.isOpen()) {
         serial_port.write(reinterpret_cast<const char *>(frame.data()), qint64(frame.size()));
         serial_port.waitForBytesWritten(100);
     }
-    reply_timer.start();
+    // The wait above may already have read a whole reply: that exchange is over.
+    if (exchange_open)
+        reply_timer.start();
 }
 
 void MainWindow::send_ident()
@@ -229,12 +274,13 @@ void MainWindow::prm_rs()
         reply_timer.start();
         return;
     }
-    ui->diag_ustr->clear();
+    show_text(ui->diag_ustr, QString());
     reply_done = 1;
+    exchange_open = 0;
     switch (chunk.kind) {
     case orte::reply_kind::exception:
-        ui->diag_ustr->setText(QString::fromUtf8(diag_exception));
-        ui->err_izd->clear();
+        show_text(ui->diag_ustr, diag_exception);
+        show_text(ui->err_izd, QString());
         break;
     case orte::reply_kind::status:
         status_byte = orte::rx_at(rx_buffer, 3);
@@ -247,7 +293,7 @@ void MainWindow::prm_rs()
         decode_measure();
         break;
     case orte::reply_kind::unexpected:
-        ui->diag_ustr->setText(QString::fromUtf8(diag_unexpected));
+        show_text(ui->diag_ustr, diag_unexpected);
         break;
     }
 }
@@ -265,18 +311,24 @@ void MainWindow::end_open_exchange()
         end_exchange_without_reply();
 }
 
-void MainWindow::end_exchange_without_reply()
+void MainWindow::end_exchange_silently()
 {
     reply_timer.stop();
     reply_done = 1;
+    exchange_open = 0;
+}
+
+void MainWindow::end_exchange_without_reply()
+{
+    end_exchange_silently();
     if (quint8(rx_buffer.size()) != 0) {
-        ui->diag_ustr->setText(QString::fromUtf8(diag_crc));
+        show_text(ui->diag_ustr, diag_crc);
         if (log_enabled)
             append_record(orte::record_kind::crc_error);
         timeout_count = 0;
         return;
     }
-    ui->diag_ustr->setText(QString::fromUtf8(diag_timeout));
+    show_text(ui->diag_ustr, diag_timeout);
     if (log_enabled)
         append_record(orte::record_kind::timeout);
     if (stop_on_timeouts == 0)
@@ -288,8 +340,7 @@ void MainWindow::end_exchange_without_reply()
         serial_port.close();
         poll_timer.stop();
         ui->stackedWidget->setCurrentIndex(0);
-        if (log_enabled)
-            append_record(orte::record_kind::link_lost);
+        close_run_log(orte::record_kind::link_lost);
         timeout_count = 0;
     }
 }
@@ -310,7 +361,7 @@ void MainWindow::decode_ident()
     device_found = result.device_found ? 1 : 0;
     if (result.single_input >= 0)
         single_input = quint8(result.single_input);
-    ui->string_name->setText(result.string_name);
+    show_text(ui->string_name, result.string_name);
 }
 
 void MainWindow::decode_measure()

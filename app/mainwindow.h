@@ -22,6 +22,9 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 public slots:
     void butoon_start_click();
     void butoon_recall_click();
@@ -35,6 +38,8 @@ private:
     void send_ident();
     void end_exchange_without_reply();
     void end_open_exchange();
+    void end_exchange_silently();
+    void close_run_log(orte::record_kind kind);
     void on_port_error(QSerialPort::SerialPortError error);
     void decode_ident();
     void decode_measure();
@@ -70,4 +75,10 @@ private:
     quint8 in2_fault;
     QByteArray rx_buffer;
     QStringList port_names;
+    // Start is waiting for the identification reply: clicks on Старт and the port list are
+    // ignored until it is over, and closing the window ends it.
+    quint8 searching;
+    quint8 search_abandoned;
+    // From a request's send to its end (a valid frame or the reply window's close).
+    quint8 exchange_open;
 };

@@ -8,6 +8,7 @@
 #include "app/port_list.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -20,6 +21,9 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
+#include <QVector>
+
+#include <algorithm>
 
 namespace {
 QTextStream &out()
@@ -70,9 +74,9 @@ bool save_shot(MainWindow &window, const QString &path)
     return true;
 }
 
-// Presses Старт, prints the monitoring page once a second for `seconds`, saves screenshots of
-// both pages and presses Стоп.
-int run_headless(MainWindow &window, const QString &shots, int seconds)
+// Presses Старт, prints the monitoring page once a second for `seconds` (unless `quiet`),
+// saves screenshots of both pages and presses Стоп.
+int run_headless(MainWindow &window, const QString &shots, int seconds, bool quiet)
 {
     save_shot(window, QDir(shots).filePath(QStringLiteral("settings-page.png")));
     window.findChild<QPushButton *>(QStringLiteral("Start"))->click();
@@ -86,7 +90,8 @@ int run_headless(MainWindow &window, const QString &shots, int seconds)
     run.start();
     for (qint64 s = 1; s <= seconds; ++s) {
         wait_ms(int(s * 1000 - run.elapsed()));
-        print_page(window, run.elapsed());
+        if (!quiet)
+            print_page(window, run.elapsed());
     }
     save_shot(window, QDir(shots).filePath(QStringLiteral("monitoring-page.png")));
     window.findChild<QPushButton *>(QStringLiteral("Stop"))->click();
@@ -135,8 +140,13 @@ int main(int argc, char *argv[])
         QStringLiteral("searches"),
         QStringLiteral("Headless: press Старт N times, say how many found nothing, and exit."),
         QStringLiteral("N"));
-    cli.addOptions(
-        { headless_opt, seconds_opt, shots_opt, sim_opt, scenario_opt, port_opt, searches_opt });
+    const QCommandLineOption quiet_opt(
+        QStringLiteral("quiet"), QStringLiteral("Headless: do not print the monitoring page."));
+    const QCommandLineOption baud_opt(QStringLiteral("baud"),
+                                      QStringLiteral("Choose this speed on the settings page."),
+                                      QStringLiteral("N"));
+    cli.addOptions({ headless_opt, seconds_opt, shots_opt, sim_opt, scenario_opt, port_opt,
+                     searches_opt, quiet_opt, baud_opt });
     cli.process(app);
 
     const bool headless = cli.isSet(headless_opt)
@@ -182,6 +192,9 @@ int main(int argc, char *argv[])
     int rc = 0;
     {
         MainWindow window;
+        if (cli.isSet(baud_opt))
+            window.findChild<QComboBox *>(QStringLiteral("speed_com"))
+                ->setCurrentText(cli.value(baud_opt));
         window.show();
         if (!headless) {
             rc = app.exec();
@@ -191,19 +204,30 @@ int main(int argc, char *argv[])
             wait_ms(200);
             if (cli.isSet(searches_opt)) {
                 int failed = 0;
+                QVector<double> found_ms;
                 const int searches = cli.value(searches_opt).toInt();
                 auto *stack = window.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
                 for (int i = 0; i < searches; ++i) {
+                    QElapsedTimer search;
+                    search.start();
                     window.findChild<QPushButton *>(QStringLiteral("Start"))->click();
-                    if (stack->currentIndex() == 0)
+                    if (stack->currentIndex() == 0) {
                         ++failed;
-                    else
-                        window.findChild<QPushButton *>(QStringLiteral("Stop"))->click();
+                        continue;
+                    }
+                    found_ms.append(double(search.nsecsElapsed()) / 1e6);
+                    window.findChild<QPushButton *>(QStringLiteral("Stop"))->click();
                 }
                 out() << failed << " of " << searches << " searches found nothing\n";
+                if (!found_ms.isEmpty()) {
+                    std::sort(found_ms.begin(), found_ms.end());
+                    out() << QStringLiteral("Start to monitoring page: median %1 ms\n")
+                                 .arg(found_ms[found_ms.size() / 2], 0, 'f', 1);
+                }
                 out().flush();
             } else {
-                rc = run_headless(window, shots, qMax(1, cli.value(seconds_opt).toInt()));
+                rc = run_headless(window, shots, qMax(1, cli.value(seconds_opt).toInt()),
+                                  cli.isSet(quiet_opt));
             }
         }
     }

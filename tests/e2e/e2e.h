@@ -124,3 +124,12 @@ inline QString without_times(QString text)
     static const QRegularExpression time(QStringLiteral(R"(\b\d\d:\d\d:\d\d\t\t)"));
     return text.replace(time, QStringLiteral("T\t\t"));
 }
+
+const QString separator = QString(80, QLatin1Char('=')) + QLatin1Char('\n');
+
+// A log's header as without_times() shows it.
+inline QString header(quint32 serial = 123456)
+{
+    return u("T\t\tНачали опрос ОРТЕ 473; Заводской номер преобразователя  %1\n").arg(serial)
+        + separator + u("Время\t\t\n");
+}

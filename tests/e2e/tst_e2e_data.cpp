@@ -4,16 +4,6 @@
 
 #include "e2e.h"
 
-namespace {
-const QString separator = QString(80, QLatin1Char('=')) + QLatin1Char('\n');
-
-QString header(quint32 serial = 123456)
-{
-    return u("T\t\tНачали опрос ОРТЕ 473; Заводской номер преобразователя  %1\n").arg(serial)
-        + separator + u("Время\t\t\n");
-}
-} // namespace
-
 class tst_e2e_data : public QObject, private e2e_rig
 {
     Q_OBJECT

@@ -12,6 +12,14 @@ static void init_icon_resource()
 
 namespace orte {
 
+void prepare_application()
+{
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    // 125 % stays 1.25 rather than rounding down to no scaling at all.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+}
+
 void set_app_identity()
 {
     init_icon_resource();

@@ -9,6 +9,10 @@ namespace orte {
 constexpr const char *app_name = "orte-monitor";
 constexpr const char *desktop_file_name = "org.orte.Monitor473";
 
+// Settings that must precede the application object: the window scales as one on displays
+// set above 100 % (125 % and 150 % are common on laptops), so fixed geometries keep their fonts.
+void prepare_application();
+
 // Names the application and gives its windows the monitor's icon; call it once the
 // QApplication exists and before the window is built.
 void set_app_identity();

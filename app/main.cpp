@@ -5,6 +5,7 @@
 
 int main(int argc, char *argv[])
 {
+    orte::prepare_application();
     QApplication app(argc, argv);
     orte::set_app_identity();
     MainWindow window;

@@ -254,6 +254,11 @@ void MainWindow::send_ident()
 void MainWindow::routine_timer()
 {
     end_open_exchange();
+    // A port closed after an error (an unplugged adapter, or a read that some USB drivers
+    // abort on Windows) is opened again with the run's settings, once a tick: polling goes on
+    // as soon as it opens.
+    if (!serial_port.isOpen() && serial_port.open(QIODevice::ReadWrite))
+        serial_port.clear(QSerialPort::Input);
     if (poll_toggle == 0) {
         send_request(req_measure);
         poll_toggle = 1;

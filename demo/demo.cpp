@@ -108,6 +108,7 @@ int main(int argc, char *argv[])
         && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 #endif
+    orte::prepare_application();
     QApplication app(argc, argv);
     orte::set_app_identity();
     QCommandLineParser cli;

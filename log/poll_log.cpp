@@ -3,7 +3,7 @@
 #include "decode/status.h"
 
 #include <QFile>
-#include <QTextStream>
+#include <QTextCodec>
 
 namespace orte {
 
@@ -66,12 +66,20 @@ void append_to_log(const QString &file_name, const QString &text)
         file.getChar(&last);
         needs_line_feed = last != '\n';
     }
+    // The system's encoding, as the users' tools expect; where it cannot hold the log's
+    // Cyrillic (a Western code page), UTF-8 with a byte-order mark, which Notepad reads.
+    static const QByteArray bom("\xEF\xBB\xBF");
+    const bool empty = file.size() == 0;
+    file.seek(0);
+    const bool has_bom = file.read(3) == bom;
+    QTextCodec *codec = QTextCodec::codecForLocale();
+    const QString line = needs_line_feed ? QLatin1Char('\n') + text : text;
+    const QByteArray local = codec->fromUnicode(line);
+    QByteArray bytes = local;
+    if (has_bom || codec->toUnicode(local) != line)
+        bytes = (empty ? bom : QByteArray()) + line.toUtf8();
     file.seek(file.size());
-    QTextStream out(&file);
-    if (needs_line_feed)
-        out << QLatin1Char('\n');
-    out << text;
-    out.flush();
+    file.write(bytes);
     file.close();
 }
 

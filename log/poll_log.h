@@ -22,7 +22,9 @@ QString log_record(record_kind kind, const QTime &time, quint8 status_byte = 0);
 
 // Appends `text` to the file, creating it when missing. A file that does not end with a
 // line feed (the closing records have none) gets one first, so records never share a line
-// and an earlier run's log is never overwritten. Text goes out in the locale's encoding.
+// and an earlier run's log is never overwritten. Text goes out in the locale's encoding, or
+// in UTF-8 with a byte-order mark where that encoding cannot hold it (and always into a file
+// that begins with one).
 void append_to_log(const QString &file_name, const QString &text);
 
 } // namespace orte

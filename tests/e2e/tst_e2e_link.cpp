@@ -56,6 +56,7 @@ private slots:
     void low_speed_with_real_line_timing();
     void noise_ends_the_search_within_a_second();
     void vanished_port_and_back();
+    void port_back_during_the_run();
     void stale_bytes_before_open_are_dropped();
 };
 
@@ -311,6 +312,22 @@ void tst_e2e_link::vanished_port_and_back()
     monitor->start();
     QCOMPARE(monitor->page(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(sim.request_count() >= 3, 5000);
+}
+
+void tst_e2e_link::port_back_during_the_run()
+{
+    start_sim({ "--in1-whole", "7" });
+    monitor->start();
+    QTRY_VERIFY_WITH_TIMEOUT(!monitor->text("T_1_channal").isEmpty(), 5000);
+    // The pair goes away and comes back under the same name; the run never stops.
+    sim.stop();
+    pair.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), u(texts::diag_timeout), 5000);
+    QVERIFY(pair.start());
+    start_sim();
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("T_1_channal"), u(texts::default_in1), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("diag_ustr"), QString(), 5000);
+    QCOMPARE(monitor->page(), 1);
 }
 
 void tst_e2e_link::stale_bytes_before_open_are_dropped()

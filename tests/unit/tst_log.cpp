@@ -29,6 +29,8 @@ private slots:
     void appending_never_overwrites();
     void closing_records_get_their_line_feed();
     void unwritable_file_is_skipped();
+    void encoding_follows_the_locale_data();
+    void encoding_follows_the_locale();
 
 private:
     QTemporaryDir dir;
@@ -138,6 +140,34 @@ void tst_log::unwritable_file_is_skipped()
     orte::append_to_log(QStringLiteral("no-such-folder/log.txt"), QStringLiteral("x\n"));
     QVERIFY(QFileInfo(QStringLiteral("a-folder.txt")).isDir());
     QVERIFY(!QFileInfo::exists(QStringLiteral("no-such-folder/log.txt")));
+}
+
+void tst_log::encoding_follows_the_locale_data()
+{
+    QTest::addColumn<QByteArray>("locale");
+    QTest::addColumn<QByteArray>("file_start");
+    // A Western code page has no Cyrillic: UTF-8 with a byte-order mark instead of '?'.
+    QTest::newRow("windows-1252") << QByteArray("windows-1252") << QByteArray("\xEF\xBB\xBF");
+    QTest::newRow("windows-1251") << QByteArray("windows-1251") << QByteArray();
+    QTest::newRow("UTF-8") << QByteArray("UTF-8") << QByteArray();
+}
+
+void tst_log::encoding_follows_the_locale()
+{
+    QFETCH(QByteArray, locale);
+    QFETCH(QByteArray, file_start);
+    QTextCodec *codec = QTextCodec::codecForName(locale);
+    QTextCodec::setCodecForLocale(codec);
+    const QString name = QString::fromLatin1("enc-" + locale + ".txt");
+    const QString header = orte::header_record(QTime(9, 0, 0), 5);
+    const QString stop = orte::log_record(orte::record_kind::stop, QTime(9, 0, 1));
+    orte::append_to_log(name, header);
+    orte::append_to_log(name, stop);
+    QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+    // A file begun in UTF-8 stays UTF-8; one in the code page stays in it.
+    const QByteArray body
+        = file_start.isEmpty() ? codec->fromUnicode(header + stop) : (header + stop).toUtf8();
+    QCOMPARE(file_bytes(name), file_start + body);
 }
 
 QTEST_GUILESS_MAIN(tst_log)

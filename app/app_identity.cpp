@@ -14,10 +14,14 @@ namespace orte {
 
 void prepare_application()
 {
+#ifdef Q_OS_WIN
+    // Windows scales in steps of 25 %; 125 % stays 1.25 rather than rounding down to no
+    // scaling at all. Elsewhere the display's DPI may be any number (the offscreen platform
+    // says 100), and a window scaled by 1.04 helps nobody: it stays as it is.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    // 125 % stays 1.25 rather than rounding down to no scaling at all.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+#endif
 }
 
 void set_app_identity()

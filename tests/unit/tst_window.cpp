@@ -347,8 +347,10 @@ void tst_window::icon_and_desktop_identity()
     orte::set_app_identity();
     MainWindow window;
     QVERIFY(!window.windowIcon().pixmap(64).isNull());
+#ifdef Q_OS_WIN
     // Set before the application object (see main below): scaled displays scale the window.
     QVERIFY(QCoreApplication::testAttribute(Qt::AA_EnableHighDpiScaling));
+#endif
     // X11 takes the WM class from the application name; the desktop entry must name it.
     QFile entry(QStringLiteral(ORTE_DATA_DIR "/org.orte.Monitor473.desktop"));
     QVERIFY(entry.open(QIODevice::ReadOnly));

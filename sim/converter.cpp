@@ -7,20 +7,33 @@
 
 namespace sim {
 
-namespace {
-bool parse_long(const std::string &text, long min, long max, long &out)
+bool parse_number(const std::string &text, long min, long max, long &out)
 {
-    if (text.empty())
+    // Decimal, or hexadecimal after 0x: never octal, so that 010 is ten.
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const bool negative = !hex && !text.empty() && text[0] == '-';
+    const std::string digits = hex ? text.substr(2) : negative ? text.substr(1) : text;
+    if (digits.empty()
+        || digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789")
+            != std::string::npos)
         return false;
     errno = 0;
-    char *end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 0);
-    if (errno != 0 || end == text.c_str() || *end != '\0' || value < min || value > max)
+    const long value = std::strtol(text.c_str(), nullptr, hex ? 16 : 10);
+    if (errno != 0 || value < min || value > max)
         return false;
     out = value;
     return true;
 }
 
+const std::vector<std::string> &setting_keys()
+{
+    static const std::vector<std::string> keys
+        = { "address",   "model",  "version",  "serial",    "status",    "in1.type", "in1.whole",
+            "in1.milli", "in1.cj", "in2.type", "in2.whole", "in2.milli", "in2.cj" };
+    return keys;
+}
+
+namespace {
 bool parse_version(const std::string &text, std::array<uint8_t, 4> &out)
 {
     std::array<uint8_t, 4> parts {};
@@ -31,7 +44,7 @@ bool parse_version(const std::string &text, std::array<uint8_t, 4> &out)
         if (last != (dot == std::string::npos))
             return false;
         long value = 0;
-        if (!parse_long(text.substr(pos, last ? std::string::npos : dot - pos), 0, 255, value))
+        if (!parse_number(text.substr(pos, last ? std::string::npos : dot - pos), 0, 255, value))
             return false;
         parts[size_t(i)] = uint8_t(value);
         pos = dot + 1;
@@ -41,20 +54,12 @@ bool parse_version(const std::string &text, std::array<uint8_t, 4> &out)
 }
 } // namespace
 
-const std::vector<std::string> &setting_keys()
-{
-    static const std::vector<std::string> keys
-        = { "address",   "model",  "version",  "serial",    "status",    "in1.type", "in1.whole",
-            "in1.milli", "in1.cj", "in2.type", "in2.whole", "in2.milli", "in2.cj" };
-    return keys;
-}
-
 bool apply_setting(converter_state &state, const std::string &key, const std::string &value,
                    std::string &error)
 {
     long v = 0;
     auto number = [&](long min, long max) {
-        if (parse_long(value, min, max, v))
+        if (parse_number(value, min, max, v))
             return true;
         error = "bad value '" + value + "' for " + key + " (" + std::to_string(min) + " to "
             + std::to_string(max) + ")";

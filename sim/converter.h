@@ -27,6 +27,10 @@ struct converter_state
     uint8_t status = 0;
 };
 
+// A whole number written in decimal (with an optional '-') or in hexadecimal after 0x,
+// within [min, max]; false for anything else (octal, trailing text, out of range).
+bool parse_number(const std::string &text, long min, long max, long &out);
+
 // Keys that a setting may name: address, model, version, serial, status,
 // in1.type, in1.whole, in1.milli, in1.cj and the same for in2.
 const std::vector<std::string> &setting_keys();

@@ -10,17 +10,6 @@
 namespace sim {
 
 namespace {
-bool to_long(const std::string &text, long min, long max, long &out)
-{
-    errno = 0;
-    char *end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 0);
-    if (text.empty() || errno != 0 || *end != '\0' || value < min || value > max)
-        return false;
-    out = value;
-    return true;
-}
-
 bool to_seconds(const std::string &text, double &out)
 {
     errno = 0;
@@ -74,7 +63,7 @@ bool parse_action(const std::vector<std::string> &words, step &s, std::string &e
     }
     s.kind = rule->kind;
     auto number = [&](size_t i, long min, long max, long &out) {
-        if (to_long(args[i], min, max, out))
+        if (parse_number(args[i], min, max, out))
             return true;
         error = "bad number '" + args[i] + "' for '" + name + "'";
         return false;
@@ -116,6 +105,14 @@ bool parse_action(const std::vector<std::string> &words, step &s, std::string &e
 }
 } // namespace
 
+const char *action_name(action_kind kind)
+{
+    for (const action_rule &r : rules)
+        if (r.kind == kind)
+            return r.name;
+    return "?";
+}
+
 bool parse_scenario(std::istream &in, scenario &out, std::string &error)
 {
     scenario result;
@@ -142,7 +139,7 @@ bool parse_scenario(std::istream &in, scenario &out, std::string &error)
                 what = "bad time '" + words[1] + "'";
         } else if (words[0] == "req") {
             s.by_request = true;
-            if (!to_long(words[1], 1, 2000000000L, s.at_request))
+            if (!parse_number(words[1], 1, 2000000000L, s.at_request))
                 what = "bad request number '" + words[1] + "'";
         } else {
             what = "a step begins with 'at' or 'req', not '" + words[0] + "'";

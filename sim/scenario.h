@@ -61,6 +61,9 @@ struct scenario
     std::vector<step> steps;
 };
 
+// The action's word in a scenario: "silent", "split", ...
+const char *action_name(action_kind kind);
+
 // Parses a whole scenario; on failure `error` says "line N: what is wrong".
 bool parse_scenario(std::istream &in, scenario &out, std::string &error);
 

@@ -1,0 +1,40 @@
+#pragma once
+
+// orte-sim's command line: what it is told to do, and its help text.
+
+#include "sim/converter.h"
+
+#include <string>
+
+namespace sim {
+
+struct line_settings
+{
+    int baud = 9600;
+    char parity = 'N'; // 'N', 'E' or 'O'
+    int stop_bits = 1;
+};
+
+struct options
+{
+    std::string device;
+    bool pty = false;
+    std::string link;
+    line_settings line;
+    bool wire_timing = false;
+    bool any_settings = false;
+    bool trace = false;
+    std::string scenario_file;
+    unsigned seed = 1;
+    converter_state state;
+};
+
+extern const char *const usage_text;
+
+enum class command { run, help, error };
+
+// Reads the command line into `out`; with command::error, `error` says what is wrong and names
+// the option.
+command parse_command_line(int argc, char **argv, options &out, std::string &error);
+
+} // namespace sim

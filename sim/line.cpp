@@ -1,0 +1,256 @@
+#include "sim/line.h"
+
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+
+namespace sim {
+
+volatile sig_atomic_t stop_requested = 0;
+
+namespace {
+struct speed_entry
+{
+    int baud;
+    speed_t code;
+};
+
+constexpr speed_entry speeds[] = {
+    { 50, B50 },           { 75, B75 },           { 110, B110 },         { 134, B134 },
+    { 150, B150 },         { 200, B200 },         { 300, B300 },         { 600, B600 },
+    { 1200, B1200 },       { 1800, B1800 },       { 2400, B2400 },       { 4800, B4800 },
+    { 9600, B9600 },       { 19200, B19200 },     { 38400, B38400 },     { 57600, B57600 },
+    { 115200, B115200 },   { 230400, B230400 },   { 460800, B460800 },   { 500000, B500000 },
+    { 576000, B576000 },   { 921600, B921600 },   { 1000000, B1000000 }, { 1152000, B1152000 },
+    { 1500000, B1500000 }, { 2000000, B2000000 }, { 2500000, B2500000 }, { 3000000, B3000000 },
+    { 3500000, B3500000 }, { 4000000, B4000000 },
+};
+
+bool speed_code(int baud, speed_t &code)
+{
+    for (const speed_entry &s : speeds)
+        if (s.baud == baud) {
+            code = s.code;
+            return true;
+        }
+    return false;
+}
+
+int speed_baud(speed_t code)
+{
+    for (const speed_entry &s : speeds)
+        if (s.code == code)
+            return s.baud;
+    return 0;
+}
+
+// Raw 8-bit characters with the given speed, parity and stop bits.
+bool apply(int fd, const line_settings &settings)
+{
+    termios t {};
+    speed_t code {};
+    if (tcgetattr(fd, &t) != 0 || !speed_code(settings.baud, code))
+        return false;
+    cfmakeraw(&t);
+    cfsetispeed(&t, code);
+    cfsetospeed(&t, code);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cflag &= ~(CSTOPB | PARENB | PARODD | CRTSCTS);
+    if (settings.stop_bits == 2)
+        t.c_cflag |= CSTOPB;
+    if (settings.parity != 'N')
+        t.c_cflag |= PARENB;
+    if (settings.parity == 'O')
+        t.c_cflag |= PARODD;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    return tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+bool wait_readable(int fd, double ms)
+{
+    pollfd p { fd, POLLIN, 0 };
+    timespec ts {};
+    ts.tv_sec = time_t(ms / 1000.0);
+    ts.tv_nsec = long((ms - double(ts.tv_sec) * 1000.0) * 1e6);
+    return ppoll(&p, 1, &ts, nullptr) > 0;
+}
+} // namespace
+
+double now_ms()
+{
+    timespec ts {};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return double(ts.tv_sec) * 1000.0 + double(ts.tv_nsec) / 1e6;
+}
+
+void sleep_until_ms(double t)
+{
+    timespec ts {};
+    ts.tv_sec = time_t(t / 1000.0);
+    ts.tv_nsec = long((t - double(ts.tv_sec) * 1000.0) * 1e6);
+    if (ts.tv_nsec >= 1000000000L) {
+        ts.tv_sec += 1;
+        ts.tv_nsec -= 1000000000L;
+    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR
+           && !stop_requested) { }
+}
+
+std::string settings_text(const line_settings &settings)
+{
+    return std::to_string(settings.baud) + " 8" + settings.parity
+        + std::to_string(settings.stop_bits);
+}
+
+double char_ms(const line_settings &settings)
+{
+    const int bits = 1 + 8 + (settings.parity == 'N' ? 0 : 1) + settings.stop_bits;
+    return 1000.0 * bits / settings.baud;
+}
+
+double frame_gap_ms(const line_settings &settings)
+{
+    return settings.baud > 19200 ? 1.75 : 3.5 * char_ms(settings);
+}
+
+serial_line::serial_line(const line_settings &s)
+    : settings(s)
+{
+}
+
+serial_line::~serial_line()
+{
+    // Our link only: something else put there since is left alone.
+    struct stat st
+    {
+    };
+    if (!link_path.empty() && lstat(link_path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char target[4096] = {};
+        const ssize_t n = readlink(link_path.c_str(), target, sizeof target - 1);
+        if (n > 0 && port_path == std::string(target, size_t(n)))
+            unlink(link_path.c_str());
+    }
+    for (int f : { fd, pty_slave })
+        if (f >= 0)
+            close(f);
+}
+
+bool serial_line::open_device(const std::string &path, std::string &error)
+{
+    port_path = path;
+    fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        error = "cannot open '" + path + "': " + std::strerror(errno);
+        return false;
+    }
+    if (!apply(fd, settings)) {
+        error = "cannot set " + settings_text(settings) + " on '" + path + "'";
+        return false;
+    }
+    tcflush(fd, TCIOFLUSH);
+    return true;
+}
+
+bool serial_line::open_pty(const std::string &link, std::string &error)
+{
+    struct stat st
+    {
+    };
+    if (!link.empty() && lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
+        error = "'" + link + "' exists and is not a symbolic link: not replaced";
+        return false;
+    }
+    fd = posix_openpt(O_RDWR | O_NOCTTY);
+    const char *name = fd >= 0 && grantpt(fd) == 0 && unlockpt(fd) == 0 ? ptsname(fd) : nullptr;
+    if (!name) {
+        error = "cannot create a virtual serial port";
+        return false;
+    }
+    port_path = name;
+    // Holding the other end open ourselves keeps the pair alive while the master closes and
+    // reopens it, and shows us the settings the master opens it with.
+    pty_slave = open(name, O_RDWR | O_NOCTTY);
+    if (pty_slave < 0 || !apply(pty_slave, settings)) {
+        error = "cannot open '" + port_path + "'";
+        return false;
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    if (!link.empty()) {
+        unlink(link.c_str());
+        if (symlink(name, link.c_str()) != 0) {
+            error = "cannot create link '" + link + "': " + std::strerror(errno);
+            return false;
+        }
+        link_path = link;
+    }
+    return true;
+}
+
+std::vector<uint8_t> serial_line::read_frame(int wait_ms, double &first_at, bool &gone)
+{
+    std::vector<uint8_t> frame;
+    gone = false;
+    pollfd p { fd, POLLIN, 0 };
+    const int ready = poll(&p, 1, wait_ms);
+    if (ready <= 0)
+        return frame;
+    first_at = now_ms();
+    const double gap = frame_gap_ms(settings);
+    uint8_t buffer[512];
+    do {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            frame.insert(frame.end(), buffer, buffer + n);
+        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            // A pty master reads EIO while nobody has the other end open: that is no loss.
+            if (pty_slave < 0)
+                gone = true;
+            break;
+        }
+        // A line that never falls quiet still yields frames now and then.
+    } while (frame.size() < 1024 && !stop_requested && wait_readable(fd, gap));
+    return frame;
+}
+
+void serial_line::write_all(const uint8_t *data, size_t n)
+{
+    while (n > 0 && !stop_requested) {
+        const ssize_t written = write(fd, data, n);
+        if (written > 0) {
+            data += written;
+            n -= size_t(written);
+        } else if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd p { fd, POLLOUT, 0 };
+            poll(&p, 1, 10);
+        } else {
+            return;
+        }
+    }
+}
+
+std::string serial_line::settings_mismatch() const
+{
+    termios t {};
+    if (pty_slave < 0 || tcgetattr(pty_slave, &t) != 0)
+        return {};
+    line_settings theirs;
+    theirs.baud = speed_baud(cfgetospeed(&t));
+    theirs.stop_bits = (t.c_cflag & CSTOPB) ? 2 : 1;
+    // The pty driver clears PARENB: only odd parity shows.
+    theirs.parity = (t.c_cflag & PARODD) ? 'O' : (t.c_cflag & PARENB) ? 'E' : 'N';
+    const bool ours_odd = settings.parity == 'O';
+    if (theirs.baud == settings.baud && theirs.stop_bits == settings.stop_bits
+        && (theirs.parity == 'O') == ours_odd)
+        return {};
+    return settings_text(settings) + " vs " + settings_text(theirs);
+}
+
+} // namespace sim

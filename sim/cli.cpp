@@ -129,7 +129,7 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
 
     options o;
     opterr = 0;
-    optind = 1;
+    optind = 0; // glibc starts afresh, so the line can be read more than once
     int c = 0;
     auto bad = [&](const char *name, const std::string &arg, const std::string &what) {
         error = std::string("bad value '") + arg + "' for --" + name + what;

@@ -34,7 +34,7 @@ fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
-for d in libqt5widgets5 libqt5serialport5 libqt5gui5 libqt5core5a libmodbus5 libc6; do
+for d in libqt5widgets5 libqt5serialport5 libqt5gui5 libqt5core5a libc6; do
     grep -q "$d" <<<"$depends" || { echo "missing dependency: $d"; exit 1; }
 done
 

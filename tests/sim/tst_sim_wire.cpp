@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSerialPort>
+#include <QThread>
 
 #include <algorithm>
 
@@ -107,6 +108,13 @@ private slots:
     void wire_timing();
     void bad_command_lines_data();
     void bad_command_lines();
+    void modbus_rules_on_the_wire_data();
+    void modbus_rules_on_the_wire();
+    void request_right_after_another_slaves_frame_data();
+    void request_right_after_another_slaves_frame();
+    void pty_answers_only_at_its_own_settings_data();
+    void pty_answers_only_at_its_own_settings();
+    void link_never_replaces_a_file();
 
 private:
     bool open_port(int baud = 9600);
@@ -386,6 +394,106 @@ void tst_sim_wire::bad_command_lines()
     const QString err = QString::fromLocal8Bit(p.readAllStandardError());
     QCOMPARE(err.count(QLatin1Char('\n')), 1);
     QVERIFY2(err.contains(message), qPrintable(err));
+}
+
+void tst_sim_wire::modbus_rules_on_the_wire_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("reply_start"); // empty: no reply at all
+    QTest::newRow("broadcast write 00 05: silence")
+        << hex_bytes("00 05 00 00 FF 00 8D EB") << QByteArray();
+    QTest::newRow("broadcast read 00 04: silence")
+        << with_reference_crc(hex_bytes("00 04 00 00 00 0C")) << QByteArray();
+    QTest::newRow("126 registers at 50: 01 84 03")
+        << with_reference_crc(hex_bytes("01 04 00 32 00 7E")) << hex_bytes("01 84 03");
+    QTest::newRow("function 2B: 01 AB 01")
+        << with_reference_crc(hex_bytes("01 2B 0E 01 00")) << hex_bytes("01 AB 01");
+}
+
+void tst_sim_wire::modbus_rules_on_the_wire()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, reply_start);
+    QVERIFY2(sim.start(pair.converter_end(), { "--wire-timing" }), qPrintable(sim.error()));
+    QVERIFY(open_port());
+    const QByteArray reply = joined(exchange(port, request, 300));
+    QCOMPARE(reply.left(3), reply_start);
+    if (reply_start.isEmpty()) {
+        // The trace shows what was heard and why it went unanswered.
+        QVERIFY(sim.output().contains("rx? " + request.toHex(' ').toUpper() + " (broadcast"));
+        return;
+    }
+    QVERIFY(valid_frame(reply));
+    // Paced like every reply: one byte at a time.
+    int tx = 0;
+    for (const traced_frame &f : sim.frames())
+        tx += f.received ? 0 : 1;
+    QCOMPARE(tx, reply.size());
+}
+
+void tst_sim_wire::request_right_after_another_slaves_frame_data()
+{
+    QTest::addColumn<int>("gap_ms");
+    // At 9600 baud 3.5 characters are 3.6 ms.
+    for (int gap : { 5, 10, 15 })
+        QTest::addRow("%d ms after a frame for address 5", gap) << gap;
+}
+
+void tst_sim_wire::request_right_after_another_slaves_frame()
+{
+    QFETCH(int, gap_ms);
+    QVERIFY2(sim.start(pair.converter_end()), qPrintable(sim.error()));
+    QVERIFY(open_port());
+    port.write(with_reference_crc(hex_bytes("05 01 00 00 00 08")));
+    port.waitForBytesWritten(100);
+    QThread::msleep(ulong(gap_ms)); // the silence on the line is the point of the test
+    const QByteArray reply = joined(exchange(port, status_request()));
+    QCOMPARE(reply, hex_bytes("01 01 01 00 51 88"));
+}
+
+void tst_sim_wire::pty_answers_only_at_its_own_settings_data()
+{
+    QTest::addColumn<QStringList>("mbpoll_args");
+    QTest::addColumn<bool>("answered");
+    QTest::newRow("19200 8E2 like the simulator")
+        << QStringList { "-b", "19200", "-P", "even", "-s", "2" } << true;
+    QTest::newRow("19200 8N2: even and none look alike on a pty")
+        << QStringList { "-b", "19200", "-P", "none", "-s", "2" } << true;
+    QTest::newRow("9600 8E2: speed")
+        << QStringList { "-b", "9600", "-P", "even", "-s", "2" } << false;
+    QTest::newRow("19200 8E1: stop bits")
+        << QStringList { "-b", "19200", "-P", "even", "-s", "1" } << false;
+    QTest::newRow("19200 8O2: odd parity")
+        << QStringList { "-b", "19200", "-P", "odd", "-s", "2" } << false;
+}
+
+void tst_sim_wire::pty_answers_only_at_its_own_settings()
+{
+    QFETCH(QStringList, mbpoll_args);
+    QFETCH(bool, answered);
+    const QString link = dir.filePath(QStringLiteral("converter"));
+    QVERIFY2(sim.start_pty(link, { "--baud", "19200", "--parity", "even", "--stop-bits", "2" }),
+             qPrintable(sim.error()));
+    const mbpoll_result r
+        = run_mbpoll(link, mbpoll_args + QStringList { "-t", "3", "-r", "50", "-c", "1" });
+    QCOMPARE(r.values.contains(50), answered);
+    QCOMPARE(sim.output().contains("line settings differ: 19200 8E2 vs "), !answered);
+}
+
+void tst_sim_wire::link_never_replaces_a_file()
+{
+    const QString notes = dir.filePath(QStringLiteral("notes.txt"));
+    QFile file(notes);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("notes\n");
+    file.close();
+    QProcess p;
+    p.start(sim_program(), { "--pty", "--link", notes });
+    QVERIFY(p.waitForFinished(5000));
+    QVERIFY(p.exitCode() != 0);
+    QVERIFY(p.readAllStandardError().contains("not a symbolic link"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("notes\n"));
 }
 
 QTEST_GUILESS_MAIN(tst_sim_wire)

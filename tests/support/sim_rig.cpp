@@ -94,16 +94,25 @@ sim_process::~sim_process()
 
 bool sim_process::start(const QString &device, const QStringList &args)
 {
+    return launch(QStringList { QStringLiteral("--device"), device } + args);
+}
+
+bool sim_process::start_pty(const QString &link, const QStringList &args)
+{
+    return launch(QStringList { QStringLiteral("--pty"), QStringLiteral("--link"), link } + args);
+}
+
+bool sim_process::launch(const QStringList &args)
+{
     stop();
+    printed.clear();
     seen.clear();
     pending.clear();
     port_named = false;
     process = std::make_unique<QProcess>();
     process->setProcessChannelMode(QProcess::SeparateChannels);
     QObject::connect(process.get(), &QProcess::readyReadStandardOutput, [this] { read_output(); });
-    process->start(sim_program(),
-                   QStringList { QStringLiteral("--device"), device, QStringLiteral("--trace") }
-                       + args);
+    process->start(sim_program(), args + QStringList { QStringLiteral("--trace") });
     if (!process->waitForStarted(5000)) {
         last_error = QStringLiteral("orte-sim did not start");
         return false;
@@ -130,7 +139,9 @@ bool sim_process::running() const
 
 void sim_process::read_output()
 {
-    pending += process->readAllStandardOutput();
+    const QByteArray out = process->readAllStandardOutput();
+    printed += out;
+    pending += out;
     int end = 0;
     while ((end = pending.indexOf('\n')) >= 0) {
         const QByteArray line = pending.left(end);
@@ -149,9 +160,18 @@ void sim_process::read_output()
 
 QVector<traced_frame> sim_process::frames()
 {
-    if (process)
+    if (process) {
+        // What the simulator printed may still wait in the pipe.
+        QCoreApplication::processEvents();
         read_output();
+    }
     return seen;
+}
+
+QByteArray sim_process::output()
+{
+    frames();
+    return printed;
 }
 
 QVector<traced_frame> sim_process::requests()

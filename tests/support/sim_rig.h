@@ -42,6 +42,8 @@ public:
     ~sim_process();
     // Starts the simulator and waits until it serves; false with the reason in error().
     bool start(const QString &device, const QStringList &args = {});
+    // The same on a pty of the simulator's own, linked at `link`.
+    bool start_pty(const QString &link, const QStringList &args = {});
     void stop();
     bool running() const;
     QVector<traced_frame> frames();
@@ -49,8 +51,13 @@ public:
     int request_count();
     QString error() const { return last_error; }
 
+    // Everything it printed so far.
+    QByteArray output();
+
 private:
+    bool launch(const QStringList &args);
     void read_output();
+    QByteArray printed;
     std::unique_ptr<QProcess> process;
     QByteArray pending;
     bool port_named = false;

@@ -106,7 +106,7 @@ void tst_link::crc_check_replies_data()
 {
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<bool>("valid");
-    // Replies as libmodbus builds them (taken from the simulator's trace).
+    // Replies as libmodbus built them (taken from an earlier simulator's trace).
     QTest::newRow("01 04 0A ... ident, model 0, 2.0.0.1, serial 123456")
         << hex_bytes("01 04 0A 00 00 02 00 00 01 00 01 E2 40 75 F4") << true;
     QTest::newRow("01 01 01 00 status 0") << hex_bytes("01 01 01 00 51 88") << true;

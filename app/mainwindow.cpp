@@ -4,6 +4,7 @@
 #include "decode/ident.h"
 #include "decode/measure.h"
 #include "decode/status.h"
+#include "link/diag_texts.h"
 #include "link/reply_path.h"
 #include "ui_mainwindow.h"
 
@@ -18,10 +19,10 @@ constexpr const char *msg_not_found = "Ошибка. Преобразовате�
                                       "настройки, номер COM порта и адрес Modbus преобразователя";
 constexpr const char *msg_stopped = "Выберите адрес преобразователя и нажмите Старт";
 
-constexpr const char *diag_exception = "Неизвестная команда для устройства";
-constexpr const char *diag_unexpected = "Не регламентированный ответ";
-constexpr const char *diag_crc = "Ошибка CRC";
-constexpr const char *diag_timeout = "Тайм-аут, ответа нет";
+using orte::diag_crc;
+using orte::diag_exception;
+using orte::diag_timeout;
+using orte::diag_unexpected;
 
 // On the 11th empty time-out in a row the run ends, when the user asked for it.
 constexpr quint8 timeouts_before_stop = 10;

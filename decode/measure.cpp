@@ -33,35 +33,41 @@ constexpr input_texts input2 = {
 
 constexpr quint8 thermocouple = 1;
 
-// One input: value registers at `value_at` (whole, thousandths), its type code's byte, and its
-// cold-junction register. Values are formed in double precision so that, for example,
-// 1 and -999 thousandths show as 0.001.
-void decode_input(const QByteArray &rx, const input_texts &texts, int value_at, int type_at,
-                  int cj_at, bool fault, QString &value_line, QString &cj_line)
+void decode_input(const input_reading &in, const input_texts &texts, bool fault,
+                  QString &value_line, QString &cj_line)
 {
-    const quint8 type = rx_at(rx, type_at);
-    if (type > 3) {
+    if (in.type > 3)
         value_line = QString::fromUtf8(texts.unknown);
-    } else if (fault) {
-        value_line = QString::fromUtf8(texts.fault[type]);
-    } else {
-        const double value
-            = double(reg_at(rx, value_at)) + double(reg_at(rx, value_at + 2)) / 1000.0;
-        value_line = QString::fromUtf8(texts.value[type]).arg(value);
-    }
-    if (type == thermocouple)
-        cj_line = QString::fromUtf8(texts.cold_junction).arg(double(reg_at(rx, cj_at)) / 10.0);
+    else if (fault)
+        value_line = QString::fromUtf8(texts.fault[in.type]);
+    else
+        value_line = QString::fromUtf8(texts.value[in.type]).arg(in.value);
+    if (in.type == thermocouple)
+        cj_line = QString::fromUtf8(texts.cold_junction).arg(in.cold_junction);
     else
         cj_line.clear();
 }
 } // namespace
 
+input_reading read_input(const QByteArray &rx, int input)
+{
+    // Input 1: value registers at bytes 3 and 5, type at 12, cold junction at 15; input 2 at
+    // 7, 9, 14 and 17. Values are formed in double precision so that, for example, 1 and
+    // -999 thousandths show as 0.001.
+    const int value_at = input == 1 ? 3 : 7;
+    input_reading in;
+    in.type = rx_at(rx, input == 1 ? 12 : 14);
+    in.value = double(reg_at(rx, value_at)) + double(reg_at(rx, value_at + 2)) / 1000.0;
+    in.cold_junction = double(reg_at(rx, input == 1 ? 15 : 17)) / 10.0;
+    return in;
+}
+
 measure_view decode_measure(const QByteArray &rx, bool single_input, bool in1_fault, bool in2_fault)
 {
     measure_view view;
-    decode_input(rx, input1, 3, 12, 15, in1_fault, view.T_1_channal, view.T_1_hs);
+    decode_input(read_input(rx, 1), input1, in1_fault, view.T_1_channal, view.T_1_hs);
     if (!single_input)
-        decode_input(rx, input2, 7, 14, 17, in2_fault, view.t_2_channal, view.T_2_hs);
+        decode_input(read_input(rx, 2), input2, in2_fault, view.t_2_channal, view.T_2_hs);
     return view;
 }
 

@@ -14,6 +14,16 @@ struct measure_view
     QString T_2_hs;
 };
 
+// One input of the measurement reply as numbers: its sensor type code (the register's low
+// byte), its value (whole part plus thousandths, added exactly) and its cold junction.
+struct input_reading
+{
+    quint8 type = 0;
+    double value = 0;
+    double cold_junction = 0;
+};
+input_reading read_input(const QByteArray &rx, int input);
+
 // The 29-byte reply to the measurement request (input registers 0..11).
 measure_view decode_measure(const QByteArray &rx, bool single_input, bool in1_fault,
                             bool in2_fault);

@@ -177,8 +177,12 @@ bool serial_line::open_pty(const std::string &link, std::string &error)
     port_path = name;
     // Holding the other end open ourselves keeps the pair alive while the master closes and
     // reopens it, and shows us the settings the master opens it with.
+    // No parity bits to begin with: masters that ask for none clear only PARENB, so a PARODD
+    // of ours would make them all look odd.
+    line_settings plain = settings;
+    plain.parity = 'N';
     pty_slave = open(name, O_RDWR | O_NOCTTY);
-    if (pty_slave < 0 || !apply(pty_slave, settings)) {
+    if (pty_slave < 0 || !apply(pty_slave, plain)) {
         error = "cannot open '" + port_path + "'";
         return false;
     }

@@ -10,7 +10,7 @@ foreach(dll libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll)
     install(FILES ${orte_dll} DESTINATION .)
 endforeach()
 
-install(TARGETS orte-monitor orte-demo RUNTIME DESTINATION .)
+install(TARGETS orte-monitor orte-demo orte-cli RUNTIME DESTINATION .)
 foreach(module Core Gui Widgets SerialPort)
     install(FILES ${orte_qt_root}/bin/Qt5${module}.dll DESTINATION .)
 endforeach()

@@ -16,13 +16,13 @@ deb=$(ls orte-monitor_*.deb)
 echo "package: $deb"
 
 files=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in ./usr/bin/orte-monitor ./usr/bin/orte-sim ./usr/bin/orte-demo \
+for f in ./usr/bin/orte-monitor ./usr/bin/orte-sim ./usr/bin/orte-demo ./usr/bin/orte-cli \
          ./usr/share/applications/org.orte.Monitor473.desktop \
          ./usr/share/metainfo/org.orte.Monitor473.metainfo.xml \
          ./usr/share/icons/hicolor/scalable/apps/org.orte.Monitor473.svg \
          ./usr/share/icons/hicolor/128x128/apps/org.orte.Monitor473.png \
          ./usr/share/man/man1/orte-monitor.1.gz ./usr/share/man/man1/orte-sim.1.gz \
-         ./usr/share/man/man1/orte-demo.1.gz \
+         ./usr/share/man/man1/orte-demo.1.gz ./usr/share/man/man1/orte-cli.1.gz \
          ./usr/share/doc/orte-monitor/copyright ./usr/share/doc/orte-monitor/changelog.gz \
          ./usr/share/doc/orte-monitor/руководство.md \
          ./usr/share/orte-monitor/scenarios/demo.txt; do

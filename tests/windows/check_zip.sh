@@ -16,7 +16,7 @@ unzip -q "$zip" -d "$root"
 top=$(ls "$root")
 cd "$root/$top"
 
-for f in orte-monitor.exe orte-demo.exe platforms/qwindows.dll styles/qwindowsvistastyle.dll \
+for f in orte-monitor.exe orte-demo.exe orte-cli.exe platforms/qwindows.dll styles/qwindowsvistastyle.dll \
          README.txt licenses/orte-monitor.txt licenses/Qt-LGPL-3.0.txt; do
     [ -f "$f" ] || { echo "missing from the zip: $f"; exit 1; }
 done

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "cli/probe.h"
+
+#include <QString>
+#include <QTextStream>
+#include <QVector>
+
+namespace orte_cli {
+
+struct scan_plan
+{
+    QString port;
+    QVector<port_settings> settings; // in the order they are tried
+    int first_address = 1;
+    int last_address = 128;
+    bool all = false; // go on after the first converter
+};
+
+// Every combination of the lists, the likeliest first: 9600 8N1 and 19200 8E1, then the
+// rest from the fastest speed down.
+QVector<port_settings> scan_order(const QVector<int> &bauds, const QString &parities,
+                                  const QVector<int> &stop_bits);
+
+// Exit codes a script can use.
+enum exit_code { found = 0, not_found = 1, bad_arguments = 2, port_failed = 3 };
+
+// Tries the identification request over the plan; prints each converter found, and what else
+// answered, to `out`, and a live progress line to `progress` when it is a terminal.
+int run_scan(const scan_plan &plan, QTextStream &out, QTextStream *progress);
+
+} // namespace orte_cli

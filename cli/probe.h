@@ -45,6 +45,9 @@ private:
     int window_ms = 100;
 };
 
+// Exit codes a script can use.
+enum exit_code { found = 0, not_found = 1, bad_arguments = 2, port_failed = 3 };
+
 // Ctrl+C asks the running command to stop; it finishes the exchange in flight.
 void catch_interrupt();
 bool interrupted();

@@ -4,7 +4,6 @@
 #include "link/crc16.h"
 
 #include <QElapsedTimer>
-#include <QSet>
 
 #include <algorithm>
 

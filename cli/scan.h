@@ -22,9 +22,6 @@ struct scan_plan
 QVector<port_settings> scan_order(const QVector<int> &bauds, const QString &parities,
                                   const QVector<int> &stop_bits);
 
-// Exit codes a script can use.
-enum exit_code { found = 0, not_found = 1, bad_arguments = 2, port_failed = 3 };
-
 // Tries the identification request over the plan; prints each converter found, and what else
 // answered, to `out`, and a live progress line to `progress` when it is a terminal.
 int run_scan(const scan_plan &plan, QTextStream &out, QTextStream *progress);

@@ -1,6 +1,5 @@
 #include "cli/watch.h"
 
-#include "cli/scan.h"
 #include "decode/ident.h"
 #include "decode/measure.h"
 #include "decode/status.h"
@@ -52,8 +51,8 @@ QString csv_row(const reading &r, bool single_input, const QDateTime &at)
     for (int bit = 0; bit < 8; ++bit)
         cells << (r.have_status ? QString::number((r.status >> bit) & 1) : QString());
     QString link = r.link;
-    cells << link.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    cells.last() = QLatin1Char('"') + cells.last() + QLatin1Char('"');
+    cells << QLatin1Char('"') + link.replace(QLatin1Char('"'), QLatin1String("\"\""))
+            + QLatin1Char('"');
     return cells.join(QLatin1Char(','));
 }
 

@@ -143,15 +143,13 @@ std::array<uint8_t, 8> coils(const converter_state &state)
 
 bool input_registers_exist(int start, int count)
 {
-    if (count < 1)
-        return true; // a bad quantity is the library's "illegal data value"
     const int end = start + count;
     return (start >= 0 && end <= 12) || (start >= 50 && end <= 55);
 }
 
 bool coils_exist(int start, int count)
 {
-    return count < 1 || (start >= 0 && start + count <= 8);
+    return start >= 0 && start + count <= 8;
 }
 
 void append_crc(std::vector<uint8_t> &frame)

@@ -44,8 +44,8 @@ bool apply_setting(converter_state &state, const std::string &key, const std::st
 std::array<uint16_t, 55> input_registers(const converter_state &state);
 std::array<uint8_t, 8> coils(const converter_state &state);
 
-// Whether a read of `count` items from `start` stays inside what the converter has:
-// input registers 0..11 and 50..54, coils 0..7.
+// Whether a read of `count` items (1 or more: the quantity is checked first) from `start`
+// stays inside what the converter has: input registers 0..11 and 50..54, coils 0..7.
 bool input_registers_exist(int start, int count);
 bool coils_exist(int start, int count);
 

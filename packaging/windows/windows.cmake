@@ -1,26 +1,18 @@
 # The Windows package: one zip to unpack and run. The programs, the Qt libraries and plugins
 # they use, the MinGW runtime, the licence texts and a short guide, all in one folder.
-get_filename_component(orte_qt_root "${Qt5_DIR}/../../.." ABSOLUTE)
-foreach(dll libgcc_s_seh-1.dll libstdc++-6.dll libwinpthread-1.dll)
-    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${dll}
-        OUTPUT_VARIABLE orte_dll OUTPUT_STRIP_TRAILING_WHITESPACE)
-    if(NOT IS_ABSOLUTE "${orte_dll}")
-        message(FATAL_ERROR "the MinGW runtime ${dll} was not found")
-    endif()
-    install(FILES ${orte_dll} DESTINATION .)
-endforeach()
+install(FILES ${ORTE_MINGW_DLLS} DESTINATION .)
 
 install(TARGETS orte-monitor orte-demo orte-cli RUNTIME DESTINATION .)
 foreach(module Core Gui Widgets SerialPort)
-    install(FILES ${orte_qt_root}/bin/Qt5${module}.dll DESTINATION .)
+    install(FILES ${ORTE_QT_ROOT}/bin/Qt5${module}.dll DESTINATION .)
 endforeach()
-install(FILES ${orte_qt_root}/plugins/platforms/qwindows.dll DESTINATION platforms)
-install(FILES ${orte_qt_root}/plugins/styles/qwindowsvistastyle.dll DESTINATION styles)
+install(FILES ${ORTE_QT_ROOT}/plugins/platforms/qwindows.dll DESTINATION platforms)
+install(FILES ${ORTE_QT_ROOT}/plugins/styles/qwindowsvistastyle.dll DESTINATION styles)
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION licenses RENAME orte-monitor.txt)
-install(FILES ${orte_qt_root}/LICENSE.LGPL3 DESTINATION licenses RENAME Qt-LGPL-3.0.txt)
-install(FILES ${orte_qt_root}/LICENSE.GPL3 DESTINATION licenses RENAME Qt-GPL-3.0.txt)
+install(FILES ${ORTE_QT_ROOT}/LICENSE.LGPL3 DESTINATION licenses RENAME Qt-LGPL-3.0.txt)
+install(FILES ${ORTE_QT_ROOT}/LICENSE.GPL3 DESTINATION licenses RENAME Qt-GPL-3.0.txt)
 if(EXISTS /usr/share/doc/mingw-w64-x86-64-dev/copyright)
     install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright
         DESTINATION licenses RENAME mingw-w64-runtime.txt)

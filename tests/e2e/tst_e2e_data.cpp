@@ -154,7 +154,7 @@ void tst_e2e_data::link_lost_record()
     QString expected = header();
     for (int i = 0; i < 11; ++i)
         expected += u("T\t\tТайм-аут, барьер не ответил \n");
-    expected += separator + u("T\t\tОпрос завершен по причине обрыва связи с ОРТЕ-473");
+    expected += separator + u("T\t\t") + u(texts::log_link_lost);
     QCOMPARE(without_times(read_log(files[0])), expected);
 }
 

@@ -69,8 +69,7 @@ void tst_e2e_survival::converter_vanishes_with_automatic_stop()
     QString tail;
     for (int i = 0; i < 11; ++i)
         tail += u("T\t\tТайм-аут, барьер не ответил \n");
-    tail += QString(80, QLatin1Char('='))
-        + u("\nT\t\tОпрос завершен по причине обрыва связи с ОРТЕ-473");
+    tail += QString(80, QLatin1Char('=')) + u("\nT\t\t") + u(texts::log_link_lost);
     QVERIFY2(log.endsWith(tail), qPrintable(log));
     // Back again: a new Start finds it.
     QVERIFY(pair.start());

@@ -4,6 +4,7 @@
 
 #include <QtTest>
 
+#include "fixed_texts.h"
 #include "wine.h"
 
 #include <QCheckBox>
@@ -336,8 +337,7 @@ void tst_window::port_that_cannot_be_opened()
     orte::set_port_lister([] { return QStringList { "/nonexistent/ttyGONE" }; });
     MainWindow window;
     child<QPushButton>(window, "Start")->click();
-    QCOMPARE(child<QLabel>(window, "err_poisk")->text(),
-             QString::fromUtf8("Ошибка. Не удалось подключиться к порту"));
+    QCOMPARE(child<QLabel>(window, "err_poisk")->text(), QString::fromUtf8(texts::msg_cannot_open));
     QCOMPARE(child<QStackedWidget>(window, "stackedWidget")->currentIndex(), 0);
     QVERIFY(child(window, "Start")->isEnabled());
 }

@@ -194,6 +194,7 @@ void MainWindow::butoon_start_click()
 
     poll_timer.setInterval(orte::poll_period_ms(format));
     poll_timer.start();
+    since_tick.start();
     const quint32 serial = orte::serial_number(rx_buffer);
     ui->stackedWidget->setCurrentIndex(1);
     ui->Start->setEnabled(false);
@@ -254,6 +255,13 @@ void MainWindow::send_ident()
 
 void MainWindow::routine_timer()
 {
+    // A tick made late by a busy window (a slow disk under the log, say) would be followed
+    // early by the next one on the timer's grid, which at the slow speeds cuts the reply in
+    // flight short ("Ошибка CRC" on a sound line): after a late tick the grid starts from it.
+    if (poll_timer.isActive() && since_tick.isValid()
+        && since_tick.elapsed() > poll_timer.interval() + orte::late_tick_ms)
+        poll_timer.start();
+    since_tick.start();
     end_open_exchange();
     // A port closed after an error (an unplugged adapter, or a read that some USB drivers
     // abort on Windows) is opened again with the run's settings, once a tick: polling goes on

@@ -5,6 +5,7 @@
 #include "log/poll_log.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QSerialPort>
 #include <QStringList>
@@ -49,6 +50,7 @@ private:
 
     Ui::MainWindow *ui;
     QTimer poll_timer;
+    QElapsedTimer since_tick;
     QTimer reply_timer;
     QSerialPort serial_port;
     QString log_name;

@@ -21,6 +21,10 @@ int reply_window_ms(const line_format &format);
 // reply (29 bytes) fit into one period.
 int poll_period_ms(const line_format &format);
 
+// A poll tick later than this starts the period again from itself, so that the next request
+// still leaves the reply in flight its whole period.
+constexpr int late_tick_ms = 20;
+
 // Start's identification wait never outlasts this, whatever keeps arriving on the line.
 constexpr int ident_wait_limit_ms = 1000;
 

@@ -26,9 +26,8 @@ private:
 
 void tst_e2e_data::wait_for_requests(int n)
 {
-    QTRY_VERIFY_WITH_TIMEOUT(sim.request_count() >= n, 15000);
-    // Let the reply to the last one arrive.
-    QTest::qWait(150);
+    // The exchange of the n-th request is over once the next request goes out.
+    QTRY_VERIFY_WITH_TIMEOUT(sim.request_count() > n, 15000);
 }
 
 void tst_e2e_data::values_on_the_monitoring_page()

@@ -59,7 +59,24 @@ private slots:
     void vanished_port_and_back();
     void port_back_during_the_run();
     void stale_bytes_before_open_are_dropped();
+
+private:
+    bool clean_link_until(int requests, int ms);
 };
+
+// Serves events closely until the simulator has seen `requests` requests or `ms` have passed;
+// false as soon as the link line shows anything.
+bool tst_e2e_link::clean_link_until(int requests, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (sim.request_count() < requests && clock.elapsed() < ms) {
+        if (!monitor->text("diag_ustr").isEmpty())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return monitor->text("diag_ustr").isEmpty();
+}
 
 void tst_e2e_link::found_for_every_model_data()
 {
@@ -268,12 +285,7 @@ void tst_e2e_link::low_speed_with_real_line_timing()
     monitor->set_speed("1200");
     monitor->start();
     QCOMPARE(monitor->page(), 1);
-    QElapsedTimer clock;
-    clock.start();
-    while (sim.request_count() < 9 && clock.elapsed() < 10000) {
-        QVERIFY2(monitor->text("diag_ustr").isEmpty(), qPrintable(monitor->text("diag_ustr")));
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
+    QVERIFY2(clean_link_until(9, 10000), qPrintable(monitor->text("diag_ustr")));
     QCOMPARE(monitor->text("T_1_channal"), u(texts::default_in1));
     const double period = median_interval(sim.requests(), 1);
     qInfo("1200 baud poll period median %.1f ms", period);
@@ -288,21 +300,12 @@ void tst_e2e_link::late_tick_does_not_cut_the_next_reply_short()
     start_sim({ "--baud", "1200", "--wire-timing" });
     monitor->set_speed("1200");
     monitor->start();
-    QElapsedTimer clock;
-    clock.start();
-    while (sim.request_count() < 3 && clock.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QVERIFY(clean_link_until(3, 5000));
     QCOMPARE(sim.request_count(), 3);
-    clock.start();
-    // Its reply is in by now; the next tick is due about 40 ms later.
-    while (clock.elapsed() < 360)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QVERIFY2(monitor->text("diag_ustr").isEmpty(), qPrintable(monitor->text("diag_ustr")));
+    // Its reply is in by then; the next tick is due about 40 ms later.
+    QVERIFY(clean_link_until(INT_MAX, 360));
     QThread::msleep(150); // the busy window is the point of the test
-    while (sim.request_count() < 7 && clock.elapsed() < 5000) {
-        QVERIFY2(monitor->text("diag_ustr").isEmpty(), qPrintable(monitor->text("diag_ustr")));
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
+    QVERIFY2(clean_link_until(7, 5000), qPrintable(monitor->text("diag_ustr")));
     QCOMPARE(monitor->text("T_1_channal"), u(texts::default_in1));
 }
 

@@ -32,6 +32,19 @@ frame_verdict check_frame(const std::vector<uint8_t> &frame, int address)
     return frame_verdict::request;
 }
 
+size_t glued_frame_length(const std::vector<uint8_t> &chunk)
+{
+    if (chunk.size() < 4 || modbus_crc(chunk.data(), chunk.size()) == 0)
+        return 0;
+    size_t n = 0;
+    const uint8_t function = chunk[1];
+    if (function >= 1 && function <= 6)
+        n = 8;
+    else if ((function == 15 || function == 16) && chunk.size() > 6)
+        n = 9 + size_t(chunk[6]);
+    return n > 0 && n < chunk.size() && modbus_crc(chunk.data(), n) == 0 ? n : 0;
+}
+
 const char *verdict_text(frame_verdict verdict)
 {
     switch (verdict) {

@@ -32,6 +32,11 @@ enum class frame_verdict { request, broadcast, other_address, bad_crc, too_short
 frame_verdict check_frame(const std::vector<uint8_t> &frame, int address);
 const char *verdict_text(frame_verdict verdict);
 
+// A reader that wakes late on a busy machine misses the silence between two frames and reads
+// them as one. When `chunk` is not one frame but begins with a whole one (by its function's
+// length and its CRC), the length of that one; else 0.
+size_t glued_frame_length(const std::vector<uint8_t> &chunk);
+
 // The slave's answer to a request for it, by the Modbus order of checks: exception 01 for a
 // function it does not have, 03 for a quantity out of range (or a request of the wrong
 // length), 02 for data it does not have; else the coils or registers asked for.

@@ -87,7 +87,7 @@ public:
                 return 1;
             }
             if (!frame.empty())
-                handle_frame(frame, first_at);
+                handle_chunk(frame, first_at);
         }
         return 0;
     }
@@ -127,6 +127,17 @@ private:
             trace_line("line settings differ: " + mismatch, sim::now_ms());
         last_mismatch = mismatch;
         return mismatch.empty();
+    }
+
+    void handle_chunk(std::vector<uint8_t> chunk, double first_at)
+    {
+        while (const size_t n = sim::glued_frame_length(chunk)) {
+            handle_frame(std::vector<uint8_t>(chunk.begin(), chunk.begin() + long(n)), first_at);
+            chunk.erase(chunk.begin(), chunk.begin() + long(n));
+            // When the rest came is unknown: it is here now.
+            first_at = sim::now_ms();
+        }
+        handle_frame(chunk, first_at);
     }
 
     void handle_frame(const std::vector<uint8_t> &frame, double first_at)

@@ -44,22 +44,31 @@ void tst_sim_planner::frames_data()
 {
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<int>("verdict");
+    QTest::addColumn<int>("glued"); // length of a whole first frame in it
     const QByteArray status = with_reference_crc(hex_bytes("01 01 00 00 00 08"));
-    QTest::newRow("01 01 ... for us") << status << int(sim::frame_verdict::request);
+    const QByteArray other = with_reference_crc(hex_bytes("05 01 00 00 00 08"));
+    const int bad_crc = int(sim::frame_verdict::bad_crc);
+    QTest::newRow("01 01 ... for us") << status << int(sim::frame_verdict::request) << 0;
     QTest::newRow("00 05 ... 8D EB broadcast")
-        << hex_bytes("00 05 00 00 FF 00 8D EB") << int(sim::frame_verdict::broadcast);
-    QTest::newRow("05 01 ... another address") << with_reference_crc(hex_bytes("05 01 00 00 00 08"))
-                                               << int(sim::frame_verdict::other_address);
-    QTest::newRow("last CRC byte wrong")
-        << status.left(7) + char(status[7] ^ 1) << int(sim::frame_verdict::bad_crc);
-    QTest::newRow("3 bytes") << hex_bytes("01 01 00") << int(sim::frame_verdict::too_short);
+        << hex_bytes("00 05 00 00 FF 00 8D EB") << int(sim::frame_verdict::broadcast) << 0;
+    QTest::newRow("05 01 ... another address")
+        << other << int(sim::frame_verdict::other_address) << 0;
+    QTest::newRow("last CRC byte wrong") << status.left(7) + char(status[7] ^ 1) << bad_crc << 0;
+    QTest::newRow("3 bytes") << hex_bytes("01 01 00") << int(sim::frame_verdict::too_short) << 0;
+    QTest::newRow("another slave's frame and ours read as one") << other + status << bad_crc << 8;
+    QTest::newRow("a write of two registers and ours")
+        << with_reference_crc(hex_bytes("05 10 00 00 00 02 04 00 01 00 02")) + status << bad_crc
+        << 13;
+    QTest::newRow("a broken frame and ours") << hex_bytes("05 01 00") + status << bad_crc << 0;
 }
 
 void tst_sim_planner::frames()
 {
     QFETCH(QByteArray, frame);
     QFETCH(int, verdict);
+    QFETCH(int, glued);
     QCOMPARE(int(sim::check_frame(bytes_of(frame), 1)), verdict);
+    QCOMPARE(int(sim::glued_frame_length(bytes_of(frame))), glued);
 }
 
 void tst_sim_planner::answers_data()

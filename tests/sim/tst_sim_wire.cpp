@@ -360,8 +360,13 @@ void tst_sim_wire::wire_timing()
     const double last_median = last[2];
     qInfo("%d baud: first byte %.1f ms (formula %.1f), last byte %.1f ms (formula %.1f)", baud,
           first_median, first_expected, last_median, last_expected);
-    QVERIFY(std::abs(first_median - first_expected) < 5.0);
-    QVERIFY(std::abs(last_median - last_expected) < 5.0);
+    // Paced like the line, neither at once nor twice as slow; within 5 ms or a fifth, for a
+    // shared machine (the figures above are what was seen).
+    const auto near = [](double seen, double expected) {
+        return std::abs(seen - expected) < std::max(5.0, expected / 5);
+    };
+    QVERIFY(near(first_median, first_expected));
+    QVERIFY(near(last_median, last_expected));
 }
 
 void tst_sim_wire::bad_command_lines_data()
@@ -434,8 +439,9 @@ void tst_sim_wire::modbus_rules_on_the_wire()
 void tst_sim_wire::request_right_after_another_slaves_frame_data()
 {
     QTest::addColumn<int>("gap_ms");
-    // At 9600 baud 3.5 characters are 3.6 ms.
-    for (int gap : { 5, 10, 15 })
+    // At 9600 baud 3.5 characters are 3.6 ms; frames closer than that (or read late) are told
+    // apart by their length and CRC.
+    for (int gap : { 2, 5, 10, 15 })
         QTest::addRow("%d ms after a frame for address 5", gap) << gap;
 }
 

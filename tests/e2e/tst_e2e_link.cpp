@@ -242,12 +242,7 @@ void tst_e2e_link::split_reply_is_not_an_error()
 {
     start_sim({ "--scenario", scenario("req 2 split 10 40\nreq 4 split 10 40\n") });
     monitor->start();
-    QElapsedTimer clock;
-    clock.start();
-    while (sim.request_count() < 7 && clock.elapsed() < 5000) {
-        QVERIFY2(monitor->text("diag_ustr").isEmpty(), qPrintable(monitor->text("diag_ustr")));
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
+    QVERIFY2(clean_link_until(6, 5000), qPrintable(monitor->text("diag_ustr")));
     QCOMPARE(monitor->text("T_1_channal"), u(texts::default_in1));
 }
 

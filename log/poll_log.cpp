@@ -57,11 +57,13 @@ QString log_record(record_kind kind, const QTime &time, quint8 status_byte)
 
 void append_to_log(const QString &file_name, const QString &text)
 {
+    // Unbuffered, so that the record goes out in one write and a short one can be seen.
     QFile file(file_name);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
         return;
+    const qint64 size = file.size();
     bool needs_line_feed = false;
-    if (file.size() > 0 && file.seek(file.size() - 1)) {
+    if (size > 0 && file.seek(size - 1)) {
         char last = '\n';
         file.getChar(&last);
         needs_line_feed = last != '\n';
@@ -69,7 +71,6 @@ void append_to_log(const QString &file_name, const QString &text)
     // The system's encoding, as the users' tools expect; where it cannot hold the log's
     // Cyrillic (a Western code page), UTF-8 with a byte-order mark, which Notepad reads.
     static const QByteArray bom("\xEF\xBB\xBF");
-    const bool empty = file.size() == 0;
     file.seek(0);
     const bool has_bom = file.read(3) == bom;
     QTextCodec *codec = QTextCodec::codecForLocale();
@@ -77,9 +78,12 @@ void append_to_log(const QString &file_name, const QString &text)
     const QByteArray local = codec->fromUnicode(line);
     QByteArray bytes = local;
     if (has_bom || codec->toUnicode(local) != line)
-        bytes = (empty ? bom : QByteArray()) + line.toUtf8();
-    file.seek(file.size());
-    file.write(bytes);
+        bytes = (size == 0 ? bom : QByteArray()) + line.toUtf8();
+    file.seek(size);
+    // A record is in the file whole or not at all: a full disk must not leave half a letter
+    // that every later record would follow.
+    if (file.write(bytes) != bytes.size())
+        file.resize(size);
     file.close();
 }
 

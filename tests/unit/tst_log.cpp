@@ -4,6 +4,12 @@
 
 #include <QTextCodec>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+
+#include <csignal>
+#endif
+
 namespace {
 QByteArray file_bytes(const QString &name)
 {
@@ -29,6 +35,7 @@ private slots:
     void appending_never_overwrites();
     void closing_records_get_their_line_feed();
     void unwritable_file_is_skipped();
+    void full_disk_leaves_no_torn_record();
     void encoding_follows_the_locale_data();
     void encoding_follows_the_locale();
 
@@ -140,6 +147,32 @@ void tst_log::unwritable_file_is_skipped()
     orte::append_to_log(QStringLiteral("no-such-folder/log.txt"), QStringLiteral("x\n"));
     QVERIFY(QFileInfo(QStringLiteral("a-folder.txt")).isDir());
     QVERIFY(!QFileInfo::exists(QStringLiteral("no-such-folder/log.txt")));
+}
+
+void tst_log::full_disk_leaves_no_torn_record()
+{
+#ifdef Q_OS_UNIX
+    // A file size limit stands in for a full disk: a write past it is cut short.
+    const QString name = QStringLiteral("full.txt");
+    const QString header = orte::header_record(QTime(9, 0, 0), 5);
+    const QString timeout = orte::log_record(orte::record_kind::timeout, QTime(9, 0, 1));
+    orte::append_to_log(name, header);
+    rlimit saved {};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    rlimit tight = saved;
+    tight.rlim_cur = rlim_t(QFileInfo(name).size() + 20); // half the record
+    std::signal(SIGXFSZ, SIG_IGN);
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &tight) == 0);
+    orte::append_to_log(name, timeout);
+    const QByteArray after_full = file_bytes(name);
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &saved) == 0);
+    QCOMPARE(after_full, header.toUtf8());
+    // Once there is room again the next record goes in whole.
+    orte::append_to_log(name, timeout);
+    QCOMPARE(file_bytes(name), (header + timeout).toUtf8());
+#else
+    QSKIP("file size limits are POSIX");
+#endif
 }
 
 void tst_log::encoding_follows_the_locale_data()

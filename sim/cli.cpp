@@ -16,8 +16,8 @@ Port:
   --device PATH        serve on this serial device (a real port or one end of a socat pair)
   --pty                create a virtual serial pair; the path the monitor should open is
                        printed on the first line of standard output
-  --link PATH          with --pty: also make PATH a symbolic link to that port (only a
-                       symbolic link or nothing may be there already)
+  --link PATH          with --pty: also make PATH a symbolic link to that port (nothing
+                       may be there but a stale link that leads nowhere)
   --baud N             line speed (default 9600)
   --parity P           none, even or odd (default none)
   --stop-bits N        1 or 2 (default 1)
@@ -52,7 +52,8 @@ Behaviour:
   --seed N             seed of the random bytes of faults (default 1)
   -h, --help           show this text
 
-Scenario files: one step per line, '#' starts a comment.
+Scenario files: one step per line, '#' starts a comment. A pipe works too
+(--scenario <(...)); one with no writer is refused.
   at SECONDS ACTION [ARGS]   run when SECONDS have passed since the start
   req N ACTION [ARGS]        run when the N-th request arrives, before it is answered
 Actions:
@@ -132,7 +133,7 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
     optind = 0; // glibc starts afresh, so the line can be read more than once
     int c = 0;
     auto bad = [&](const char *name, const std::string &arg, const std::string &what) {
-        error = std::string("bad value '") + arg + "' for --" + name + what;
+        error = "bad value " + quoted(arg) + " for --" + name + what;
         return command::error;
     };
     while ((c = getopt_long(argc, argv, "h", longs.data(), nullptr)) != -1) {
@@ -192,9 +193,9 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
             // Long options that miss their value report their own code; anything else is
             // unknown.
             if (optopt >= opt_device)
-                error = std::string("option '") + argv[optind - 1] + "' needs a value (see --help)";
+                error = "option " + quoted(argv[optind - 1]) + " needs a value (see --help)";
             else
-                error = std::string("unknown option '") + argv[optind - 1] + "' (see --help)";
+                error = "unknown option " + quoted(argv[optind - 1]) + " (see --help)";
             return command::error;
         default:
             if (c >= opt_setting) {
@@ -209,7 +210,7 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
         }
     }
     if (optind < argc)
-        error = std::string("unexpected argument '") + argv[optind] + "' (see --help)";
+        error = "unexpected argument " + quoted(argv[optind]) + " (see --help)";
     else if (o.pty == !o.device.empty())
         error = "give either --device PATH or --pty (see --help)";
     else if (!o.link.empty() && !o.pty)

@@ -25,6 +25,21 @@ bool parse_number(const std::string &text, long min, long max, long &out)
     return true;
 }
 
+std::string quoted(const std::string &text)
+{
+    constexpr size_t limit = 60;
+    size_t end = 0;
+    size_t characters = 0;
+    while (end < text.size() && characters < limit) {
+        ++end;
+        // Whole UTF-8 sequences only: continuation bytes go with their lead byte.
+        while (end < text.size() && (uint8_t(text[end]) & 0xC0) == 0x80)
+            ++end;
+        ++characters;
+    }
+    return "'" + text.substr(0, end) + (end < text.size() ? "...'" : "'");
+}
+
 const std::vector<std::string> &setting_keys()
 {
     static const std::vector<std::string> keys
@@ -61,7 +76,7 @@ bool apply_setting(converter_state &state, const std::string &key, const std::st
     auto number = [&](long min, long max) {
         if (parse_number(value, min, max, v))
             return true;
-        error = "bad value '" + value + "' for " + key + " (" + std::to_string(min) + " to "
+        error = "bad value " + quoted(value) + " for " + key + " (" + std::to_string(min) + " to "
             + std::to_string(max) + ")";
         return false;
     };
@@ -75,7 +90,7 @@ bool apply_setting(converter_state &state, const std::string &key, const std::st
         state.model = uint8_t(v);
     } else if (key == "version") {
         if (!parse_version(value, state.version)) {
-            error = "bad value '" + value + "' for version (four numbers 0 to 255: 2.0.0.1)";
+            error = "bad value " + quoted(value) + " for version (four numbers 0 to 255: 2.0.0.1)";
             return false;
         }
     } else if (key == "serial") {
@@ -102,11 +117,11 @@ bool apply_setting(converter_state &state, const std::string &key, const std::st
                                     : in.cold_junction)
                 = int16_t(v);
         } else {
-            error = "unknown setting '" + key + "'";
+            error = "unknown setting " + quoted(key);
             return false;
         }
     } else {
-        error = "unknown setting '" + key + "'";
+        error = "unknown setting " + quoted(key);
         return false;
     }
     return true;

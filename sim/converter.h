@@ -31,6 +31,10 @@ struct converter_state
 // within [min, max]; false for anything else (octal, trailing text, out of range).
 bool parse_number(const std::string &text, long min, long max, long &out);
 
+// A value of the user's in quotes for a message, cut after 60 characters: a file pasted into
+// an option must not flood the terminal.
+std::string quoted(const std::string &text);
+
 // Keys that a setting may name: address, model, version, serial, status,
 // in1.type, in1.whole, in1.milli, in1.cj and the same for in2.
 const std::vector<std::string> &setting_keys();

@@ -164,9 +164,19 @@ bool serial_line::open_pty(const std::string &link, std::string &error)
     struct stat st
     {
     };
-    if (!link.empty() && lstat(link.c_str(), &st) == 0 && !S_ISLNK(st.st_mode)) {
-        error = "'" + link + "' exists and is not a symbolic link: not replaced";
-        return false;
+    // Only a link that leads nowhere is replaced: one to a file is somebody's, and one to a
+    // live port is most likely another simulator's, which the user would lose silently.
+    if (!link.empty() && lstat(link.c_str(), &st) == 0) {
+        if (!S_ISLNK(st.st_mode)) {
+            error = quoted(link) + " exists and is not a symbolic link: not replaced";
+            return false;
+        }
+        if (stat(link.c_str(), &st) == 0) {
+            error = quoted(link) + " leads to "
+                + (S_ISCHR(st.st_mode) ? "a live port (another simulator?)" : "an existing file")
+                + ": not replaced; remove it if it is stale";
+            return false;
+        }
     }
     fd = posix_openpt(O_RDWR | O_NOCTTY);
     const char *name = fd >= 0 && grantpt(fd) == 0 && unlockpt(fd) == 0 ? ptsname(fd) : nullptr;

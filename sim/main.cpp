@@ -8,11 +8,8 @@
 #include "sim/line.h"
 #include "sim/scenario.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <random>
 
 namespace {
@@ -44,18 +41,8 @@ public:
     {
         if (opts.scenario_file.empty())
             return true;
-        struct stat st
-        {
-        };
-        std::ifstream in(opts.scenario_file);
-        if (stat(opts.scenario_file.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !in) {
-            error = "cannot read scenario '" + opts.scenario_file + "'";
+        if (!sim::load_scenario_file(opts.scenario_file, script, error))
             return false;
-        }
-        if (!sim::parse_scenario(in, script, error)) {
-            error = opts.scenario_file + ": " + error;
-            return false;
-        }
         done.assign(script.steps.size(), false);
         return true;
     }

@@ -2,9 +2,15 @@
 
 #include "sim/converter.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 namespace sim {
@@ -53,7 +59,7 @@ bool parse_action(const std::vector<std::string> &words, step &s, std::string &e
         if (name == r.name)
             rule = &r;
     if (!rule) {
-        error = "unknown action '" + name + "'";
+        error = "unknown action " + quoted(name);
         return false;
     }
     const std::vector<std::string> args(words.begin() + 3, words.end());
@@ -65,7 +71,7 @@ bool parse_action(const std::vector<std::string> &words, step &s, std::string &e
     auto number = [&](size_t i, long min, long max, long &out) {
         if (parse_number(args[i], min, max, out))
             return true;
-        error = "bad number '" + args[i] + "' for '" + name + "'";
+        error = "bad number " + quoted(args[i]) + " for '" + name + "'";
         return false;
     };
     switch (s.kind) {
@@ -94,7 +100,7 @@ bool parse_action(const std::vector<std::string> &words, step &s, std::string &e
     case action_kind::dropout:
         if (to_seconds(args[0], s.seconds))
             return true;
-        error = "bad duration '" + args[0] + "' for '" + name + "'";
+        error = "bad duration " + quoted(args[0]) + " for '" + name + "'";
         return false;
     case action_kind::corrupt:
     case action_kind::wrong_length:
@@ -120,6 +126,8 @@ bool parse_scenario(std::istream &in, scenario &out, std::string &error)
     int line_no = 0;
     while (std::getline(in, text)) {
         ++line_no;
+        if (line_no == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+            text.erase(0, 3);
         const size_t hash = text.find('#');
         if (hash != std::string::npos)
             text.erase(hash);
@@ -136,13 +144,13 @@ bool parse_scenario(std::istream &in, scenario &out, std::string &error)
             what = "expected 'at SECONDS ACTION' or 'req N ACTION'";
         } else if (words[0] == "at") {
             if (!to_seconds(words[1], s.at_seconds))
-                what = "bad time '" + words[1] + "'";
+                what = "bad time " + quoted(words[1]);
         } else if (words[0] == "req") {
             s.by_request = true;
             if (!parse_number(words[1], 1, 2000000000L, s.at_request))
-                what = "bad request number '" + words[1] + "'";
+                what = "bad request number " + quoted(words[1]);
         } else {
-            what = "a step begins with 'at' or 'req', not '" + words[0] + "'";
+            what = "a step begins with 'at' or 'req', not " + quoted(words[0]);
         }
         if (what.empty())
             parse_action(words, s, what);
@@ -153,6 +161,69 @@ bool parse_scenario(std::istream &in, scenario &out, std::string &error)
         result.steps.push_back(s);
     }
     out = std::move(result);
+    return true;
+}
+
+namespace {
+// The whole content of an open file or pipe; false when a pipe has no writer or goes quiet.
+bool read_all(int fd, bool pipe, std::string &text, std::string &why)
+{
+    char buffer[4096];
+    for (bool first = true;; first = false) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            text.append(buffer, size_t(n));
+            continue;
+        }
+        if (n == 0) {
+            if (pipe && first) {
+                why = "a pipe with no writer";
+                return false;
+            }
+            return true;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN) {
+            why = std::strerror(errno);
+            return false;
+        }
+        pollfd p { fd, POLLIN, 0 };
+        if (poll(&p, 1, 5000) <= 0) {
+            why = "nothing came through the pipe for 5 s";
+            return false;
+        }
+    }
+}
+} // namespace
+
+bool load_scenario_file(const std::string &path, scenario &out, std::string &error)
+{
+    // Non-blocking, so that opening a FIFO does not wait for a writer.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st
+    {
+    };
+    std::string text;
+    std::string why;
+    bool read_ok = false;
+    if (fd < 0)
+        why = std::strerror(errno);
+    else if (fstat(fd, &st) != 0 || !(S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode)))
+        why = "not a file or a pipe";
+    else
+        read_ok = read_all(fd, S_ISFIFO(st.st_mode), text, why);
+    if (fd >= 0)
+        close(fd);
+    if (!read_ok) {
+        error = "cannot read scenario " + quoted(path) + ": " + why;
+        return false;
+    }
+    std::istringstream in(text);
+    if (!parse_scenario(in, out, error)) {
+        error = path + ": " + error;
+        return false;
+    }
     return true;
 }
 

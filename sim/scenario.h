@@ -64,7 +64,13 @@ struct scenario
 // The action's word in a scenario: "silent", "split", ...
 const char *action_name(action_kind kind);
 
-// Parses a whole scenario; on failure `error` says "line N: what is wrong".
+// Parses a whole scenario; on failure `error` says "line N: what is wrong". A byte-order mark
+// at the start (as Windows editors write) is skipped.
 bool parse_scenario(std::istream &in, scenario &out, std::string &error);
+
+// Reads and parses a scenario file: a regular file, or a pipe (a FIFO, /dev/fd/N of a shell's
+// process substitution) that has a writer. Nothing that could wait for ever: a pipe with no
+// writer, or one that stays silent for 5 s, is refused with a message.
+bool load_scenario_file(const std::string &path, scenario &out, std::string &error);
 
 } // namespace sim

@@ -42,6 +42,8 @@ void tst_sim_scenario::good_files_data()
            "at 1 stray 4\nat 2 noise 0.5\nat 3 dropout 2\nat 2 set version 1.2.3.4\n"
            "at 2 set in1.whole -5\nat 9 repeat\n"
         << 15 << int(sim::action_kind::repeat) << false;
+    QTest::newRow("byte-order mark before the first step")
+        << "\xEF\xBB\xBF" "at 1 silent" << 1 << int(sim::action_kind::silent) << false;
     QTest::newRow("tabs between words")
         << "at\t2\tset\tin2.cj\t-12" << 1 << int(sim::action_kind::set) << false;
 }
@@ -95,6 +97,9 @@ void tst_sim_scenario::bad_files_data()
                                     << "line 1: bad duration";
     QTest::newRow("address 248") << "at 1 set address 248"
                                  << "line 1: bad value";
+    QTest::newRow("a 200-digit time, quoted to 60")
+        << "at " + QString(200, QLatin1Char('9')) + " silent"
+        << "line 1: bad time '" + QString(60, QLatin1Char('9')) + "...'";
 }
 
 void tst_sim_scenario::bad_files()

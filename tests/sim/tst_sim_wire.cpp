@@ -10,6 +10,8 @@
 
 #include <algorithm>
 
+#include <sys/stat.h>
+
 #include "sim_rig.h"
 
 namespace {
@@ -386,12 +388,28 @@ void tst_sim_wire::bad_command_lines_data()
         << QStringList { "--device", "/nonexistent/tty" } << "cannot open '/nonexistent/tty'";
     QTest::newRow("scenario that is not there")
         << QStringList { "--pty", "--scenario", "/nonexistent/s.txt" } << "cannot read scenario";
+    QTest::newRow("scenario a FIFO with no writer")
+        << QStringList { "--pty", "--scenario", "DIR/fifo" } << "a pipe with no writer";
+    QTest::newRow("a 200-digit speed, quoted to 60")
+        << QStringList { "--pty", "--baud", QString(200, QLatin1Char('9')) }
+        << "bad value '" + QString(60, QLatin1Char('9')) + "...' for --baud";
+    QTest::newRow("--link to a regular file")
+        << QStringList { "--pty", "--link", "DIR/to-file" } << "leads to an existing file";
+    QTest::newRow("--link held by a running simulator")
+        << QStringList { "--pty", "--link", "DIR/live" } << "leads to a live port";
 }
 
 void tst_sim_wire::bad_command_lines()
 {
     QFETCH(QStringList, args);
     QFETCH(QString, message);
+    // What the rows point at: a FIFO nobody writes, a link to a file, a simulator's link.
+    mkfifo(qPrintable(dir.filePath(QStringLiteral("fifo"))), 0600);
+    QFile file(dir.filePath(QStringLiteral("file")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QFile::link(file.fileName(), dir.filePath(QStringLiteral("to-file")));
+    QVERIFY(sim.start_pty(dir.filePath(QStringLiteral("live"))));
+    args.replaceInStrings(QStringLiteral("DIR"), dir.path());
     QProcess p;
     p.start(sim_program(), args);
     QVERIFY(p.waitForFinished(5000));

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QSerialPortInfo>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -30,6 +31,21 @@ QTextStream &out()
 {
     static QTextStream stream(stdout);
     return stream;
+}
+
+int fail(const QString &what)
+{
+    QTextStream err(stderr);
+    err << "orte-demo: " << what << '\n';
+    return 2;
+}
+
+// A whole number of at least 1, or -1.
+int count_option(const QString &text)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok, 10);
+    return ok && n >= 1 ? n : -1;
 }
 
 // Serves events for `ms` without spinning: the monitor's own cost is what the bench measures.
@@ -68,22 +84,35 @@ void print_page(const MainWindow &window, qint64 at_ms)
 
 bool save_shot(MainWindow &window, const QString &path)
 {
-    if (!window.grab().save(path, "PNG"))
+    if (!window.grab().save(path, "PNG")) {
+        fail(QStringLiteral("cannot write the screenshot %1").arg(path));
         return false;
+    }
     out() << QStringLiteral("Screenshot: %1").arg(QFileInfo(path).absoluteFilePath()) << '\n';
     return true;
+}
+
+// A port the user named: a file (a device, a simulator's link) or one the system lists.
+bool port_exists(const QString &name)
+{
+    if (QFileInfo::exists(name))
+        return true;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        if (info.portName() == name || info.systemLocation() == name)
+            return true;
+    return false;
 }
 
 // Presses Старт, prints the monitoring page once a second for `seconds` (unless `quiet`),
 // saves screenshots of both pages and presses Стоп.
 int run_headless(MainWindow &window, const QString &shots, int seconds, bool quiet)
 {
-    save_shot(window, QDir(shots).filePath(QStringLiteral("settings-page.png")));
+    if (!save_shot(window, QDir(shots).filePath(QStringLiteral("settings-page.png"))))
+        return 1;
     window.findChild<QPushButton *>(QStringLiteral("Start"))->click();
     auto *stack = window.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
     if (stack->currentIndex() != 1) {
-        out() << "orte-demo: " << window.findChild<QLabel *>(QStringLiteral("err_poisk"))->text()
-              << '\n';
+        fail(window.findChild<QLabel *>(QStringLiteral("err_poisk"))->text());
         return 1;
     }
     QElapsedTimer run;
@@ -93,9 +122,10 @@ int run_headless(MainWindow &window, const QString &shots, int seconds, bool qui
         if (!quiet)
             print_page(window, run.elapsed());
     }
-    save_shot(window, QDir(shots).filePath(QStringLiteral("monitoring-page.png")));
+    const bool saved
+        = save_shot(window, QDir(shots).filePath(QStringLiteral("monitoring-page.png")));
     window.findChild<QPushButton *>(QStringLiteral("Stop"))->click();
-    return 0;
+    return saved ? 0 : 1;
 }
 } // namespace
 
@@ -148,7 +178,19 @@ int main(int argc, char *argv[])
                                       QStringLiteral("N"));
     cli.addOptions({ headless_opt, seconds_opt, shots_opt, sim_opt, scenario_opt, port_opt,
                      searches_opt, quiet_opt, baud_opt });
-    cli.process(app);
+    // Its own name on every complaint, and a bad value is an error rather than a default.
+    if (!cli.parse(app.arguments()))
+        return fail(cli.errorText());
+    if (cli.isSet(QStringLiteral("help")))
+        cli.showHelp(0);
+    const int seconds = count_option(cli.value(seconds_opt));
+    const int searches = cli.isSet(searches_opt) ? count_option(cli.value(searches_opt)) : 0;
+    if (seconds < 0)
+        return fail(QStringLiteral("--seconds takes a whole number of 1 or more"));
+    if (searches < 0)
+        return fail(QStringLiteral("--searches takes a whole number of 1 or more"));
+    if (cli.isSet(port_opt) && !port_exists(cli.value(port_opt)))
+        return fail(QStringLiteral("no such port: %1").arg(cli.value(port_opt)));
 
     const bool headless = cli.isSet(headless_opt)
         || QGuiApplication::platformName() == QLatin1String("offscreen")
@@ -175,7 +217,7 @@ int main(int argc, char *argv[])
             sim_args << QStringLiteral("--scenario") << scenario;
         converter.start(sim, sim_args);
         if (!converter.waitForStarted(5000) || !converter.waitForReadyRead(5000)) {
-            out() << "orte-demo: the simulator did not start (" << sim << ")\n";
+            fail(QStringLiteral("the simulator did not start (%1)").arg(sim));
             return 1;
         }
         converter.readAllStandardOutput();
@@ -193,20 +235,29 @@ int main(int argc, char *argv[])
     int rc = 0;
     {
         MainWindow window;
-        if (cli.isSet(baud_opt))
-            window.findChild<QComboBox *>(QStringLiteral("speed_com"))
-                ->setCurrentText(cli.value(baud_opt));
+        auto *speeds = window.findChild<QComboBox *>(QStringLiteral("speed_com"));
+        if (cli.isSet(baud_opt)) {
+            const int at = speeds->findText(cli.value(baud_opt));
+            if (at < 0) {
+                QStringList offered;
+                for (int i = 0; i < speeds->count(); ++i)
+                    offered << speeds->itemText(i);
+                rc = fail(QStringLiteral("the window offers no speed %1 (%2)")
+                              .arg(cli.value(baud_opt), offered.join(QLatin1Char(' '))));
+            }
+            speeds->setCurrentIndex(at);
+        }
         window.show();
-        if (!headless) {
+        if (rc != 0) {
+            // Nothing to run: the simulator is stopped below.
+        } else if (!headless) {
             rc = app.exec();
         } else {
             const QString shots = cli.value(shots_opt);
-            QDir().mkpath(shots);
             wait_ms(200);
             if (cli.isSet(searches_opt)) {
                 int failed = 0;
                 QVector<double> found_ms;
-                const int searches = cli.value(searches_opt).toInt();
                 auto *stack = window.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
                 for (int i = 0; i < searches; ++i) {
                     QElapsedTimer search;
@@ -227,8 +278,9 @@ int main(int argc, char *argv[])
                 }
                 out().flush();
             } else {
-                rc = run_headless(window, shots, qMax(1, cli.value(seconds_opt).toInt()),
-                                  cli.isSet(quiet_opt));
+                rc = QDir().mkpath(shots)
+                    ? run_headless(window, shots, seconds, cli.isSet(quiet_opt))
+                    : fail(QStringLiteral("cannot make the screenshot folder %1").arg(shots));
             }
         }
     }

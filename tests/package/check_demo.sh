@@ -17,3 +17,19 @@ for page in settings-page monitoring-page; do
     file "$shots/$page.png" | grep -q 'PNG image data, 1029 x 629'
 done
 echo "demo ok"
+
+# What it cannot do is said on standard error with a non-zero exit, never as a success line.
+for bad in "--port /nonexistent/tty" "--shots /proc/no-such-folder" "--seconds ten" \
+           "--searches 0" "--baud 12345" "--colour red"; do
+    set +e
+    QT_QPA_PLATFORM=offscreen timeout 30 "$build/orte-demo" --headless --quiet $bad \
+        >/dev/null 2>"$shots/err"
+    rc=$?
+    set -e
+    said=$(grep '^orte-demo: ' "$shots/err" || true)
+    if [ "$rc" -eq 0 ] || [ -z "$said" ]; then
+        echo "orte-demo --headless $bad: exit $rc, said '$said'"
+        exit 1
+    fi
+done
+echo "bad demo options refused"

@@ -26,30 +26,52 @@ struct port_settings
 struct exchange_result
 {
     bool heard = false; // any byte at all
-    bool frame = false; // a valid frame
+    bool frame = false; // a valid frame that answers the request
     orte::reply_kind kind = orte::reply_kind::unexpected;
     QByteArray bytes;
+    QByteArray foreign; // the last valid frame that answered something else
+    bool port_lost = false; // the port failed: unplugged, or its other end closed
+    bool interrupted = false; // Ctrl+C came first
 };
+
+// What an exchange heard that is not the converter's answer, for the user: an exception, a
+// model outside the table, another slave's or a late frame, bytes that never formed a frame.
+// Empty for silence and for a converter's identification.
+QString what_answered(const exchange_result &r, quint8 address);
 
 class probe
 {
 public:
     // False with the reason in `error`.
     bool open(const QString &port, const port_settings &settings, QString &error);
-    // Sends the request to `address` and waits for a whole frame: the reply window (as the
-    // monitor sets it for the speed) restarts with every chunk, within a second overall.
+    void close() { port.close(); }
+    bool is_open() const { return port.isOpen(); }
+    // Sends the request to `address` and waits for the frame that answers it: the reply
+    // window (as the monitor sets it for the speed) restarts with every chunk, within a bound
+    // for the whole exchange; Ctrl+C ends the wait at once.
     exchange_result exchange(orte::request_frame request, quint8 address);
 
 private:
     QSerialPort port;
     int window_ms = 100;
+    orte::line_format format;
 };
 
-// Exit codes a script can use.
-enum exit_code { found = 0, not_found = 1, bad_arguments = 2, port_failed = 3 };
+// Exit codes a script can use; the help and the manual page list them.
+enum exit_code {
+    found = 0, // scan: a converter found; watch: the recording ran to its end
+    not_found = 1,
+    bad_arguments = 2,
+    port_failed = 3, // cannot be opened, or gone (watch: and never came back)
+    recording_incomplete = 4, // watch: a row could not be written
+    interrupted_code = 130, // scan: Ctrl+C before any converter was found
+    output_closed = 141, // standard output was closed (a pipe whose reader ended)
+};
 
-// Ctrl+C asks the running command to stop; it finishes the exchange in flight.
+// Ctrl+C asks the running command to stop; waits end within a few tens of milliseconds.
 void catch_interrupt();
 bool interrupted();
+// Sleeps up to `ms`, ending early at Ctrl+C.
+void pause_ms(qint64 ms);
 
 } // namespace orte_cli

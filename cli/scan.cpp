@@ -34,20 +34,6 @@ QVector<port_settings> scan_order(const QVector<int> &bauds, const QString &pari
 }
 
 namespace {
-QString what_answered(const exchange_result &r)
-{
-    if (r.frame && r.kind == orte::reply_kind::exception)
-        return QStringLiteral("a Modbus exception %1 (not a converter)")
-            .arg(orte::rx_at(r.bytes, 2), 2, 16, QLatin1Char('0'));
-    if (r.frame && r.kind == orte::reply_kind::ident)
-        return QStringLiteral("model code %1, outside the converter's table")
-            .arg(orte::rx_at(r.bytes, 4));
-    if (r.frame)
-        return QStringLiteral("a valid %1-byte frame, not the converter's reply")
-            .arg(r.bytes.size());
-    return {};
-}
-
 QString duration(qint64 ms)
 {
     return ms >= 60000 ? QStringLiteral("%1 min %2 s").arg(ms / 60000).arg(ms / 1000 % 60)
@@ -55,7 +41,7 @@ QString duration(qint64 ms)
 }
 } // namespace
 
-int run_scan(const scan_plan &plan, QTextStream &out, QTextStream *progress)
+int run_scan(const scan_plan &plan, QTextStream &out, QTextStream &err, QTextStream *progress)
 {
     const int per_setting = plan.last_address - plan.first_address + 1;
     const int total = plan.settings.size() * per_setting;
@@ -64,31 +50,44 @@ int run_scan(const scan_plan &plan, QTextStream &out, QTextStream *progress)
     QElapsedTimer clock;
     clock.start();
     probe line;
+    auto clear_progress = [progress] {
+        if (progress)
+            *progress << "\r\033[K" << Qt::flush;
+    };
     for (const port_settings &settings : plan.settings) {
         QString error;
         if (!line.open(plan.port, settings, error)) {
-            out << "orte-cli: cannot open " << plan.port << ": " << error << '\n';
+            clear_progress();
+            err << "orte-cli: cannot open " << plan.port << ": " << error << '\n';
             return port_failed;
         }
         bool garbled = false;
         for (int address = plan.first_address; address <= plan.last_address; ++address) {
-            if (interrupted()) {
-                if (progress)
-                    *progress << "\r\033[K";
-                out << "interrupted after " << tried << " of " << total << " tries ("
-                    << settings.text() << ", address " << address << " next)\n";
-                return converters > 0 ? found : not_found;
-            }
             if (progress) {
                 const qint64 left = tried > 0 ? clock.elapsed() * (total - tried) / tried : 0;
                 *progress << "\r\033[K" << settings.text() << " address " << address << "  "
                           << tried << "/" << total << "  about " << duration(left) << " left"
                           << Qt::flush;
             }
-            const exchange_result r = line.exchange(orte::initial_req_ident(), quint8(address));
+            exchange_result r;
+            r.interrupted = interrupted();
+            if (!r.interrupted)
+                r = line.exchange(orte::initial_req_ident(), quint8(address));
+            if (r.interrupted) {
+                clear_progress();
+                err << "interrupted after " << tried << " of " << total << " tries ("
+                    << settings.text() << ", address " << address << " next)\n";
+                return converters > 0 ? found : interrupted_code;
+            }
+            if (r.port_lost) {
+                clear_progress();
+                err << "orte-cli: the port " << plan.port << " has gone (at " << settings.text()
+                    << ", address " << address << ")\n";
+                return port_failed;
+            }
             ++tried;
-            if (progress && r.heard)
-                *progress << "\r\033[K" << Qt::flush;
+            if (r.heard)
+                clear_progress();
             if (r.frame && r.kind == orte::reply_kind::ident) {
                 const orte::ident_result ident = orte::decode_ident(r.bytes);
                 if (ident.device_found) {
@@ -102,19 +101,20 @@ int run_scan(const scan_plan &plan, QTextStream &out, QTextStream *progress)
                     continue;
                 }
             }
-            const QString other = what_answered(r);
-            if (!other.isEmpty())
-                out << settings.text() << " address " << address << ": " << other << '\n';
+            const QString other = what_answered(r, quint8(address));
+            if (r.frame || !r.foreign.isEmpty())
+                out << settings.text() << " address " << address << ": " << other << '\n'
+                    << Qt::flush;
             else if (r.heard && !garbled) {
                 // Once per setting: the line is alive but never forms a frame here.
                 garbled = true;
                 out << "something answers at " << settings.text()
-                    << " but not as a converter (bytes that never formed a frame)\n";
+                    << " but not as a converter (bytes that never formed a frame)\n"
+                    << Qt::flush;
             }
         }
     }
-    if (progress)
-        *progress << "\r\033[K" << Qt::flush;
+    clear_progress();
     if (converters == 0)
         out << "no converter found (" << tried << " tries in " << duration(clock.elapsed())
             << ")\n";

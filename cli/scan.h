@@ -23,7 +23,8 @@ QVector<port_settings> scan_order(const QVector<int> &bauds, const QString &pari
                                   const QVector<int> &stop_bits);
 
 // Tries the identification request over the plan; prints each converter found, and what else
-// answered, to `out`, and a live progress line to `progress` when it is a terminal.
-int run_scan(const scan_plan &plan, QTextStream &out, QTextStream *progress);
+// answered, to `out`, failures to `err`, and a live progress line to `progress` when it is a
+// terminal. Returns an exit_code.
+int run_scan(const scan_plan &plan, QTextStream &out, QTextStream &err, QTextStream *progress);
 
 } // namespace orte_cli

@@ -13,16 +13,17 @@ struct watch_plan
     port_settings settings;
     int address = 1;
     QString csv_file; // empty: none
+    bool overwrite = false; // an existing CSV file is replaced only when asked
     int interval_ms = 300;
     int polls = 0; // 0: until Ctrl+C
 };
 
-// The CSV header and one row: ISO time, then each value and flag; empty cells where an input
-// is in fault or absent, or nothing has been read yet.
+// The CSV header: time, then each value and flag, then the link text.
 QString csv_header();
 
-// Identifies the converter, then polls measurement and status in turn as the monitor does and
-// prints one decoded line per poll; with a CSV file, a row per poll too.
-int run_watch(const watch_plan &plan, QTextStream &out);
+// Opens the recording, then the port; identifies the converter, then polls measurement and
+// status in turn as the monitor does and prints one decoded line per poll to `out`, with a
+// CSV row per poll too. Failures go to `err`. Returns an exit_code.
+int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err);
 
 } // namespace orte_cli

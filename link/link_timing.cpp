@@ -24,4 +24,10 @@ int poll_period_ms(const line_format &format)
     return std::max(300, int(std::ceil(needed)));
 }
 
+int exchange_limit_ms(const line_format &format, int reply_bytes)
+{
+    const double on_wire = (8 + 3.5 + reply_bytes) * char_time_ms(format);
+    return std::max(ident_wait_limit_ms, int(std::ceil(on_wire)) + reply_window_ms(format));
+}
+
 } // namespace orte

@@ -25,7 +25,20 @@ int poll_period_ms(const line_format &format);
 // still leaves the reply in flight its whole period.
 constexpr int late_tick_ms = 20;
 
+// When the poll after one due at `due` (ms on any steady clock) is due, seen at `now`: a poll
+// later than late_tick_ms starts the period again from itself instead of catching up in a
+// burst of requests.
+constexpr long long next_poll_due(long long due, long long now, int period_ms)
+{
+    return (now > due + late_tick_ms ? now : due) + period_ms;
+}
+
 // Start's identification wait never outlasts this, whatever keeps arriving on the line.
 constexpr int ident_wait_limit_ms = 1000;
+
+// The longest one exchange may wait for its reply: the request and a reply of `reply_bytes`
+// on the wire with the slave's pause, then the reply window; never less than the
+// identification wait, so that noise cannot hold an exchange longer than the monitor does.
+int exchange_limit_ms(const line_format &format, int reply_bytes);
 
 } // namespace orte

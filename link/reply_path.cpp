@@ -13,4 +13,10 @@ chunk_result accept_chunk(QByteArray &rx_buffer, const QByteArray &chunk)
     return result;
 }
 
+bool answers(const QByteArray &frame, const request_frame &request)
+{
+    const quint8 function = rx_at(frame, 1);
+    return rx_at(frame, 0) == request[0] && (function & 0x7F) == request[1];
+}
+
 } // namespace orte

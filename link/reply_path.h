@@ -19,4 +19,9 @@ struct chunk_result
 // frame spoil it again.
 chunk_result accept_chunk(QByteArray &rx_buffer, const QByteArray &chunk);
 
+// Whether a valid frame answers `request`: the same slave address, and the same function or
+// its exception (function + 0x80). A frame from another slave, or a late answer to an earlier
+// request, does not.
+bool answers(const QByteArray &frame, const request_frame &request);
+
 } // namespace orte

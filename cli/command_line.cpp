@@ -1,0 +1,180 @@
+#include "cli/command_line.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace orte_cli {
+
+namespace {
+const QVector<int> monitor_speeds { 1200,  2400,   4800,   9600,   19200, 38400,
+                                    57600, 115200, 230400, 460800, 921600 };
+
+bool parse_list(const QString &text, qint64 min, qint64 max, QVector<int> &out)
+{
+    out.clear();
+    for (const QString &item : text.split(QLatin1Char(','))) {
+        qint64 v = 0;
+        if (!parse_number(item.trimmed(), min, max, v))
+            return false;
+        out.append(int(v));
+    }
+    return true;
+}
+
+bool parse_parities(const QString &list, QString &out)
+{
+    out.clear();
+    for (const QString &item : list.split(QLatin1Char(','))) {
+        const QString p = item.trimmed().toLower();
+        if (p == QLatin1String("none") || p == QLatin1String("n"))
+            out += QLatin1Char('N');
+        else if (p == QLatin1String("even") || p == QLatin1String("e"))
+            out += QLatin1Char('E');
+        else if (p == QLatin1String("odd") || p == QLatin1String("o"))
+            out += QLatin1Char('O');
+        else
+            return false;
+    }
+    return true;
+}
+
+bool parse_range(const QString &text, int &first, int &last)
+{
+    const QStringList ends = text.split(QLatin1Char('-'));
+    qint64 a = 0, b = 0;
+    if (ends.size() > 2 || !parse_number(ends[0], 1, 247, a)
+        || !parse_number(ends.value(ends.size() - 1), 1, 247, b) || a > b)
+        return false;
+    first = int(a);
+    last = int(b);
+    return true;
+}
+} // namespace
+
+const QVector<int> &standard_speeds()
+{
+    static const QVector<int> speeds
+        = QVector<int> { 50, 75, 110, 150, 200, 300, 600, 1800 } + monitor_speeds;
+    return speeds;
+}
+
+bool parse_number(const QString &text, qint64 min, qint64 max, qint64 &out)
+{
+    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const QString digits = hex ? text.mid(2) : text;
+    bool ok = !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [hex](QChar c) {
+        return c.isDigit() || (hex && QStringLiteral("abcdefABCDEF").contains(c));
+    });
+    const qint64 value = ok ? digits.toLongLong(&ok, hex ? 16 : 10) : 0;
+    if (!ok || value < min || value > max)
+        return false;
+    out = value;
+    return true;
+}
+
+QString port_location(const QString &name)
+{
+#ifndef Q_OS_WIN
+    if (!name.contains(QLatin1Char('/')) && QFileInfo::exists(name))
+        return QFileInfo(name).absoluteFilePath();
+#endif
+    return name;
+}
+
+bool parse_command_line(const QStringList &args, command_line &out, QString &error)
+{
+    QCommandLineParser cli;
+    const QCommandLineOption help(QStringList { QStringLiteral("h"), QStringLiteral("help") });
+    const QCommandLineOption baud(QStringLiteral("baud"), {}, QStringLiteral("LIST"));
+    const QCommandLineOption parity(QStringLiteral("parity"), {}, QStringLiteral("LIST"));
+    const QCommandLineOption stops(QStringLiteral("stop-bits"), {}, QStringLiteral("LIST"));
+    const QCommandLineOption address(QStringLiteral("address"), {}, QStringLiteral("RANGE"));
+    const QCommandLineOption all(QStringLiteral("all"));
+    const QCommandLineOption csv(QStringLiteral("csv"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption force(QStringLiteral("force"));
+    const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("MS"));
+    const QCommandLineOption polls(QStringLiteral("polls"), {}, QStringLiteral("N"));
+    cli.addOptions({ help, baud, parity, stops, address, all, csv, force, interval, polls });
+    auto bad = [&error](const QString &what) {
+        error = what;
+        return false;
+    };
+    if (!cli.parse(QStringList { QStringLiteral("orte-cli") } + args))
+        return bad(cli.errorText());
+    if (cli.isSet(help)) {
+        out.kind = command_kind::help;
+        return true;
+    }
+    const QStringList words = cli.positionalArguments();
+    const QString command = words.value(0);
+    if (command != QLatin1String("scan") && command != QLatin1String("watch"))
+        return bad(QStringLiteral("give scan PORT or watch PORT"));
+    if (words.size() != 2)
+        return bad(QStringLiteral("%1 takes one port").arg(command));
+    const QString port = port_location(words[1]);
+    if (port.isEmpty())
+        return bad(QStringLiteral("the port's name is empty"));
+    const bool scan = command == QLatin1String("scan");
+    for (const QCommandLineOption &o : scan
+             ? QList<QCommandLineOption> { csv, force, interval, polls }
+             : QList<QCommandLineOption> { all }) {
+        if (cli.isSet(o))
+            return bad(QStringLiteral("--%1 does not go with %2").arg(o.names()[0], command));
+    }
+
+    QVector<int> bauds = monitor_speeds;
+    QString parities = QStringLiteral("NEO");
+    QVector<int> stop_bits { 1, 2 };
+    int first = 1, last = 128;
+    if (cli.isSet(baud)
+        && (!parse_list(cli.value(baud), 1, 921600, bauds)
+            || std::any_of(bauds.begin(), bauds.end(),
+                           [](int b) { return !standard_speeds().contains(b); })))
+        return bad(QStringLiteral("bad --baud '%1' (50 to 921600, a standard speed)")
+                       .arg(cli.value(baud)));
+    if (cli.isSet(parity) && !parse_parities(cli.value(parity), parities))
+        return bad(QStringLiteral("bad --parity '%1' (none, even, odd)").arg(cli.value(parity)));
+    if (cli.isSet(stops) && !parse_list(cli.value(stops), 1, 2, stop_bits))
+        return bad(QStringLiteral("bad --stop-bits '%1' (1, 2)").arg(cli.value(stops)));
+    if (cli.isSet(address) && !parse_range(cli.value(address), first, last))
+        return bad(QStringLiteral("bad --address '%1' (1 to 247)").arg(cli.value(address)));
+
+    if (scan) {
+        out.kind = command_kind::scan;
+        out.scan.port = port;
+        out.scan.settings = scan_order(bauds, parities, stop_bits);
+        out.scan.first_address = first;
+        out.scan.last_address = last;
+        out.scan.all = cli.isSet(all);
+        return true;
+    }
+    if (!cli.isSet(baud) || !cli.isSet(parity) || !cli.isSet(stops) || !cli.isSet(address)
+        || bauds.size() != 1 || parities.size() != 1 || stop_bits.size() != 1 || first != last)
+        return bad(QStringLiteral("watch needs one --baud, --parity, --stop-bits and --address"));
+    out.kind = command_kind::watch;
+    watch_plan &w = out.watch;
+    w.port = port;
+    w.settings = { bauds[0], char(parities[0].toLatin1()), stop_bits[0] };
+    w.address = first;
+    w.csv_file = cli.value(csv);
+    w.overwrite = cli.isSet(force);
+    qint64 n = 0;
+    if (cli.isSet(interval)) {
+        if (!parse_number(cli.value(interval), 50, 3600000, n))
+            return bad(
+                QStringLiteral("bad --interval '%1' (50 ms or more)").arg(cli.value(interval)));
+        w.interval_ms = int(n);
+    }
+    if (cli.isSet(polls)) {
+        if (!parse_number(cli.value(polls), 1, 1000000000, n))
+            return bad(QStringLiteral("bad --polls '%1'").arg(cli.value(polls)));
+        w.polls = int(n);
+    }
+    if (cli.isSet(force) && w.csv_file.isEmpty())
+        return bad(QStringLiteral("--force goes with --csv"));
+    return true;
+}
+
+} // namespace orte_cli

@@ -5,19 +5,41 @@
 
 #include "sim_rig.h"
 
+#include <QElapsedTimer>
+
+#include <csignal>
+
 namespace {
 struct cli_result
 {
     int code;
     QString out;
+    QString err;
 };
+
+cli_result finish(QProcess &p, int ms = 120000)
+{
+    p.waitForFinished(ms);
+    return { p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+             QString::fromUtf8(p.readAllStandardError()) };
+}
 
 cli_result run_cli(const QStringList &args)
 {
     QProcess p;
     p.start(QStringLiteral(ORTE_CLI_PATH), args);
-    p.waitForFinished(120000);
-    return { p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()) };
+    return finish(p);
+}
+
+const QStringList at_9600 { "--baud", "9600", "--parity", "none", "--stop-bits", "1" };
+
+// Data rows of a CSV file, without its header.
+QStringList csv_rows(const QString &name)
+{
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts).mid(1);
 }
 } // namespace
 
@@ -27,7 +49,14 @@ class tst_e2e_cli : public QObject
 
 private slots:
     void init() { QVERIFY(dir.isValid()); }
-    void cleanup() { sim.stop(); }
+    void cleanup()
+    {
+        if (cli.state() != QProcess::NotRunning) {
+            cli.kill();
+            cli.waitForFinished(5000);
+        }
+        sim.stop();
+    }
 
     void scan_finds_the_converter_at_its_settings();
     void scan_says_what_else_answered_data();
@@ -35,9 +64,19 @@ private slots:
     void watch_writes_what_the_converter_says();
     void exit_codes_data();
     void exit_codes();
+    void scan_takes_no_late_reply_for_the_next_address();
+    void ctrl_c_ends_a_slow_scan_at_once();
+    void scan_stops_when_the_port_goes();
+    void watch_says_the_port_went_and_reopens_it_data();
+    void watch_says_the_port_went_and_reopens_it();
+    void watch_keeps_its_period_after_slow_exchanges();
+    void full_disk_cuts_no_row();
 
 private:
     QString port() const { return dir.filePath(QStringLiteral("converter")); }
+    QString file(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+    void start_cli(const QStringList &args) { cli.start(QStringLiteral(ORTE_CLI_PATH), args); }
+    QProcess cli;
     QTemporaryDir dir;
     sim_process sim;
 };
@@ -65,28 +104,34 @@ void tst_e2e_cli::scan_finds_the_converter_at_its_settings()
 
 void tst_e2e_cli::scan_says_what_else_answered_data()
 {
+    QTest::addColumn<QString>("command");
     QTest::addColumn<QStringList>("sim_args");
     QTest::addColumn<QString>("said");
-    QTest::newRow("an exception") << QStringList {
-        "--scenario", "EXCEPTION"
-    } << "9600 8N1 address 1: a Modbus exception 02 (not a converter)\n";
-    QTest::newRow("model code 10")
-        << QStringList { "--model", "10" }
+    QTest::newRow("scan: an exception")
+        << "scan" << QStringList { "--scenario", "EXCEPTION" }
+        << "9600 8N1 address 1: a Modbus exception 02 (not a converter)\n";
+    QTest::newRow("scan: model code 10")
+        << "scan" << QStringList { "--model", "10" }
         << "9600 8N1 address 1: model code 10, outside the converter's table\n";
+    // watch tries three times and says what it heard instead.
+    QTest::newRow("watch: model code 10")
+        << "watch" << QStringList { "--model", "10" }
+        << "no converter at 9600 8N1 address 1: model code 10, outside the converter's table\n";
 }
 
 void tst_e2e_cli::scan_says_what_else_answered()
 {
+    QFETCH(QString, command);
     QFETCH(QStringList, sim_args);
     QFETCH(QString, said);
     const QString scenario
         = write_scenario(dir, QStringLiteral("exception.txt"), "req 1 exception 2\n");
     sim_args.replaceInStrings(QStringLiteral("EXCEPTION"), scenario);
     QVERIFY2(sim.start_pty(port(), sim_args), qPrintable(sim.error()));
-    const cli_result r = run_cli({ "scan", port(), "--baud", "9600", "--parity", "none",
-                                   "--stop-bits", "1", "--address", "1" });
+    const cli_result r
+        = run_cli(QStringList { command, port() } + at_9600 + QStringList { "--address", "1" });
     QCOMPARE(r.code, 1);
-    QVERIFY2(r.out.startsWith(said), qPrintable(r.out));
+    QVERIFY2((r.out + r.err).startsWith(said), qPrintable(r.out + r.err));
 }
 
 void tst_e2e_cli::watch_writes_what_the_converter_says()
@@ -96,9 +141,8 @@ void tst_e2e_cli::watch_writes_what_the_converter_says()
                                             "req 4 set in1.whole 30\nreq 7 set status 0x01\n");
     QVERIFY2(sim.start_pty(port(), { "--scenario", scenario }), qPrintable(sim.error()));
     const QString csv = dir.filePath(QStringLiteral("run.csv"));
-    const cli_result r
-        = run_cli({ "watch", port(), "--baud", "9600", "--parity", "none", "--stop-bits", "1",
-                    "--address", "1", "--polls", "8", "--csv", csv });
+    const cli_result r = run_cli(
+        QStringList { "watch", port(), "--address", "1", "--polls", "8", "--csv", csv } + at_9600);
     QCOMPARE(r.code, 0);
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -109,8 +153,10 @@ void tst_e2e_cli::watch_writes_what_the_converter_says()
         in1_value << row.section(',', 2, 2);
         in1_fault << row.section(',', 7, 7);
     }
-    // The value changes with request 4; from request 7 input 1 is in fault, its cell empty.
-    QCOMPARE(in1_value, QStringList({ "23.45", "23.45", "30.45", "30.45", "30.45", "", "", "" }));
+    // The value changes with request 4; request 7 reports input 1 in fault, and, as on the
+    // monitor's page, the measurement after it (request 8) shows the fault, its cell empty.
+    QCOMPARE(in1_value,
+             QStringList({ "23.45", "23.45", "30.45", "30.45", "30.45", "30.45", "", "" }));
     QCOMPARE(in1_fault, QStringList({ "", "0", "0", "0", "0", "1", "1", "1" }));
     QVERIFY(r.out.contains(QString::fromUtf8("Температура термосопротивления Вх. 1: Ошибка")));
 }
@@ -119,21 +165,167 @@ void tst_e2e_cli::exit_codes_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("code");
-    QTest::newRow("no command: bad arguments") << QStringList {} << 2;
-    QTest::newRow("--parity mark: bad arguments")
-        << QStringList { "scan", "x", "--parity", "mark" } << 2;
-    QTest::newRow("watch without --address: bad arguments")
-        << QStringList { "watch", "x", "--baud", "9600", "--parity", "none", "--stop-bits", "1" }
-        << 2;
-    QTest::newRow("no such port: 3") << QStringList { "scan", "/nonexistent/tty" } << 3;
-    QTest::newRow("--help: 0") << QStringList { "--help" } << 0;
+    QTest::addColumn<QString>("said"); // on standard error
+    const QStringList watch
+        = QStringList { "watch", "/nonexistent/tty", "--address", "1" } + at_9600;
+    QTest::newRow("no command: 2") << QStringList {} << 2 << "give scan PORT";
+    QTest::newRow("--parity mark: 2")
+        << QStringList { "scan", "x", "--parity", "mark" } << 2 << "bad --parity";
+    QTest::newRow("no such port: 3")
+        << QStringList { "scan", "/nonexistent/tty" } << 3 << "cannot open /nonexistent/tty";
+    // The recording is checked before the port is opened.
+    QTest::newRow("CSV in a missing folder: 2")
+        << watch + QStringList { "--csv", "/nonexistent/run.csv" } << 2
+        << "cannot write /nonexistent/run.csv";
+    QTest::newRow("existing CSV without --force: 2")
+        << watch + QStringList { "--csv", "EXISTING" } << 2 << "it exists (--force replaces it)";
+    QTest::newRow("existing CSV with --force, no such port: 3")
+        << watch + QStringList { "--csv", "EXISTING", "--force" } << 3 << "cannot open";
+    QTest::newRow("--help: 0") << QStringList { "--help" } << 0 << "";
 }
 
 void tst_e2e_cli::exit_codes()
 {
     QFETCH(QStringList, args);
     QFETCH(int, code);
-    QCOMPARE(run_cli(args).code, code);
+    QFETCH(QString, said);
+    QFile existing(file("existing.csv"));
+    QVERIFY(existing.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    existing.write("keep me\n");
+    existing.close();
+    args.replaceInStrings(QStringLiteral("EXISTING"), existing.fileName());
+    const cli_result r = run_cli(args);
+    QCOMPARE(r.code, code);
+    QVERIFY2(r.err.contains(said), qPrintable(r.err));
+    // Failures go to standard error alone; a replaced file is not left with a header only.
+    QCOMPARE(r.out.isEmpty(), code != 0);
+    QVERIFY(!existing.exists() || existing.size() == 8);
+}
+
+void tst_e2e_cli::scan_takes_no_late_reply_for_the_next_address()
+{
+    // Address 5 answers 150 ms late, inside address 6's reply window.
+    const QString scenario = write_scenario(dir, QStringLiteral("late.txt"), "at 0 delay 150\n");
+    QVERIFY2(sim.start_pty(port(), { "--address", "5", "--scenario", scenario }),
+             qPrintable(sim.error()));
+    const cli_result r = run_cli(QStringList { "scan", port(), "--address", "1-8" } + at_9600);
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.out.startsWith(QStringLiteral(
+                 "9600 8N1 address 6: a reply from address 5 (a late one, or another master's)\n")),
+             qPrintable(r.out));
+}
+
+void tst_e2e_cli::ctrl_c_ends_a_slow_scan_at_once()
+{
+    // At 50 baud a reply window is 2.5 s; Ctrl+C must not wait for it.
+    QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
+    start_cli({ "scan", port(), "--baud", "50" });
+    QTRY_VERIFY_WITH_TIMEOUT(sim.output().contains("line settings differ"), 10000);
+    QElapsedTimer clock;
+    clock.start();
+    ::kill(pid_t(cli.processId()), SIGINT);
+    const cli_result r = finish(cli, 10000);
+    // A bound far above the few tens of ms it takes, far below a reply window.
+    QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(r.code, 130);
+    QVERIFY2(r.err.startsWith(QStringLiteral("interrupted after 0 of ")), qPrintable(r.err));
+}
+
+void tst_e2e_cli::scan_stops_when_the_port_goes()
+{
+    QVERIFY2(sim.start_pty(port(), { "--address", "200" }), qPrintable(sim.error()));
+    start_cli(QStringList { "scan", port(), "--address", "1-100" } + at_9600);
+    QTRY_VERIFY_WITH_TIMEOUT(sim.output().count(" rx? ") >= 2, 10000);
+    sim.stop();
+    const cli_result r = finish(cli, 10000);
+    QCOMPARE(r.code, 3);
+    QVERIFY2(r.err.contains(QStringLiteral("orte-cli: the port %1 has gone").arg(port())),
+             qPrintable(r.err));
+    QVERIFY(!r.out.contains(QStringLiteral("no converter found")));
+}
+
+void tst_e2e_cli::watch_says_the_port_went_and_reopens_it_data()
+{
+    QTest::addColumn<bool>("comes_back");
+    QTest::addColumn<int>("code");
+    QTest::newRow("comes back: 0") << true << 0;
+    QTest::newRow("never comes back: 3") << false << 3;
+}
+
+void tst_e2e_cli::watch_says_the_port_went_and_reopens_it()
+{
+    QFETCH(bool, comes_back);
+    QFETCH(int, code);
+    QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
+    const QString csv = file(comes_back ? "back.csv" : "gone.csv");
+    start_cli(QStringList { "watch", port(), "--address", "1", "--csv", csv } + at_9600);
+    QTRY_VERIFY_WITH_TIMEOUT(csv_rows(csv).size() >= 2, 10000);
+    sim.stop();
+    QElapsedTimer gone;
+    gone.start();
+    QByteArray said;
+    QTRY_VERIFY_WITH_TIMEOUT((said += cli.readAllStandardError()).contains("has gone; reopening"),
+                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(csv_rows(csv).filter(QStringLiteral("Тайм-аут")).size() >= 3, 10000);
+    if (comes_back) {
+        QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
+        QTRY_VERIFY_WITH_TIMEOUT(csv_rows(csv).constLast().contains(QStringLiteral(",23.45,")),
+                                 10000);
+    }
+    const qint64 gone_ms = gone.elapsed();
+    ::kill(pid_t(cli.processId()), SIGINT);
+    const cli_result r = finish(cli, 10000);
+    QCOMPARE(r.code, code);
+    // One row a poll while the port is away, each empty but for the link text: nothing
+    // repeated that was not received, and no spinning.
+    const QStringList away = csv_rows(csv).filter(QStringLiteral("Тайм-аут"));
+    QVERIFY2(away.size() <= gone_ms / 250 + 2, qPrintable(QString::number(away.size())));
+    for (const QString &row : away)
+        QVERIFY2(row.section(',', 1, -1)
+                     == QStringLiteral(",,,,,,,,,,,,,,\"Тайм-аут, ответа нет\""),
+                 qPrintable(row));
+}
+
+void tst_e2e_cli::watch_keeps_its_period_after_slow_exchanges()
+{
+    // Two seconds of noise hold each exchange for its whole bound; the polls after it keep
+    // their period instead of catching up.
+    const QString scenario = write_scenario(dir, QStringLiteral("noise.txt"), "req 2 noise 2\n");
+    QVERIFY2(sim.start_pty(port(), { "--scenario", scenario }), qPrintable(sim.error()));
+    const cli_result r
+        = run_cli(QStringList { "watch", port(), "--address", "1", "--polls", "10" } + at_9600);
+    QCOMPARE(r.code, 0);
+    const QVector<traced_frame> requests = sim.requests();
+    QCOMPARE(requests.size(), 11);
+    for (int i = 2; i < requests.size(); ++i)
+        QVERIFY2(requests[i].ms - requests[i - 1].ms > 250,
+                 qPrintable(QStringLiteral("request %1 after %2 ms")
+                                .arg(i + 1)
+                                .arg(requests[i].ms - requests[i - 1].ms)));
+}
+
+void tst_e2e_cli::full_disk_cuts_no_row()
+{
+    // A file size limit of 2 KiB stands in for a full disk.
+    QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
+    const QString csv = file("full.csv");
+    QProcess p;
+    p.start(QStringLiteral("bash"),
+            QStringList { "-c", "trap '' XFSZ; ulimit -f 2; exec \"$0\" \"$@\"", ORTE_CLI_PATH,
+                          "watch", port(), "--address", "1", "--polls", "40", "--interval", "50",
+                          "--csv", csv }
+                + at_9600);
+    const cli_result r = finish(p);
+    QCOMPARE(r.code, 4);
+    QCOMPARE(r.err.count(QStringLiteral("the recording is incomplete")), 1);
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    QVERIFY(bytes.endsWith('\n'));
+    const QStringList rows = csv_rows(csv);
+    QVERIFY(rows.size() > 5 && rows.size() < 40);
+    for (const QString &row : rows)
+        QCOMPARE(row.count(QLatin1Char(',')), 15);
 }
 
 QTEST_GUILESS_MAIN(tst_e2e_cli)

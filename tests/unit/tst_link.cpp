@@ -1,6 +1,7 @@
 #include "link/crc16.h"
 #include "link/frames.h"
 #include "link/link_timing.h"
+#include "link/reply_path.h"
 
 #include <QtTest>
 
@@ -33,6 +34,10 @@ private slots:
     void dispatch_by_length();
     void timing_data();
     void timing();
+    void late_poll_restarts_the_period_data();
+    void late_poll_restarts_the_period();
+    void reply_answers_its_request_data();
+    void reply_answers_its_request();
 };
 
 void tst_link::crc_vectors_data()
@@ -199,14 +204,17 @@ void tst_link::timing_data()
     QTest::addColumn<int>("stop_bits");
     QTest::addColumn<int>("window");
     QTest::addColumn<int>("period");
+    QTest::addColumn<int>("ident_limit");
+    // 50 8N1: 200 ms a character; the identification (8 + 3.5 + 15 characters) and the window.
+    QTest::newRow("50 8N1") << 50 << false << 1 << 2535 << 8835 << 7835;
     // 1200 8N1: a character is 8.33 ms; 12.5 of them + 35 ms = 139.2, 44 of them + 35 = 401.7.
-    QTest::newRow("1200 8N1") << 1200 << false << 1 << 140 << 402;
+    QTest::newRow("1200 8N1") << 1200 << false << 1 << 140 << 402 << 1000;
     // 1200 8E2: 10 ms a character: 160 and 475 ms.
-    QTest::newRow("1200 8E2") << 1200 << true << 2 << 160 << 475;
-    QTest::newRow("2400 8E2") << 2400 << true << 2 << 100 << 300;
-    QTest::newRow("2400 8N1") << 2400 << false << 1 << 100 << 300;
-    QTest::newRow("9600 8N1") << 9600 << false << 1 << 100 << 300;
-    QTest::newRow("921600 8O1") << 921600 << true << 1 << 100 << 300;
+    QTest::newRow("1200 8E2") << 1200 << true << 2 << 160 << 475 << 1000;
+    QTest::newRow("2400 8E2") << 2400 << true << 2 << 100 << 300 << 1000;
+    QTest::newRow("2400 8N1") << 2400 << false << 1 << 100 << 300 << 1000;
+    QTest::newRow("9600 8N1") << 9600 << false << 1 << 100 << 300 << 1000;
+    QTest::newRow("921600 8O1") << 921600 << true << 1 << 100 << 300 << 1000;
 }
 
 void tst_link::timing()
@@ -219,6 +227,48 @@ void tst_link::timing()
     const orte::line_format format { baud, parity, stop_bits };
     QCOMPARE(orte::reply_window_ms(format), window);
     QCOMPARE(orte::poll_period_ms(format), period);
+    QFETCH(int, ident_limit);
+    QCOMPARE(orte::exchange_limit_ms(format, 15), ident_limit);
+}
+
+void tst_link::late_poll_restarts_the_period_data()
+{
+    QTest::addColumn<int>("due");
+    QTest::addColumn<int>("now");
+    QTest::addColumn<int>("next");
+    QTest::newRow("early: on the grid") << 300 << 290 << 600;
+    QTest::newRow("20 ms late: on the grid") << 300 << 320 << 600;
+    QTest::newRow("21 ms late: from itself") << 300 << 321 << 621;
+    QTest::newRow("8 s of noise: from itself, no burst") << 300 << 8300 << 8600;
+}
+
+void tst_link::late_poll_restarts_the_period()
+{
+    QFETCH(int, due);
+    QFETCH(int, now);
+    QFETCH(int, next);
+    QCOMPARE(orte::next_poll_due(due, now, 300), (long long)next);
+}
+
+void tst_link::reply_answers_its_request_data()
+{
+    QTest::addColumn<QByteArray>("frame");
+    QTest::addColumn<bool>("answers");
+    // Against the identification request 05 04 00 32 00 05.
+    QTest::newRow("05 04 0A ...: its reply") << hex_bytes("05 04 0A 00 00") << true;
+    QTest::newRow("05 84 02: its exception") << hex_bytes("05 84 02") << true;
+    QTest::newRow("04 04 0A ...: another slave's, or a late reply")
+        << hex_bytes("04 04 0A") << false;
+    QTest::newRow("05 01 01 00: a reply to a status request") << hex_bytes("05 01 01 00") << false;
+}
+
+void tst_link::reply_answers_its_request()
+{
+    QFETCH(QByteArray, frame);
+    QFETCH(bool, answers);
+    orte::request_frame request = orte::initial_req_ident();
+    orte::stamp_request(request, 5);
+    QCOMPARE(orte::answers(frame, request), answers);
 }
 
 QTEST_APPLESS_MAIN(tst_link)

@@ -1,0 +1,121 @@
+// orte-cli's command line: what each line asks for, and what is refused.
+
+#include "cli/command_line.h"
+
+#include <QtTest>
+
+using orte_cli::command_kind;
+
+namespace {
+// The parts of a plan the rows check, in one line: "scan PORT BAUD... FIRST-LAST".
+QString summary(const orte_cli::command_line &c)
+{
+    if (c.kind == command_kind::help)
+        return QStringLiteral("help");
+    if (c.kind == command_kind::watch)
+        return QStringLiteral("watch %1 %2 %3 %4 polls %5")
+            .arg(c.watch.port, c.watch.settings.text())
+            .arg(c.watch.address)
+            .arg(c.watch.interval_ms)
+            .arg(c.watch.polls);
+    QStringList bauds;
+    for (const orte_cli::port_settings &s : c.scan.settings)
+        if (!bauds.contains(QString::number(s.baud)))
+            bauds << QString::number(s.baud);
+    return QStringLiteral("scan %1 %2 %3-%4")
+        .arg(c.scan.port, bauds.join(QLatin1Char(',')))
+        .arg(c.scan.first_address)
+        .arg(c.scan.last_address);
+}
+} // namespace
+
+class tst_cli_command_line : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lines_data();
+    void lines();
+    void a_file_in_the_working_folder_is_the_port();
+};
+
+void tst_cli_command_line::lines_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("plan"); // empty: refused
+    QTest::addColumn<QString>("error");
+    const QStringList watch {
+        "watch", "p", "--baud", "9600", "--parity", "none", "--stop-bits", "1"
+    };
+    QTest::newRow("--help") << QStringList { "--help" } << "help"
+                            << "";
+    QTest::newRow("scan p --baud 0x2580 --address 010: hex, and no octal")
+        << QStringList { "scan", "p", "--baud", "0x2580", "--address", "010" }
+        << "scan p 9600 10-10"
+        << "";
+    QTest::newRow("scan p --baud 50 --address 1-247")
+        << QStringList { "scan", "p", "--baud", "50", "--address", "1-247" } << "scan p 50 1-247"
+        << "";
+    QTest::newRow("watch --address 0x10 --interval 1000 --polls 5")
+        << watch + QStringList { "--address", "0x10", "--interval", "1000", "--polls", "5" }
+        << "watch p 9600 8N1 16 1000 polls 5"
+        << "";
+    QTest::newRow("--baud 1: no such speed") << QStringList { "scan", "p", "--baud", "1" } << ""
+                                             << "bad --baud '1'";
+    QTest::newRow("--baud 9601: not a standard speed")
+        << QStringList { "scan", "p", "--baud", "9601" } << ""
+        << "bad --baud";
+    QTest::newRow("--address 248: beyond Modbus")
+        << QStringList { "scan", "p", "--address", "248" } << ""
+        << "bad --address";
+    QTest::newRow("--address 5-3") << QStringList { "scan", "p", "--address", "5-3" } << ""
+                                   << "bad --address";
+    QTest::newRow("--stop-bits 3") << QStringList { "scan", "p", "--stop-bits", "3" } << ""
+                                   << "bad --stop-bits";
+    QTest::newRow("empty port") << QStringList { "scan", "" } << ""
+                                << "empty";
+    QTest::newRow("two ports") << QStringList { "scan", "a", "b" } << ""
+                               << "one port";
+    QTest::newRow("scan --csv") << QStringList { "scan", "p", "--csv", "x.csv" } << ""
+                                << "--csv does not go with scan";
+    QTest::newRow("scan --polls") << QStringList { "scan", "p", "--polls", "3" } << ""
+                                  << "--polls does not go with scan";
+    QTest::newRow("watch --all") << watch + QStringList { "--address", "1", "--all" } << ""
+                                 << "--all does not go with watch";
+    QTest::newRow("watch without --address") << watch << ""
+                                             << "watch needs one";
+    QTest::newRow("watch --force without --csv")
+        << watch + QStringList { "--address", "1", "--force" } << ""
+        << "--force goes with --csv";
+    QTest::newRow("watch --interval 10")
+        << watch + QStringList { "--address", "1", "--interval", "10" } << ""
+        << "bad --interval";
+    QTest::newRow("unknown option") << QStringList { "scan", "p", "--colour" } << ""
+                                    << "Unknown option";
+}
+
+void tst_cli_command_line::lines()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, plan);
+    QFETCH(QString, error);
+    orte_cli::command_line c;
+    QString said;
+    QCOMPARE(orte_cli::parse_command_line(args, c, said), !plan.isEmpty());
+    QVERIFY2(said.contains(error), qPrintable(said));
+    if (!plan.isEmpty())
+        QCOMPARE(summary(c), plan);
+}
+
+void tst_cli_command_line::a_file_in_the_working_folder_is_the_port()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir::setCurrent(dir.path()));
+    QFile a(QStringLiteral("a"));
+    QVERIFY(a.open(QIODevice::WriteOnly));
+    QCOMPARE(orte_cli::port_location(QStringLiteral("a")), dir.filePath(QStringLiteral("a")));
+    QCOMPARE(orte_cli::port_location(QStringLiteral("COM3")), QStringLiteral("COM3"));
+}
+
+QTEST_APPLESS_MAIN(tst_cli_command_line)
+#include "tst_cli_command_line.moc"

@@ -4,7 +4,7 @@
 #include "decode/ident.h"
 #include "decode/measure.h"
 #include "decode/status.h"
-#include "link/diag_texts.h"
+#include "link/port_setup.h"
 #include "link/reply_path.h"
 #include "ui_mainwindow.h"
 
@@ -19,13 +19,7 @@ constexpr const char *msg_not_found = "Ошибка. Преобразовате�
                                       "настройки, номер COM порта и адрес Modbus преобразователя";
 constexpr const char *msg_stopped = "Выберите адрес преобразователя и нажмите Старт";
 
-using orte::diag_crc;
-using orte::diag_exception;
-using orte::diag_timeout;
-using orte::diag_unexpected;
-
-// On the 11th empty time-out in a row the run ends, when the user asked for it.
-constexpr quint8 timeouts_before_stop = 10;
+using orte::link_state;
 
 // Sets a label, or clears it for an empty text, only when that changes what it shows: a label
 // repaints and relays out even for the text it already has, and most replies change nothing.
@@ -69,9 +63,7 @@ MainWindow::MainWindow(QWidget *parent)
     , stop_on_timeouts(0)
     , in1_fault(0)
     , in2_fault(0)
-    , searching(0)
-    , search_abandoned(0)
-    , exchange_open(0)
+    , link_state(link_state::idle)
 {
     ui->setupUi(this);
 
@@ -105,14 +97,14 @@ MainWindow::~MainWindow()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Closing the window ends a search at once: nothing more is sent, no run begins.
-    if (searching)
-        search_abandoned = 1;
+    if (link_state == link_state::searching)
+        link_state = link_state::search_abandoned;
     QMainWindow::closeEvent(event);
 }
 
 void MainWindow::butoon_recall_click()
 {
-    if (searching)
+    if (link_state == link_state::searching)
         return;
     port_names = QStringList();
     ui->nomer_com->clear();
@@ -123,7 +115,7 @@ void MainWindow::butoon_recall_click()
 void MainWindow::butoon_start_click()
 {
     // A click handled inside the search's own wait would start a second search over it.
-    if (searching)
+    if (link_state == link_state::searching)
         return;
     device_found = 0;
     device_address = quint8(ui->adr_ustr->value());
@@ -132,26 +124,12 @@ void MainWindow::butoon_start_click()
         return;
     }
 
+    // The parity list reads none, odd, even.
     orte::line_format format;
-    serial_port.setPortName(ui->nomer_com->currentText());
     format.baud = ui->speed_com->currentText().toInt(nullptr, 10);
-    serial_port.setBaudRate(format.baud);
     format.stop_bits = ui->stopbit->currentText().toInt(nullptr, 10) == 1 ? 1 : 2;
-    serial_port.setStopBits(format.stop_bits == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop);
-    switch (ui->chetnost->currentIndex()) {
-    case 0:
-        serial_port.setParity(QSerialPort::NoParity);
-        break;
-    case 1:
-        serial_port.setParity(QSerialPort::OddParity);
-        break;
-    case 2:
-        serial_port.setParity(QSerialPort::EvenParity);
-        break;
-    default:
-        break;
-    }
-    format.parity = serial_port.parity() != QSerialPort::NoParity;
+    format.parity = "NOE"[qBound(0, ui->chetnost->currentIndex(), 2)];
+    orte::apply_line_format(serial_port, ui->nomer_com->currentText(), format);
     // At 1200 baud a request and its reply do not fit the usual 100/300 ms.
     reply_timer.setInterval(orte::reply_window_ms(format));
 
@@ -164,23 +142,19 @@ void MainWindow::butoon_start_click()
 
     end_open_exchange();
     reply_done = 0;
-    searching = 1;
-    search_abandoned = 0;
+    link_state = link_state::searching;
     QTimer wait_limit;
     wait_limit.setSingleShot(true);
     wait_limit.start(orte::ident_wait_limit_ms);
     send_ident();
-    // Every chunk restarts the reply window, so a line that never falls quiet (noise, a
-    // wrong speed) needs a bound of its own.
-    while (reply_done == 0 && search_abandoned == 0) {
-        if (!wait_limit.isActive()) {
-            end_exchange_without_reply();
-            break;
-        }
+    orte::search_step step = orte::search_step::wait;
+    while ((step = orte::next_search_step(link_state, reply_done != 0, !wait_limit.isActive()))
+           == orte::search_step::wait)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-    searching = 0;
-    if (search_abandoned) {
+    if (step == orte::search_step::give_up)
+        end_exchange_without_reply();
+    link_state = link_state::idle;
+    if (step == orte::search_step::abandon) {
         end_exchange_silently();
         serial_port.close();
         return;
@@ -193,6 +167,7 @@ void MainWindow::butoon_start_click()
     }
 
     poll_timer.setInterval(orte::poll_period_ms(format));
+    link_state = link_state::polling;
     poll_timer.start();
     since_tick.start();
     const quint32 serial = orte::serial_number(rx_buffer);
@@ -221,6 +196,7 @@ void MainWindow::butoon_stop_click()
     serial_port.close();
     poll_timer.stop();
     end_exchange_silently();
+    link_state = link_state::idle;
     ui->stackedWidget->setCurrentIndex(0);
     close_run_log(orte::record_kind::stop);
 }
@@ -237,14 +213,16 @@ void MainWindow::send_request(orte::request_frame &frame)
 {
     rx_buffer.clear();
     orte::stamp_request(frame, device_address);
-    exchange_open = 1;
+    if (link_state == link_state::polling)
+        link_state = link_state::exchange_open;
     // A port closed after an error gets nothing; the exchange then simply times out.
     if (serial_port.isOpen()) {
         serial_port.write(reinterpret_cast<const char *>(frame.data()), qint64(frame.size()));
         serial_port.waitForBytesWritten(100);
     }
     // The wait above may already have read a whole reply: that exchange is over.
-    if (exchange_open)
+    if (link_state == link_state::exchange_open
+        || (link_state == link_state::searching && reply_done == 0))
         reply_timer.start();
 }
 
@@ -259,7 +237,7 @@ void MainWindow::routine_timer()
     // early by the next one on the timer's grid, which at the slow speeds cuts the reply in
     // flight short ("Ошибка CRC" on a sound line): after a late tick the grid starts from it.
     if (poll_timer.isActive() && since_tick.isValid()
-        && since_tick.elapsed() > poll_timer.interval() + orte::late_tick_ms)
+        && orte::tick_is_late(since_tick.elapsed(), poll_timer.interval()))
         poll_timer.start();
     since_tick.start();
     end_open_exchange();
@@ -282,18 +260,15 @@ void MainWindow::prm_rs()
     const orte::chunk_result chunk = orte::accept_chunk(rx_buffer, serial_port.readAll());
     reply_timer.stop();
     timeout_count = 0;
-    if (!chunk.frame_complete) {
-        // Not a whole frame yet: keep the bytes and give the rest a fresh window. The link
-        // line keeps what it shows: under noise it must not look healthy.
+    const orte::exchange_decision decision = orte::on_reply_chunk(chunk.frame_complete, chunk.kind);
+    if (!decision.ended) {
+        // Not a whole frame yet: keep the bytes and give the rest a fresh window.
         reply_timer.start();
         return;
     }
-    show_text(ui->diag_ustr, QString());
-    reply_done = 1;
-    exchange_open = 0;
+    apply(decision);
     switch (chunk.kind) {
     case orte::reply_kind::exception:
-        show_text(ui->diag_ustr, diag_exception);
         show_text(ui->err_izd, QString());
         break;
     case orte::reply_kind::status:
@@ -307,7 +282,6 @@ void MainWindow::prm_rs()
         decode_measure();
         break;
     case orte::reply_kind::unexpected:
-        show_text(ui->diag_ustr, diag_unexpected);
         break;
     }
 }
@@ -329,34 +303,36 @@ void MainWindow::end_exchange_silently()
 {
     reply_timer.stop();
     reply_done = 1;
-    exchange_open = 0;
+    if (link_state == link_state::exchange_open)
+        link_state = link_state::polling;
 }
 
 void MainWindow::end_exchange_without_reply()
 {
+    apply(orte::on_window_closed(quint8(rx_buffer.size()), stop_on_timeouts != 0, timeout_count));
+}
+
+void MainWindow::apply(const orte::exchange_decision &decision)
+{
     end_exchange_silently();
-    if (quint8(rx_buffer.size()) != 0) {
-        show_text(ui->diag_ustr, diag_crc);
-        if (log_enabled)
-            append_record(orte::record_kind::crc_error);
-        timeout_count = 0;
-        return;
-    }
-    show_text(ui->diag_ustr, diag_timeout);
-    if (log_enabled)
-        append_record(orte::record_kind::timeout);
-    if (stop_on_timeouts == 0)
-        return;
-    ++timeout_count;
-    if (timeout_count > timeouts_before_stop) {
-        ui->Stop->setEnabled(false);
-        ui->Start->setEnabled(true);
-        serial_port.close();
-        poll_timer.stop();
-        ui->stackedWidget->setCurrentIndex(0);
-        close_run_log(orte::record_kind::link_lost);
-        timeout_count = 0;
-    }
+    if (decision.link_text_set)
+        show_text(ui->diag_ustr, decision.link_text);
+    if (decision.record && log_enabled)
+        append_record(decision.record_kind_due);
+    timeout_count = decision.timeouts;
+    if (decision.stop_run)
+        stop_run_lost_link();
+}
+
+void MainWindow::stop_run_lost_link()
+{
+    ui->Stop->setEnabled(false);
+    ui->Start->setEnabled(true);
+    serial_port.close();
+    poll_timer.stop();
+    link_state = link_state::idle;
+    ui->stackedWidget->setCurrentIndex(0);
+    close_run_log(orte::record_kind::link_lost);
 }
 
 void MainWindow::on_port_error(QSerialPort::SerialPortError error)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/exchange.h"
 #include "link/frames.h"
 #include "link/link_timing.h"
 #include "log/poll_log.h"
@@ -40,6 +41,8 @@ private:
     void end_exchange_without_reply();
     void end_open_exchange();
     void end_exchange_silently();
+    void apply(const orte::exchange_decision &decision);
+    void stop_run_lost_link();
     void close_run_log(orte::record_kind kind);
     void on_port_error(QSerialPort::SerialPortError error);
     void decode_ident();
@@ -77,10 +80,7 @@ private:
     quint8 in2_fault;
     QByteArray rx_buffer;
     QStringList port_names;
-    // Start is waiting for the identification reply: clicks on Старт and the port list are
-    // ignored until it is over, and closing the window ends it.
-    quint8 searching;
-    quint8 search_abandoned;
-    // From a request's send to its end (a valid frame or the reply window's close).
-    quint8 exchange_open;
+    // Idle, searching (clicks on Старт and the port list are ignored, closing the window ends
+    // it), polling, or an exchange open from a request's send to its end.
+    orte::link_state link_state;
 };

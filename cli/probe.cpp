@@ -1,5 +1,6 @@
 #include "cli/probe.h"
 
+#include "link/port_setup.h"
 #include "link/reply_path.h"
 
 #include <QElapsedTimer>
@@ -40,20 +41,6 @@ void pause_ms(qint64 ms)
         QThread::msleep(ulong(qMin<qint64>(wait_slice_ms, ms - clock.elapsed())));
 }
 
-QString port_settings::text() const
-{
-    return QStringLiteral("%1 8%2%3").arg(baud).arg(QLatin1Char(parity)).arg(stop_bits);
-}
-
-orte::line_format port_settings::format() const
-{
-    orte::line_format f;
-    f.baud = baud;
-    f.parity = parity != 'N';
-    f.stop_bits = stop_bits;
-    return f;
-}
-
 QString what_answered(const exchange_result &r, quint8 address)
 {
     if (r.frame && r.kind == orte::reply_kind::exception)
@@ -79,19 +66,13 @@ QString what_answered(const exchange_result &r, quint8 address)
 
 bool probe::open(const QString &name, const port_settings &settings, QString &error)
 {
-    // As the monitor does: name, speed, stop bits and parity, then open.
     port.close();
-    port.setPortName(name);
-    port.setBaudRate(settings.baud);
-    port.setStopBits(settings.stop_bits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
-    port.setParity(settings.parity == 'E'       ? QSerialPort::EvenParity
-                       : settings.parity == 'O' ? QSerialPort::OddParity
-                                                : QSerialPort::NoParity);
+    orte::apply_line_format(port, name, settings);
     if (!port.open(QIODevice::ReadWrite)) {
         error = port.errorString();
         return false;
     }
-    format = settings.format();
+    format = settings;
     window_ms = orte::reply_window_ms(format);
     port.clear(QSerialPort::Input);
     return true;

@@ -12,15 +12,13 @@
 
 namespace orte_cli {
 
-struct port_settings
-{
-    int baud = 9600;
-    char parity = 'N'; // 'N', 'E' or 'O'
-    int stop_bits = 1;
+using port_settings = orte::line_format;
 
-    QString text() const; // "19200 8O2"
-    orte::line_format format() const;
-};
+// "19200 8O2"
+inline QString text(const port_settings &settings)
+{
+    return QString::fromStdString(settings.text());
+}
 
 // What came back for one request.
 struct exchange_result
@@ -54,7 +52,7 @@ public:
 private:
     QSerialPort port;
     int window_ms = 100;
-    orte::line_format format;
+    port_settings format;
 };
 
 // Exit codes a script can use; the help and the manual page list them.

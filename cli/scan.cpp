@@ -65,9 +65,8 @@ int run_scan(const scan_plan &plan, QTextStream &out, QTextStream &err, QTextStr
         for (int address = plan.first_address; address <= plan.last_address; ++address) {
             if (progress) {
                 const qint64 left = tried > 0 ? clock.elapsed() * (total - tried) / tried : 0;
-                *progress << "\r\033[K" << settings.text() << " address " << address << "  "
-                          << tried << "/" << total << "  about " << duration(left) << " left"
-                          << Qt::flush;
+                *progress << "\r\033[K" << text(settings) << " address " << address << "  " << tried
+                          << "/" << total << "  about " << duration(left) << " left" << Qt::flush;
             }
             exchange_result r;
             r.interrupted = interrupted();
@@ -76,12 +75,12 @@ int run_scan(const scan_plan &plan, QTextStream &out, QTextStream &err, QTextStr
             if (r.interrupted) {
                 clear_progress();
                 err << "interrupted after " << tried << " of " << total << " tries ("
-                    << settings.text() << ", address " << address << " next)\n";
+                    << text(settings) << ", address " << address << " next)\n";
                 return converters > 0 ? found : interrupted_code;
             }
             if (r.port_lost) {
                 clear_progress();
-                err << "orte-cli: the port " << plan.port << " has gone (at " << settings.text()
+                err << "orte-cli: the port " << plan.port << " has gone (at " << text(settings)
                     << ", address " << address << ")\n";
                 return port_failed;
             }
@@ -92,7 +91,7 @@ int run_scan(const scan_plan &plan, QTextStream &out, QTextStream &err, QTextStr
                 const orte::ident_result ident = orte::decode_ident(r.bytes);
                 if (ident.device_found) {
                     ++converters;
-                    out << settings.text() << " address " << address << ": " << ident.string_name
+                    out << text(settings) << " address " << address << ": " << ident.string_name
                         << "; " << orte::version_text(r.bytes) << "; "
                         << orte::serial_text(orte::serial_number(r.bytes)) << '\n'
                         << Qt::flush;
@@ -103,12 +102,12 @@ int run_scan(const scan_plan &plan, QTextStream &out, QTextStream &err, QTextStr
             }
             const QString other = what_answered(r, quint8(address));
             if (r.frame || !r.foreign.isEmpty())
-                out << settings.text() << " address " << address << ": " << other << '\n'
+                out << text(settings) << " address " << address << ": " << other << '\n'
                     << Qt::flush;
             else if (r.heard && !garbled) {
                 // Once per setting: the line is alive but never forms a frame here.
                 garbled = true;
-                out << "something answers at " << settings.text()
+                out << "something answers at " << text(settings)
                     << " but not as a converter (bytes that never formed a frame)\n"
                     << Qt::flush;
             }

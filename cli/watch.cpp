@@ -193,7 +193,7 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
             err << "orte-cli: the port " << plan.port << " has gone\n";
             return port_failed;
         }
-        err << "no converter at " << plan.settings.text() << " address " << plan.address << ": "
+        err << "no converter at " << text(plan.settings) << " address " << plan.address << ": "
             << (heard.isEmpty() ? QStringLiteral("nothing answered") : heard) << '\n';
         return not_found;
     }

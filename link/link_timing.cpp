@@ -5,13 +5,6 @@
 
 namespace orte {
 
-double char_time_ms(const line_format &format)
-{
-    const int bits = 1 + 8 + (format.parity ? 1 : 0) + format.stop_bits;
-    const int baud = format.baud > 0 ? format.baud : 9600;
-    return 1000.0 * bits / baud;
-}
-
 int reply_window_ms(const line_format &format)
 {
     const double needed = 12.5 * char_time_ms(format) + 35.0;

@@ -1,17 +1,8 @@
 #pragma once
 
+#include "link/line_format.h"
+
 namespace orte {
-
-// Character format of the line as chosen on the settings page.
-struct line_format
-{
-    int baud = 9600;
-    bool parity = false;
-    int stop_bits = 1;
-};
-
-// Time of one character on the wire, in milliseconds.
-double char_time_ms(const line_format &format);
 
 // The reply window: 100 ms, stretched at low speeds so that a request, the converter's
 // 3.5-character pause and the first reply byte fit into it.
@@ -25,12 +16,19 @@ int poll_period_ms(const line_format &format);
 // still leaves the reply in flight its whole period.
 constexpr int late_tick_ms = 20;
 
+// A poll tick so late that the next one on the timer's grid would cut the reply in flight
+// short: the grid starts again from it.
+constexpr bool tick_is_late(long long since_last_tick_ms, int period_ms)
+{
+    return since_last_tick_ms > period_ms + late_tick_ms;
+}
+
 // When the poll after one due at `due` (ms on any steady clock) is due, seen at `now`: a poll
 // later than late_tick_ms starts the period again from itself instead of catching up in a
 // burst of requests.
 constexpr long long next_poll_due(long long due, long long now, int period_ms)
 {
-    return (now > due + late_tick_ms ? now : due) + period_ms;
+    return (tick_is_late(now - (due - period_ms), period_ms) ? now : due) + period_ms;
 }
 
 // Start's identification wait never outlasts this, whatever keeps arriving on the line.

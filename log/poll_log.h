@@ -1,13 +1,12 @@
 #pragma once
 
+#include "log/record_kind.h"
+
 #include <QDate>
 #include <QString>
 #include <QTime>
 
 namespace orte {
-
-// The records of a poll log besides the header.
-enum class record_kind { status_change, crc_error, timeout, link_lost, stop };
 
 // "log-473-YYYY-MM-DD_hh_mm.txt", in the working directory.
 QString log_file_name(const QDate &date, const QTime &time);

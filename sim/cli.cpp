@@ -1,5 +1,7 @@
 #include "sim/cli.h"
 
+#include "sim/numbers.h"
+
 #include <getopt.h>
 
 #include <vector>

@@ -2,25 +2,19 @@
 
 // orte-sim's command line: what it is told to do, and its help text.
 
+#include "link/line_format.h"
 #include "sim/converter.h"
 
 #include <string>
 
 namespace sim {
 
-struct line_settings
-{
-    int baud = 9600;
-    char parity = 'N'; // 'N', 'E' or 'O'
-    int stop_bits = 1;
-};
-
 struct options
 {
     std::string device;
     bool pty = false;
     std::string link;
-    line_settings line;
+    orte::line_format line;
     bool wire_timing = false;
     bool any_settings = false;
     bool trace = false;

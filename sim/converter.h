@@ -27,14 +27,6 @@ struct converter_state
     uint8_t status = 0;
 };
 
-// A whole number written in decimal (with an optional '-') or in hexadecimal after 0x,
-// within [min, max]; false for anything else (octal, trailing text, out of range).
-bool parse_number(const std::string &text, long min, long max, long &out);
-
-// A value of the user's in quotes for a message, cut after 60 characters: a file pasted into
-// an option must not flood the terminal.
-std::string quoted(const std::string &text);
-
 // Keys that a setting may name: address, model, version, serial, status,
 // in1.type, in1.whole, in1.milli, in1.cj and the same for in2.
 const std::vector<std::string> &setting_keys();
@@ -52,8 +44,5 @@ std::array<uint8_t, 8> coils(const converter_state &state);
 // stays inside what the converter has: input registers 0..11 and 50..54, coils 0..7.
 bool input_registers_exist(int start, int count);
 bool coils_exist(int start, int count);
-
-// CRC-16/MODBUS, low byte first on the wire, appended to a frame.
-void append_crc(std::vector<uint8_t> &frame);
 
 } // namespace sim

@@ -1,5 +1,8 @@
 #include "sim/line.h"
 
+#include "sim/framing.h"
+#include "sim/numbers.h"
+
 #include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -14,6 +17,18 @@
 namespace sim {
 
 volatile sig_atomic_t stop_requested = 0;
+
+void catch_stop_signals()
+{
+    struct sigaction action
+    {
+    };
+    action.sa_handler = [](int) { stop_requested = 1; };
+    sigemptyset(&action.sa_mask);
+    for (int signal : { SIGINT, SIGTERM, SIGHUP })
+        sigaction(signal, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 namespace {
 struct speed_entry
@@ -52,7 +67,7 @@ int speed_baud(speed_t code)
 }
 
 // Raw 8-bit characters with the given speed, parity and stop bits.
-bool apply(int fd, const line_settings &settings)
+bool apply(int fd, const orte::line_format &settings)
 {
     termios t {};
     speed_t code {};
@@ -104,24 +119,7 @@ void sleep_until_ms(double t)
            && !stop_requested) { }
 }
 
-std::string settings_text(const line_settings &settings)
-{
-    return std::to_string(settings.baud) + " 8" + settings.parity
-        + std::to_string(settings.stop_bits);
-}
-
-double char_ms(const line_settings &settings)
-{
-    const int bits = 1 + 8 + (settings.parity == 'N' ? 0 : 1) + settings.stop_bits;
-    return 1000.0 * bits / settings.baud;
-}
-
-double frame_gap_ms(const line_settings &settings)
-{
-    return settings.baud > 19200 ? 1.75 : 3.5 * char_ms(settings);
-}
-
-serial_line::serial_line(const line_settings &s)
+serial_line::serial_line(const orte::line_format &s)
     : settings(s)
 {
 }
@@ -152,7 +150,7 @@ bool serial_line::open_device(const std::string &path, std::string &error)
         return false;
     }
     if (!apply(fd, settings)) {
-        error = "cannot set " + settings_text(settings) + " on '" + path + "'";
+        error = "cannot set " + settings.text() + " on '" + path + "'";
         return false;
     }
     tcflush(fd, TCIOFLUSH);
@@ -189,7 +187,7 @@ bool serial_line::open_pty(const std::string &link, std::string &error)
     // reopens it, and shows us the settings the master opens it with.
     // No parity bits to begin with: masters that ask for none clear only PARENB, so a PARODD
     // of ours would make them all look odd.
-    line_settings plain = settings;
+    orte::line_format plain = settings;
     plain.parity = 'N';
     pty_slave = open(name, O_RDWR | O_NOCTTY);
     if (pty_slave < 0 || !apply(pty_slave, plain)) {
@@ -255,7 +253,7 @@ std::string serial_line::settings_mismatch() const
     termios t {};
     if (pty_slave < 0 || tcgetattr(pty_slave, &t) != 0)
         return {};
-    line_settings theirs;
+    orte::line_format theirs;
     theirs.baud = speed_baud(cfgetospeed(&t));
     theirs.stop_bits = (t.c_cflag & CSTOPB) ? 2 : 1;
     // The pty driver clears PARENB: only odd parity shows.
@@ -264,7 +262,36 @@ std::string serial_line::settings_mismatch() const
     if (theirs.baud == settings.baud && theirs.stop_bits == settings.stop_bits
         && (theirs.parity == 'O') == ours_odd)
         return {};
-    return settings_text(settings) + " vs " + settings_text(theirs);
+    return settings.text() + " vs " + theirs.text();
+}
+
+void serial_line::send_reply(const std::vector<uint8_t> &reply, size_t request_length,
+                             double received_at, double delay_ms, size_t split_at, double split_ms,
+                             bool wire_timing, const written_fn &written)
+{
+    const size_t split = split_at > 0 ? split_at : reply.size();
+    if (wire_timing) {
+        const double char_ms = orte::char_time_ms(settings);
+        double t = received_at + (double(request_length) + 3.5) * char_ms + delay_ms;
+        for (size_t i = 0; i < reply.size() && !stop_requested; ++i) {
+            if (i == split)
+                t += split_ms;
+            t += char_ms;
+            sleep_until_ms(t);
+            write_all(&reply[i], 1);
+            written(&reply[i], 1, now_ms());
+        }
+        return;
+    }
+    if (delay_ms > 0)
+        sleep_until_ms(now_ms() + delay_ms);
+    write_all(reply.data(), split);
+    written(reply.data(), split, now_ms());
+    if (split < reply.size()) {
+        sleep_until_ms(now_ms() + split_ms);
+        write_all(reply.data() + split, reply.size() - split);
+        written(reply.data() + split, reply.size() - split, now_ms());
+    }
 }
 
 } // namespace sim

@@ -3,31 +3,27 @@
 // The simulator's serial line (POSIX): a device or a pty of its own, frames told apart by the
 // silence between them, and the line's timing.
 
-#include "sim/cli.h"
+#include "link/line_format.h"
 
 #include <csignal>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace sim {
 
 extern volatile sig_atomic_t stop_requested;
+// SIGINT, SIGTERM and SIGHUP set stop_requested; a reader that goes away is no signal.
+void catch_stop_signals();
 
 double now_ms();
 void sleep_until_ms(double t);
 
-// "9600 8N1".
-std::string settings_text(const line_settings &settings);
-// One character on the wire (start bit, 8 data bits, parity, stop bits), in ms.
-double char_ms(const line_settings &settings);
-// The silence that ends a frame: 3.5 characters, and no less than 1.75 ms.
-double frame_gap_ms(const line_settings &settings);
-
 class serial_line
 {
 public:
-    explicit serial_line(const line_settings &settings);
+    explicit serial_line(const orte::line_format &settings);
     ~serial_line();
     serial_line(const serial_line &) = delete;
     serial_line &operator=(const serial_line &) = delete;
@@ -46,12 +42,22 @@ public:
     std::vector<uint8_t> read_frame(int wait_ms, double &first_at, bool &gone);
     void write_all(const uint8_t *data, size_t n);
 
+    // What was written and when, for the trace.
+    using written_fn = std::function<void(const uint8_t *data, size_t n, double at_ms)>;
+    // Writes a reply to a request of `request_length` bytes that began at `received_at`,
+    // `delay_ms` late and split after `split_at` bytes (0: whole) by `split_ms`. With
+    // `wire_timing`, as a real line would carry it: after the request's own time on the wire
+    // and the slave's 3.5 characters of silence, one character per character time.
+    void send_reply(const std::vector<uint8_t> &reply, size_t request_length, double received_at,
+                    double delay_ms, size_t split_at, double split_ms, bool wire_timing,
+                    const written_fn &written);
+
     // On a pty: the settings the other side opened it with, where a real line would garble
     // every character ("9600 8N1 vs 19200 8O2"); empty when they agree.
     std::string settings_mismatch() const;
 
 private:
-    line_settings settings;
+    orte::line_format settings;
     int fd = -1;
     int pty_slave = -1;
     std::string port_path;

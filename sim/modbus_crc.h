@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace sim {
 
@@ -16,6 +17,14 @@ constexpr uint16_t modbus_crc(const uint8_t *data, std::size_t size)
             crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
     }
     return crc;
+}
+
+// The CRC appended to a frame, low byte first as on the wire.
+inline void append_crc(std::vector<uint8_t> &frame)
+{
+    const uint16_t crc = modbus_crc(frame.data(), frame.size());
+    frame.push_back(uint8_t(crc & 0xFF));
+    frame.push_back(uint8_t(crc >> 8));
 }
 
 } // namespace sim

@@ -1,6 +1,7 @@
 #include "sim/scenario.h"
 
 #include "sim/converter.h"
+#include "sim/numbers.h"
 
 #include <fcntl.h>
 #include <poll.h>

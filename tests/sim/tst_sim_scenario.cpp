@@ -43,7 +43,9 @@ void tst_sim_scenario::good_files_data()
            "at 2 set in1.whole -5\nat 9 repeat\n"
         << 15 << int(sim::action_kind::repeat) << false;
     QTest::newRow("byte-order mark before the first step")
-        << "\xEF\xBB\xBF" "at 1 silent" << 1 << int(sim::action_kind::silent) << false;
+        << "\xEF\xBB\xBF"
+           "at 1 silent"
+        << 1 << int(sim::action_kind::silent) << false;
     QTest::newRow("tabs between words")
         << "at\t2\tset\tin2.cj\t-12" << 1 << int(sim::action_kind::set) << false;
 }

@@ -14,7 +14,7 @@ QString summary(const orte_cli::command_line &c)
         return QStringLiteral("help");
     if (c.kind == command_kind::watch)
         return QStringLiteral("watch %1 %2 %3 %4 polls %5")
-            .arg(c.watch.port, c.watch.settings.text())
+            .arg(c.watch.port, orte_cli::text(c.watch.settings))
             .arg(c.watch.address)
             .arg(c.watch.interval_ms)
             .arg(c.watch.polls);

@@ -1,4 +1,6 @@
 #include "link/crc16.h"
+#include "link/diag_texts.h"
+#include "link/exchange.h"
 #include "link/frames.h"
 #include "link/link_timing.h"
 #include "link/reply_path.h"
@@ -38,6 +40,10 @@ private slots:
     void late_poll_restarts_the_period();
     void reply_answers_its_request_data();
     void reply_answers_its_request();
+    void exchange_ends_data();
+    void exchange_ends();
+    void search_steps_data();
+    void search_steps();
 };
 
 void tst_link::crc_vectors_data()
@@ -224,7 +230,7 @@ void tst_link::timing()
     QFETCH(int, stop_bits);
     QFETCH(int, window);
     QFETCH(int, period);
-    const orte::line_format format { baud, parity, stop_bits };
+    const orte::line_format format { baud, parity ? 'E' : 'N', stop_bits };
     QCOMPARE(orte::reply_window_ms(format), window);
     QCOMPARE(orte::poll_period_ms(format), period);
     QFETCH(int, ident_limit);
@@ -269,6 +275,102 @@ void tst_link::reply_answers_its_request()
     orte::request_frame request = orte::initial_req_ident();
     orte::stamp_request(request, 5);
     QCOMPARE(orte::answers(frame, request), answers);
+}
+
+void tst_link::exchange_ends_data()
+{
+    // A chunk (frame complete or not, of some kind), or the window closing with `received`
+    // bytes; then what the window shows, logs and counts.
+    QTest::addColumn<bool>("window_closed");
+    QTest::addColumn<bool>("frame_complete");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("received");
+    QTest::addColumn<bool>("stop_on_timeouts");
+    QTest::addColumn<int>("timeouts");
+    QTest::addColumn<bool>("ended");
+    QTest::addColumn<QString>("link_text"); // "-": left as it is
+    QTest::addColumn<int>("record"); // -1: none
+    QTest::addColumn<int>("timeouts_after");
+    QTest::addColumn<bool>("stop_run");
+    const int none = -1;
+    const int crc = int(orte::record_kind::crc_error);
+    const int timeout = int(orte::record_kind::timeout);
+    const int measure = int(orte::reply_kind::measure);
+    QTest::newRow("chunk, no frame yet: window again, link line kept")
+        << false << false << measure << 0 << true << 4 << false << "-" << none << 0 << false;
+    QTest::newRow("measurement frame: link line cleared")
+        << false << true << measure << 0 << true << 4 << true << "" << none << 0 << false;
+    QTest::newRow("exception frame")
+        << false << true << int(orte::reply_kind::exception) << 0 << false << 0 << true
+        << orte::diag_exception << none << 0 << false;
+    QTest::newRow("7-byte frame") << false << true << int(orte::reply_kind::unexpected) << 0
+                                  << false << 0 << true << orte::diag_unexpected << none << 0
+                                  << false;
+    QTest::newRow("window closed on 3 bytes: CRC error, count ended")
+        << true << false << 0 << 3 << true << 7 << true << orte::diag_crc << crc << 0 << false;
+    QTest::newRow("window closed on 256 bytes: counted as none (8-bit)")
+        << true << false << 0 << 256 << true << 2 << true << orte::diag_timeout << timeout << 3
+        << false;
+    QTest::newRow("window closed empty, no automatic stop: count kept")
+        << true << false << 0 << 0 << false << 10 << true << orte::diag_timeout << timeout << 10
+        << false;
+    QTest::newRow("10th empty time-out: counted") << true << false << 0 << 0 << true << 9 << true
+                                                  << orte::diag_timeout << timeout << 10 << false;
+    QTest::newRow("11th empty time-out: the run stops")
+        << true << false << 0 << 0 << true << 10 << true << orte::diag_timeout << timeout << 0
+        << true;
+}
+
+void tst_link::exchange_ends()
+{
+    QFETCH(bool, window_closed);
+    QFETCH(bool, frame_complete);
+    QFETCH(int, kind);
+    QFETCH(int, received);
+    QFETCH(bool, stop_on_timeouts);
+    QFETCH(int, timeouts);
+    const orte::exchange_decision d = window_closed
+        ? orte::on_window_closed(quint8(received), stop_on_timeouts, quint8(timeouts))
+        : orte::on_reply_chunk(frame_complete, orte::reply_kind(kind));
+    QFETCH(bool, ended);
+    QFETCH(QString, link_text);
+    QFETCH(int, record);
+    QFETCH(int, timeouts_after);
+    QFETCH(bool, stop_run);
+    QCOMPARE(d.ended, ended);
+    QCOMPARE(d.link_text_set ? QString::fromUtf8(d.link_text) : QStringLiteral("-"), link_text);
+    QCOMPARE(d.record ? int(d.record_kind_due) : -1, record);
+    QCOMPARE(int(d.timeouts), timeouts_after);
+    QCOMPARE(d.stop_run, stop_run);
+}
+
+void tst_link::search_steps_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("reply_done");
+    QTest::addColumn<bool>("bound_passed");
+    QTest::addColumn<int>("step");
+    const int searching = int(orte::link_state::searching);
+    QTest::newRow("searching, nothing yet: wait")
+        << searching << false << false << int(orte::search_step::wait);
+    QTest::newRow("searching, reply done: done")
+        << searching << true << false << int(orte::search_step::done);
+    QTest::newRow("searching, reply done as the bound passes: done")
+        << searching << true << true << int(orte::search_step::done);
+    QTest::newRow("searching, bound passed: give up")
+        << searching << false << true << int(orte::search_step::give_up);
+    QTest::newRow("window closed, reply done: abandon")
+        << int(orte::link_state::search_abandoned) << true << false
+        << int(orte::search_step::abandon);
+}
+
+void tst_link::search_steps()
+{
+    QFETCH(int, state);
+    QFETCH(bool, reply_done);
+    QFETCH(bool, bound_passed);
+    QFETCH(int, step);
+    QCOMPARE(int(orte::next_search_step(orte::link_state(state), reply_done, bound_passed)), step);
 }
 
 QTEST_APPLESS_MAIN(tst_link)

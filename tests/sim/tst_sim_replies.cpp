@@ -1,7 +1,9 @@
 // The simulator's fault planner and command line as pure functions: frames in, plans out.
 
 #include "sim/cli.h"
-#include "sim/fault_planner.h"
+#include "sim/faults.h"
+#include "sim/framing.h"
+#include "sim/modbus_slave.h"
 
 #include <QtTest>
 
@@ -25,7 +27,7 @@ std::vector<uint8_t> request(const char *hex)
 }
 } // namespace
 
-class tst_sim_planner : public QObject
+class tst_sim_replies : public QObject
 {
     Q_OBJECT
 
@@ -40,7 +42,7 @@ private slots:
     void command_lines();
 };
 
-void tst_sim_planner::frames_data()
+void tst_sim_replies::frames_data()
 {
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<int>("verdict");
@@ -62,7 +64,7 @@ void tst_sim_planner::frames_data()
     QTest::newRow("a broken frame and ours") << hex_bytes("05 01 00") + status << bad_crc << 0;
 }
 
-void tst_sim_planner::frames()
+void tst_sim_replies::frames()
 {
     QFETCH(QByteArray, frame);
     QFETCH(int, verdict);
@@ -71,7 +73,7 @@ void tst_sim_planner::frames()
     QCOMPARE(int(sim::glued_frame_length(bytes_of(frame))), glued);
 }
 
-void tst_sim_planner::answers_data()
+void tst_sim_replies::answers_data()
 {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("reply"); // without its CRC
@@ -90,7 +92,7 @@ void tst_sim_planner::answers_data()
         << hex_bytes("01 2B 0E 01 00") << hex_bytes("01 AB 01");
 }
 
-void tst_sim_planner::answers()
+void tst_sim_replies::answers()
 {
     QFETCH(QByteArray, request);
     QFETCH(QByteArray, reply);
@@ -99,7 +101,7 @@ void tst_sim_planner::answers()
              with_reference_crc(reply));
 }
 
-void tst_sim_planner::faults_data()
+void tst_sim_replies::faults_data()
 {
     QTest::addColumn<int>("fault");
     QTest::addColumn<int>("length"); // 0: silence
@@ -116,7 +118,7 @@ void tst_sim_planner::faults_data()
     QTest::newRow("garbage 9") << 7 << 9 << false << 0 << 0.0;
 }
 
-void tst_sim_planner::faults()
+void tst_sim_replies::faults()
 {
     QFETCH(int, fault);
     QFETCH(int, length);
@@ -166,7 +168,7 @@ void tst_sim_planner::faults()
     QCOMPARE(int(next.bytes.size()), 6);
 }
 
-void tst_sim_planner::command_lines_data()
+void tst_sim_replies::command_lines_data()
 {
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("result");
@@ -186,7 +188,7 @@ void tst_sim_planner::command_lines_data()
     QTest::newRow("both ports") << QStringList { "--pty", "--device", "x" } << error << "either";
 }
 
-void tst_sim_planner::command_lines()
+void tst_sim_replies::command_lines()
 {
     QFETCH(QStringList, args);
     QFETCH(int, result);
@@ -206,5 +208,5 @@ void tst_sim_planner::command_lines()
         QCOMPARE(int(o.state.status), error_or_status.toInt());
 }
 
-QTEST_APPLESS_MAIN(tst_sim_planner)
-#include "tst_sim_planner.moc"
+QTEST_APPLESS_MAIN(tst_sim_replies)
+#include "tst_sim_replies.moc"

@@ -1,14 +1,13 @@
-#include "sim/fault_planner.h"
+#include "sim/modbus_slave.h"
 
 #include "sim/modbus_crc.h"
-
-#include <algorithm>
 
 namespace sim {
 
 namespace {
 constexpr uint8_t read_coils = 0x01;
 constexpr uint8_t read_input_registers = 0x04;
+} // namespace
 
 std::vector<uint8_t> exception_reply(const std::vector<uint8_t> &request, uint8_t code)
 {
@@ -16,7 +15,6 @@ std::vector<uint8_t> exception_reply(const std::vector<uint8_t> &request, uint8_
     append_crc(reply);
     return reply;
 }
-} // namespace
 
 frame_verdict check_frame(const std::vector<uint8_t> &frame, int address)
 {
@@ -30,19 +28,6 @@ frame_verdict check_frame(const std::vector<uint8_t> &frame, int address)
     if (frame[0] != address)
         return frame_verdict::other_address;
     return frame_verdict::request;
-}
-
-size_t glued_frame_length(const std::vector<uint8_t> &chunk)
-{
-    if (chunk.size() < 4 || modbus_crc(chunk.data(), chunk.size()) == 0)
-        return 0;
-    size_t n = 0;
-    const uint8_t function = chunk[1];
-    if (function >= 1 && function <= 6)
-        n = 8;
-    else if ((function == 15 || function == 16) && chunk.size() > 6)
-        n = 9 + size_t(chunk[6]);
-    return n > 0 && n < chunk.size() && modbus_crc(chunk.data(), n) == 0 ? n : 0;
 }
 
 const char *verdict_text(frame_verdict verdict)
@@ -97,62 +82,6 @@ std::vector<uint8_t> modbus_answer(const std::vector<uint8_t> &request,
     }
     append_crc(reply);
     return reply;
-}
-
-std::vector<uint8_t> random_bytes(size_t n, std::mt19937 &rng)
-{
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::vector<uint8_t> bytes(n);
-    for (uint8_t &b : bytes)
-        b = uint8_t(byte(rng));
-    return bytes;
-}
-
-reply_plan plan_reply(const std::vector<uint8_t> &request, const converter_state &state,
-                      pending_faults &faults, double now_ms, std::mt19937 &rng)
-{
-    reply_plan plan;
-    if (now_ms < faults.dropout_until) {
-        plan.silence = "drop-out";
-        return plan;
-    }
-    if (now_ms < faults.noise_until) {
-        plan.silence = "noise";
-        return plan;
-    }
-    if (faults.silent_left > 0) {
-        --faults.silent_left;
-        plan.silence = "silent";
-        return plan;
-    }
-    if (faults.garbage_bytes > 0) {
-        plan.bytes = random_bytes(size_t(faults.garbage_bytes), rng);
-        faults.garbage_bytes = 0;
-        // Random bytes that happen to form a valid frame would not be garbage.
-        if (plan.bytes.size() >= 4 && modbus_crc(plan.bytes.data(), plan.bytes.size()) == 0)
-            plan.bytes.back() ^= 0xFF;
-    } else if (faults.wrong_length_next) {
-        faults.wrong_length_next = false;
-        plan.bytes = { request[0], request[1], 2, 0, 0 };
-        append_crc(plan.bytes);
-    } else if (faults.exception_code > 0) {
-        plan.bytes = exception_reply(request, uint8_t(faults.exception_code));
-        faults.exception_code = 0;
-    } else {
-        plan.bytes = modbus_answer(request, state);
-    }
-    if (faults.corrupt_next) {
-        faults.corrupt_next = false;
-        plan.bytes[plan.bytes.size() / 2] ^= 0x5A;
-    }
-    plan.delay_ms = double(faults.delay_ms);
-    faults.delay_ms = 0;
-    if (faults.split_at > 0) {
-        plan.split_at = std::min(size_t(faults.split_at), plan.bytes.size());
-        plan.split_ms = double(faults.split_ms);
-        faults.split_at = 0;
-    }
-    return plan;
 }
 
 } // namespace sim

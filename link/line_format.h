@@ -1,0 +1,31 @@
+#pragma once
+
+// The character format of a serial line: speed, parity and stop bits, with eight data bits.
+// Plain C++, so that the simulator shares it with the monitor and orte-cli.
+
+#include <string>
+
+namespace orte {
+
+struct line_format
+{
+    int baud = 9600;
+    char parity = 'N'; // 'N', 'E' or 'O'
+    int stop_bits = 1;
+
+    bool has_parity() const { return parity != 'N'; }
+    // "19200 8O2"
+    std::string text() const
+    {
+        return std::to_string(baud) + " 8" + parity + std::to_string(stop_bits);
+    }
+};
+
+// One character on the wire (start bit, 8 data bits, parity, stop bits), in milliseconds.
+inline double char_time_ms(const line_format &format)
+{
+    const int bits = 1 + 8 + (format.has_parity() ? 1 : 0) + format.stop_bits;
+    return 1000.0 * bits / (format.baud > 0 ? format.baud : 9600);
+}
+
+} // namespace orte

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "link/line_format.h"
+
+#include <QSerialPort>
+#include <QString>
+
+namespace orte {
+
+// Names the port and sets its format, in the order the monitor always has: name, speed, stop
+// bits, parity; the port is opened afterwards.
+void apply_line_format(QSerialPort &port, const QString &name, const line_format &format);
+
+} // namespace orte

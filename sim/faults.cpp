@@ -63,6 +63,15 @@ reply_plan plan_reply(const std::vector<uint8_t> &request, const converter_state
     return plan;
 }
 
+size_t noise_bytes_due(double now_ms, double &last_ms, double char_ms)
+{
+    if (last_ms == 0 || now_ms - last_ms > 50)
+        last_ms = now_ms - 5;
+    const size_t n = size_t((now_ms - last_ms) / char_ms);
+    last_ms += double(n) * char_ms;
+    return std::min<size_t>(n, 512);
+}
+
 void apply_step(const step &s, converter_state &state, pending_faults &faults, double now_ms)
 {
     std::string error;

@@ -45,6 +45,10 @@ reply_plan plan_reply(const std::vector<uint8_t> &request, const converter_state
 // `n` random bytes of line noise.
 std::vector<uint8_t> random_bytes(size_t n, std::mt19937 &rng);
 
+// Line noise at the line's own rate: how many bytes are due at `now_ms` since `last_ms` (kept
+// by the caller, in bursts of at least 5 ms), at most 512 at a time.
+size_t noise_bytes_due(double now_ms, double &last_ms, double char_ms);
+
 // Runs one scenario step that changes the converter or asks for a fault, at `now_ms`. The
 // steps that act on the line (stray) or on the scenario (repeat) are the caller's.
 void apply_step(const step &s, converter_state &state, pending_faults &faults, double now_ms);

@@ -8,8 +8,8 @@
 #include "sim/line.h"
 #include "sim/modbus_slave.h"
 #include "sim/scenario_runner.h"
+#include "sim/trace.h"
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -23,6 +23,7 @@ public:
         , rng(opts.seed)
         , line(opts.line)
     {
+        trace.on = opts.trace;
     }
 
     bool start(std::string &error)
@@ -36,7 +37,7 @@ public:
         std::printf("%s\n", line.name().c_str());
         std::fflush(stdout);
         runner = sim::scenario_runner(std::move(script), sim::now_ms());
-        origin = sim::now_ms();
+        trace.origin = sim::now_ms();
         return true;
     }
 
@@ -65,36 +66,20 @@ public:
     }
 
 private:
-    void trace(const std::string &what, const uint8_t *data, size_t n, double at,
-               const std::string &why = {})
-    {
-        if (!opts.trace)
-            return;
-        std::string text = what;
-        char buf[4];
-        for (size_t i = 0; i < n; ++i) {
-            std::snprintf(buf, sizeof buf, " %02X", data[i]);
-            text += buf;
-        }
-        std::printf("%.3f %s%s\n", at - origin, text.c_str(),
-                    why.empty() ? "" : (" (" + why + ")").c_str());
-        std::fflush(stdout);
-    }
-
     void handle_frame(const std::vector<uint8_t> &frame, double first_at)
     {
         // A real line at other settings delivers garbage, which no converter answers.
         const std::string mismatch = opts.pty && !opts.any_settings ? line.settings_mismatch() : "";
         if (mismatch != last_mismatch && !mismatch.empty())
-            trace("line settings differ: " + mismatch, nullptr, 0, sim::now_ms());
+            trace.line("line settings differ: " + mismatch, sim::now_ms());
         last_mismatch = mismatch;
         const sim::frame_verdict verdict = sim::check_frame(frame, state.address);
         if (!mismatch.empty() || verdict != sim::frame_verdict::request) {
-            trace("rx?", frame.data(), frame.size(), first_at,
-                  mismatch.empty() ? sim::verdict_text(verdict) : "line settings differ");
+            trace.frame("rx?", frame.data(), frame.size(), first_at,
+                        mismatch.empty() ? sim::verdict_text(verdict) : "line settings differ");
             return;
         }
-        trace("rx", frame.data(), frame.size(), first_at);
+        trace.frame("rx", frame.data(), frame.size(), first_at);
         run_steps(runner.request_arrived(sim::now_ms()));
         const sim::reply_plan plan = sim::plan_reply(frame, state, faults, sim::now_ms(), rng);
         if (plan.bytes.empty())
@@ -102,7 +87,7 @@ private:
         line.send_reply(
             plan.bytes, frame.size(), first_at, plan.delay_ms, plan.split_at, plan.split_ms,
             opts.wire_timing,
-            [this](const uint8_t *data, size_t n, double at) { trace("tx", data, n, at); });
+            [this](const uint8_t *data, size_t n, double at) { trace.frame("tx", data, n, at); });
     }
 
     void run_steps(const std::vector<sim::step> &steps)
@@ -110,30 +95,22 @@ private:
         for (const sim::step &s : steps) {
             const double now = sim::now_ms();
             if (s.kind == sim::action_kind::repeat)
-                origin = now;
-            trace("step " + std::to_string(s.line) + " " + sim::action_name(s.kind), nullptr, 0,
-                  now);
+                trace.origin = now;
+            trace.line("step " + std::to_string(s.line) + " " + sim::action_name(s.kind), now);
             sim::apply_step(s, state, faults, now);
             if (s.kind == sim::action_kind::stray) {
                 const std::vector<uint8_t> bytes = sim::random_bytes(size_t(s.count), rng);
                 line.write_all(bytes.data(), bytes.size());
-                trace("tx", bytes.data(), bytes.size(), now);
+                trace.frame("tx", bytes.data(), bytes.size(), now);
             }
         }
     }
 
     void write_noise()
     {
-        // Bytes at the line's own rate, in 5 ms bursts.
-        const double now = sim::now_ms();
-        const double char_ms = orte::char_time_ms(opts.line);
-        if (last_noise == 0 || now - last_noise > 50)
-            last_noise = now - 5;
-        const size_t n = size_t((now - last_noise) / char_ms);
-        if (n == 0)
-            return;
-        last_noise += double(n) * char_ms;
-        const std::vector<uint8_t> bytes = sim::random_bytes(std::min<size_t>(n, 512), rng);
+        const size_t n
+            = sim::noise_bytes_due(sim::now_ms(), last_noise, orte::char_time_ms(opts.line));
+        const std::vector<uint8_t> bytes = sim::random_bytes(n, rng);
         line.write_all(bytes.data(), bytes.size());
     }
 
@@ -144,7 +121,7 @@ private:
     sim::scenario_runner runner;
     sim::pending_faults faults;
     std::string last_mismatch;
-    double origin = 0; // the trace's zero: the start, or the last repeat
+    sim::tracer trace;
     double last_noise = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "sim/converter.h"
 #include "sim/scenario.h"
+#include "sim/scenario_runner.h"
 
 #include <QtTest>
 
@@ -22,6 +23,8 @@ private slots:
     void data_image();
     void address_ranges_data();
     void address_ranges();
+    void runner_data();
+    void runner();
 };
 
 void tst_sim_scenario::good_files_data()
@@ -223,6 +226,47 @@ void tst_sim_scenario::address_ranges()
     QFETCH(bool, exists);
     QCOMPARE(coils ? sim::coils_exist(start, count) : sim::input_registers_exist(start, count),
              exists);
+}
+
+void tst_sim_scenario::runner_data()
+{
+    // Events: "t MS" (the clock read at MS) or "r MS" (a request at MS); what ran, by line.
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<QString>("ran");
+    const QString script = "at 1 silent\nreq 2 corrupt\nat 3 repeat\n";
+    QTest::newRow("nothing before its time") << script << "t 999"
+                                             << "";
+    QTest::newRow("at 1 runs once") << script << "t 1000 t 1500"
+                                    << "1";
+    QTest::newRow("req 2 with the second request") << script << "r 100 r 200 r 300"
+                                                   << "2";
+    QTest::newRow("repeat starts clock and count over")
+        << script << "t 3000 t 3999 t 4000 r 4100 r 4200"
+        << "1 3 1 2";
+    QTest::newRow("steps due together run in file order") << "at 2 delay 5\nat 1 silent\n"
+                                                          << "t 2500"
+                                                          << "1 2";
+}
+
+void tst_sim_scenario::runner()
+{
+    QFETCH(QString, script);
+    QFETCH(QString, events);
+    QFETCH(QString, ran);
+    std::istringstream in(script.toStdString());
+    sim::scenario s;
+    std::string error;
+    QVERIFY(sim::parse_scenario(in, s, error));
+    sim::scenario_runner r(s, 0);
+    QStringList lines;
+    const QStringList words = events.split(' ');
+    for (int i = 0; i + 1 < words.size(); i += 2) {
+        const double at = words[i + 1].toDouble();
+        for (const sim::step &st : words[i] == "t" ? r.due(at) : r.request_arrived(at))
+            lines << QString::number(st.line);
+    }
+    QCOMPARE(lines.join(' '), ran);
 }
 
 QTEST_APPLESS_MAIN(tst_sim_scenario)

@@ -23,6 +23,7 @@
 
 #include "fixed_texts.h"
 #include "sim_rig.h"
+#include "widgets.h"
 
 class monitor_driver
 {
@@ -40,7 +41,7 @@ public:
 
     template<typename T = QLabel> T *get(const char *name) const
     {
-        return window->findChild<T *>(QString::fromLatin1(name));
+        return find_widget<T>(*window, name);
     }
     QString text(const char *name) const { return get<QLabel>(name)->text(); }
     int page() const { return get<QStackedWidget>("stackedWidget")->currentIndex(); }
@@ -125,7 +126,15 @@ inline QString without_times(QString text)
     return text.replace(time, QStringLiteral("T\t\t"));
 }
 
-const QString separator = QString(80, QLatin1Char('=')) + QLatin1Char('\n');
+const QString separator = QString::fromLatin1(texts::log_separator);
+
+// Waits `polls` poll periods and says whether the simulator heard no request meanwhile.
+inline bool nothing_sent_for(sim_process &sim, int polls)
+{
+    const int before = sim.request_count();
+    QTest::qWait(polls * 300);
+    return sim.request_count() == before;
+}
 
 // A log's header as without_times() shows it.
 inline QString header(quint32 serial = 123456)

@@ -97,8 +97,8 @@ void tst_e2e_data::log_records_changes_and_failures()
     QCOMPARE(files.size(), 1);
     QCOMPARE(without_times(read_log(files[0])),
              header() + u("T\t\tЕсть Ошибка Входа 1\n") + u("T\t\tЕсть Ошибка Входа 1\n")
-                 + u("T\t\tОшибок нет\n") + u("T\t\tОшибка CRC\n")
-                 + u("T\t\tТайм-аут, барьер не ответил \n") + separator + u("T\t\tОпрос завершен"));
+                 + u("T\t\tОшибок нет\n") + u("T\t\tОшибка CRC\n") + u("T\t\t")
+                 + u(texts::log_timeout) + separator + u("T\t\tОпрос завершен"));
     // The name carries the date and time of the Start.
     QVERIFY(QRegularExpression(QStringLiteral(R"(^log-473-\d{4}-\d\d-\d\d_\d\d_\d\d\.txt$)"))
                 .match(files[0])
@@ -152,7 +152,7 @@ void tst_e2e_data::link_lost_record()
     QCOMPARE(files.size(), 1);
     QString expected = header();
     for (int i = 0; i < 11; ++i)
-        expected += u("T\t\tТайм-аут, барьер не ответил \n");
+        expected += u("T\t\t") + u(texts::log_timeout);
     expected += separator + u("T\t\t") + u(texts::log_link_lost);
     QCOMPARE(without_times(read_log(files[0])), expected);
 }

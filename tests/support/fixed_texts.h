@@ -40,11 +40,19 @@ constexpr const char *msg_not_found = "Ошибка. Преобразовате�
                                       "настройки, номер COM порта и адрес Modbus преобразователя";
 constexpr const char *msg_cannot_open = "Ошибка. Не удалось подключиться к порту";
 constexpr const char *msg_stopped = "Выберите адрес преобразователя и нажмите Старт";
+constexpr const char *search_hint = "Для поиска преобразователя нажмите \"Старт\"";
 
 // Log records after the time prefix.
 constexpr const char *log_timeout = "Тайм-аут, барьер не ответил \n";
 constexpr const char *log_stop = "Опрос завершен";
 constexpr const char *log_link_lost = "Опрос завершен по причине обрыва связи с ОРТЕ-473";
+// The line before the closing records: 80 equals signs.
+constexpr const char *log_separator = "============================================================"
+                                      "====================\n";
+static_assert(sizeof("============================================================"
+                     "====================")
+                  == 81,
+              "80 equals signs");
 
 // The simulator's default converter as the monitoring page shows it.
 constexpr sim::converter_state sim_default {};

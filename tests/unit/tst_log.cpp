@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include "fixed_texts.h"
+
 #include <QTextCodec>
 
 #ifdef Q_OS_UNIX
@@ -18,7 +20,7 @@ QByteArray file_bytes(const QString &name)
     return f.readAll();
 }
 
-const QByteArray separator = QByteArray(80, '=') + '\n';
+const QByteArray separator(texts::log_separator);
 } // namespace
 
 class tst_log : public QObject
@@ -86,8 +88,7 @@ void tst_log::records_data()
     QTest::newRow("CRC error") << int(orte::record_kind::crc_error) << 0
                                << at + QString::fromUtf8("Ошибка CRC\n");
     QTest::newRow("time-out, space before the line feed")
-        << int(orte::record_kind::timeout) << 0
-        << at + QString::fromUtf8("Тайм-аут, барьер не ответил \n");
+        << int(orte::record_kind::timeout) << 0 << at + QString::fromUtf8(texts::log_timeout);
     QTest::newRow("link lost, no line feed")
         << int(orte::record_kind::link_lost) << 0
         << sep + at + QString::fromUtf8("Опрос завершен по причине обрыва связи с ОРТЕ-473");
@@ -134,7 +135,7 @@ void tst_log::closing_records_get_their_line_feed()
     orte::append_to_log(name, orte::header_record(QTime(10, 0, 2), 7));
     const QByteArray expected = separator + "10:00:00\t\t"
         + QString::fromUtf8("Опрос завершен\n").toUtf8() + "10:00:00\t\t"
-        + QString::fromUtf8("Тайм-аут, барьер не ответил \n").toUtf8() + separator + "10:00:01\t\t"
+        + QByteArray(texts::log_timeout) + separator + "10:00:01\t\t"
         + QString::fromUtf8("Опрос завершен по причине обрыва связи с ОРТЕ-473\n").toUtf8()
         + orte::header_record(QTime(10, 0, 2), 7).toUtf8();
     QCOMPARE(file_bytes(name), expected);

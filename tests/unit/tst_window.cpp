@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "fixed_texts.h"
+#include "widgets.h"
 #include "wine.h"
 
 #include <QCheckBox>
@@ -19,10 +20,6 @@
 #include <QVBoxLayout>
 
 namespace {
-template<typename T = QWidget> T *child(const QWidget &window, const char *name)
-{
-    return window.findChild<T *>(QString::fromLatin1(name));
-}
 
 QString widget_text(QWidget *w)
 {
@@ -51,7 +48,7 @@ QStringList layout_names(const QLayout *layout)
     return names;
 }
 
-const QString search_hint = QString::fromUtf8("Для поиска преобразователя нажмите \"Старт\"");
+const QString search_hint = QString::fromUtf8(texts::search_hint);
 } // namespace
 
 class tst_window : public QObject
@@ -108,16 +105,16 @@ void tst_window::window_itself()
     QCOMPARE(window.size(), QSize(1029, 629));
     QCOMPARE(window.font().pointSize(), 12);
     QVERIFY(window.testAttribute(Qt::WA_SetFont));
-    QCOMPARE(window.centralWidget(), child(window, "centralwidget"));
-    QCOMPARE(window.menuBar(), child<QMenuBar>(window, "menubar"));
+    QCOMPARE(window.centralWidget(), find_widget(window, "centralwidget"));
+    QCOMPARE(window.menuBar(), find_widget<QMenuBar>(window, "menubar"));
     QVERIFY(window.menuBar()->actions().isEmpty());
-    QCOMPARE(window.statusBar(), child<QStatusBar>(window, "statusbar"));
+    QCOMPARE(window.statusBar(), find_widget<QStatusBar>(window, "statusbar"));
     QVERIFY(window.statusBar()->currentMessage().isEmpty());
-    auto *h = qobject_cast<QHBoxLayout *>(child(window, "centralwidget")->layout());
+    auto *h = qobject_cast<QHBoxLayout *>(find_widget(window, "centralwidget")->layout());
     QVERIFY(h);
     QCOMPARE(h->objectName(), QStringLiteral("horizontalLayout"));
     QCOMPARE(layout_names(h), QStringList { "stackedWidget" });
-    auto *stack = child<QStackedWidget>(window, "stackedWidget");
+    auto *stack = find_widget<QStackedWidget>(window, "stackedWidget");
     QCOMPARE(stack->count(), 2);
     QCOMPARE(stack->widget(0)->objectName(), QStringLiteral("page"));
     QCOMPARE(stack->widget(1)->objectName(), QStringLiteral("page_2"));
@@ -152,7 +149,7 @@ void tst_window::widgets_data()
     row("chetnost", "QComboBox", "page", 12);
     row("label_8", "QLabel", "page", 12, "Стоп-биты");
     row("stopbit", "QComboBox", "page", 12);
-    row("err_poisk", "QLabel", "page", 12, "Для поиска преобразователя нажмите \"Старт\"");
+    row("err_poisk", "QLabel", "page", 12, texts::search_hint);
     row("Start", "QPushButton", "page", 12, "Старт");
     row("label_5", "QLabel", "page", 0, "ver 2.0.0");
     row("page_2", "QWidget", "stackedWidget", 0);
@@ -204,7 +201,7 @@ void tst_window::widgets()
 void tst_window::settings_column_order()
 {
     MainWindow window;
-    auto *v = qobject_cast<QVBoxLayout *>(child(window, "page")->layout());
+    auto *v = qobject_cast<QVBoxLayout *>(find_widget(window, "page")->layout());
     QVERIFY(v);
     QCOMPARE(v->objectName(), QStringLiteral("verticalLayout"));
     QCOMPARE(layout_names(v),
@@ -218,15 +215,15 @@ void tst_window::settings_column_order()
     QCOMPARE(spacer->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
     QCOMPARE(v->itemAt(17)->alignment(), Qt::Alignment(Qt::AlignRight));
     QCOMPARE(v->itemAt(16)->alignment(), Qt::Alignment());
-    QCOMPARE(child<QLabel>(window, "label_5")->textFormat(), Qt::AutoText);
-    QCOMPARE(child(window, "label_3")->layoutDirection(), Qt::LeftToRight);
+    QCOMPARE(find_widget<QLabel>(window, "label_5")->textFormat(), Qt::AutoText);
+    QCOMPARE(find_widget(window, "label_3")->layoutDirection(), Qt::LeftToRight);
     QCOMPARE(search_hint.size(), 42);
 }
 
 void tst_window::result_lines_order()
 {
     MainWindow window;
-    QLayout *v = child(window, "layoutWidget")->layout();
+    QLayout *v = find_widget(window, "layoutWidget")->layout();
     QVERIFY(qobject_cast<QVBoxLayout *>(v));
     QCOMPARE(v->objectName(), QStringLiteral("verticalLayout_2"));
     QCOMPARE(v->contentsMargins(), QMargins(0, 0, 0, 0));
@@ -234,25 +231,25 @@ void tst_window::result_lines_order()
         layout_names(v),
         QStringList({ "string_name", "nomer_izd", "versia_po", "T_1_channal", "T_1_hs",
                       "t_2_channal", "T_2_hs", "diag_ustr", "err_izd", "err_ust_1", "err_ust_2" }));
-    QVERIFY(child(window, "page_2")->layout() == nullptr);
+    QVERIFY(find_widget(window, "page_2")->layout() == nullptr);
 }
 
 void tst_window::choice_lists()
 {
     MainWindow window;
-    auto *speed = child<QComboBox>(window, "speed_com");
+    auto *speed = find_widget<QComboBox>(window, "speed_com");
     QCOMPARE(combo_items(speed),
              QStringList({ "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200",
                            "230400", "460800", "921600" }));
     QCOMPARE(speed->currentIndex(), 3);
-    auto *parity = child<QComboBox>(window, "chetnost");
+    auto *parity = find_widget<QComboBox>(window, "chetnost");
     QCOMPARE(combo_items(parity),
              QStringList({ QString::fromUtf8("Не используется"), QString::fromUtf8("Нечёт"),
                            QString::fromUtf8("Чёт") }));
     // The letter ё, not е.
     QVERIFY(parity->itemText(2).contains(QChar(0x0451)));
     QCOMPARE(parity->currentIndex(), 0);
-    auto *stop = child<QComboBox>(window, "stopbit");
+    auto *stop = find_widget<QComboBox>(window, "stopbit");
     QCOMPARE(combo_items(stop), QStringList({ "1", "2" }));
     QCOMPARE(stop->currentIndex(), 0);
     for (const QComboBox *box : { speed, parity, stop })
@@ -260,7 +257,7 @@ void tst_window::choice_lists()
             QVERIFY(!box->itemData(i).isValid());
             QVERIFY(box->itemIcon(i).isNull());
         }
-    auto *address = child<QSpinBox>(window, "adr_ustr");
+    auto *address = find_widget<QSpinBox>(window, "adr_ustr");
     QCOMPARE(address->minimum(), 1);
     QCOMPARE(address->maximum(), 128);
     QCOMPARE(address->value(), 1);
@@ -269,8 +266,8 @@ void tst_window::choice_lists()
     address->setValue(129);
     QCOMPARE(address->value(), 128);
     // Latin COM in the captions, Cyrillic ЛОГ.
-    QVERIFY(child<QLabel>(window, "label_2")->text().contains(QLatin1String("COM")));
-    QVERIFY(child<QCheckBox>(window, "log_file")->text().contains(QString::fromUtf8("ЛОГ")));
+    QVERIFY(find_widget<QLabel>(window, "label_2")->text().contains(QLatin1String("COM")));
+    QVERIFY(find_widget<QCheckBox>(window, "log_file")->text().contains(QString::fromUtf8("ЛОГ")));
 }
 
 void tst_window::fixed_geometry_on_monitoring_page()
@@ -282,53 +279,53 @@ void tst_window::fixed_geometry_on_monitoring_page()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.resize(1400, 900);
-    QTRY_COMPARE(child(window, "stackedWidget")->width() > 1300, true);
-    QCOMPARE(child(window, "Stop")->geometry(), QRect(450, 540, 75, 23));
-    QCOMPARE(child(window, "layoutWidget")->geometry(), QRect(0, 10, 1001, 521));
-    QCOMPARE(child(window, "label_6")->geometry(), QRect(926, 550, 71, 20));
+    QTRY_COMPARE(find_widget(window, "stackedWidget")->width() > 1300, true);
+    QCOMPARE(find_widget(window, "Stop")->geometry(), QRect(450, 540, 75, 23));
+    QCOMPARE(find_widget(window, "layoutWidget")->geometry(), QRect(0, 10, 1001, 521));
+    QCOMPARE(find_widget(window, "label_6")->geometry(), QRect(926, 550, 71, 20));
     // The settings column follows the window.
-    QVERIFY(child(window, "Start")->width() > 1300);
+    QVERIFY(find_widget(window, "Start")->width() > 1300);
 }
 
 void tst_window::start_up_state()
 {
     MainWindow window;
-    QCOMPARE(child<QStackedWidget>(window, "stackedWidget")->currentIndex(), 0);
-    QVERIFY(child(window, "Start")->isEnabled());
-    QVERIFY(!child(window, "Stop")->isEnabled());
-    QVERIFY(!child<QCheckBox>(window, "log_file")->isChecked());
-    QVERIFY(!child<QCheckBox>(window, "Time_out_yes")->isChecked());
-    QCOMPARE(child<QLabel>(window, "err_poisk")->text(), search_hint);
-    QCOMPARE(combo_items(child<QComboBox>(window, "nomer_com")),
+    QCOMPARE(find_widget<QStackedWidget>(window, "stackedWidget")->currentIndex(), 0);
+    QVERIFY(find_widget(window, "Start")->isEnabled());
+    QVERIFY(!find_widget(window, "Stop")->isEnabled());
+    QVERIFY(!find_widget<QCheckBox>(window, "log_file")->isChecked());
+    QVERIFY(!find_widget<QCheckBox>(window, "Time_out_yes")->isChecked());
+    QCOMPARE(find_widget<QLabel>(window, "err_poisk")->text(), search_hint);
+    QCOMPARE(combo_items(find_widget<QComboBox>(window, "nomer_com")),
              QStringList({ "ttyTEST0", "ttyTEST1" }));
-    QCOMPARE(child<QComboBox>(window, "nomer_com")->currentIndex(), 0);
+    QCOMPARE(find_widget<QComboBox>(window, "nomer_com")->currentIndex(), 0);
 }
 
 void tst_window::empty_port_list()
 {
     orte::set_port_lister([] { return QStringList(); });
     MainWindow window;
-    QCOMPARE(child<QComboBox>(window, "nomer_com")->count(), 0);
-    QVERIFY(child(window, "Start")->isEnabled());
+    QCOMPARE(find_widget<QComboBox>(window, "nomer_com")->count(), 0);
+    QVERIFY(find_widget(window, "Start")->isEnabled());
     // A port plugged in later is not seen until the list is refreshed.
     orte::set_port_lister([] { return QStringList { "/nonexistent/ttyLATE" }; });
-    child<QPushButton>(window, "Start")->click();
-    QCOMPARE(child<QLabel>(window, "err_poisk")->text(),
+    find_widget<QPushButton>(window, "Start")->click();
+    QCOMPARE(find_widget<QLabel>(window, "err_poisk")->text(),
              QString::fromUtf8("Ошибка. В системе нет СОМ портов"));
-    QCOMPARE(child<QStackedWidget>(window, "stackedWidget")->currentIndex(), 0);
+    QCOMPARE(find_widget<QStackedWidget>(window, "stackedWidget")->currentIndex(), 0);
 }
 
 void tst_window::recall_refreshes_the_list()
 {
     MainWindow window;
     orte::set_port_lister([] { return QStringList { "ttyNEW" }; });
-    child<QPushButton>(window, "Recall")->click();
-    QCOMPARE(combo_items(child<QComboBox>(window, "nomer_com")), QStringList { "ttyNEW" });
+    find_widget<QPushButton>(window, "Recall")->click();
+    QCOMPARE(combo_items(find_widget<QComboBox>(window, "nomer_com")), QStringList { "ttyNEW" });
     orte::set_port_lister([] { return QStringList(); });
-    child<QPushButton>(window, "Recall")->click();
-    QCOMPARE(child<QComboBox>(window, "nomer_com")->count(), 0);
-    child<QPushButton>(window, "Start")->click();
-    QCOMPARE(child<QLabel>(window, "err_poisk")->text(),
+    find_widget<QPushButton>(window, "Recall")->click();
+    QCOMPARE(find_widget<QComboBox>(window, "nomer_com")->count(), 0);
+    find_widget<QPushButton>(window, "Start")->click();
+    QCOMPARE(find_widget<QLabel>(window, "err_poisk")->text(),
              QString::fromUtf8("Ошибка. В системе нет СОМ портов"));
 }
 
@@ -336,10 +333,11 @@ void tst_window::port_that_cannot_be_opened()
 {
     orte::set_port_lister([] { return QStringList { "/nonexistent/ttyGONE" }; });
     MainWindow window;
-    child<QPushButton>(window, "Start")->click();
-    QCOMPARE(child<QLabel>(window, "err_poisk")->text(), QString::fromUtf8(texts::msg_cannot_open));
-    QCOMPARE(child<QStackedWidget>(window, "stackedWidget")->currentIndex(), 0);
-    QVERIFY(child(window, "Start")->isEnabled());
+    find_widget<QPushButton>(window, "Start")->click();
+    QCOMPARE(find_widget<QLabel>(window, "err_poisk")->text(),
+             QString::fromUtf8(texts::msg_cannot_open));
+    QCOMPARE(find_widget<QStackedWidget>(window, "stackedWidget")->currentIndex(), 0);
+    QVERIFY(find_widget(window, "Start")->isEnabled());
 }
 
 void tst_window::icon_and_desktop_identity()

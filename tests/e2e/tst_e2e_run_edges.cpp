@@ -36,7 +36,7 @@ bool readable_without_events(const QString &path, int ms)
 }
 } // namespace
 
-class tst_e2e_runs : public QObject, private e2e_rig
+class tst_e2e_run_edges : public QObject, private e2e_rig
 {
     Q_OBJECT
 
@@ -51,14 +51,14 @@ private slots:
     void reply_read_inside_the_write_is_not_a_crc_error();
 };
 
-void tst_e2e_runs::clicks_during_the_search_are_ignored_data()
+void tst_e2e_run_edges::clicks_during_the_search_are_ignored_data()
 {
     QTest::addColumn<QString>("button");
     QTest::newRow("Старт") << QStringLiteral("Start");
     QTest::newRow("Обновить список портов") << QStringLiteral("Recall");
 }
 
-void tst_e2e_runs::clicks_during_the_search_are_ignored()
+void tst_e2e_run_edges::clicks_during_the_search_are_ignored()
 {
     QFETCH(QString, button);
     // At 1200 baud on a paced line the identification takes about 220 ms.
@@ -79,7 +79,7 @@ void tst_e2e_runs::clicks_during_the_search_are_ignored()
     QCOMPARE(sim.requests().first().bytes, hex_bytes("01 04 00 32 00 05 91 C6"));
 }
 
-void tst_e2e_runs::closing_the_window_ends_the_search()
+void tst_e2e_run_edges::closing_the_window_ends_the_search()
 {
     start_sim({ "--address", "2" }); // nobody answers at address 1
     monitor->tick("log_file", true);
@@ -90,11 +90,11 @@ void tst_e2e_runs::closing_the_window_ends_the_search()
     QVERIFY(!monitor->window->isVisible()); // the program quits with its last window
     QVERIFY(!holds_open(pair.monitor_end()));
     QCOMPARE(monitor->page(), 0);
-    QCOMPARE(monitor->text("err_poisk"), u("Для поиска преобразователя нажмите \"Старт\""));
+    QCOMPARE(monitor->text("err_poisk"), u(texts::search_hint));
     QVERIFY(log_files().isEmpty());
 }
 
-void tst_e2e_runs::nothing_after_a_runs_closing_record()
+void tst_e2e_run_edges::nothing_after_a_runs_closing_record()
 {
     // Requests 2 and 3 of the run go unanswered; the next run answers again.
     start_sim({ "--scenario", scenario("req 2 silent 2\n") });
@@ -126,7 +126,7 @@ void tst_e2e_runs::nothing_after_a_runs_closing_record()
              first_run + u("\n") + header() + separator + u("T\t\t") + u(texts::log_stop));
 }
 
-void tst_e2e_runs::reply_read_inside_the_write_is_not_a_crc_error()
+void tst_e2e_run_edges::reply_read_inside_the_write_is_not_a_crc_error()
 {
     // After the identification the converter falls silent; the test answers for it.
     start_sim({ "--scenario", scenario("req 2 silent 1000\n") });
@@ -150,5 +150,5 @@ void tst_e2e_runs::reply_read_inside_the_write_is_not_a_crc_error()
     QVERIFY(!read_log(log_files().value(0)).contains(u(texts::diag_crc)));
 }
 
-QTEST_MAIN(tst_e2e_runs)
-#include "tst_e2e_runs.moc"
+QTEST_MAIN(tst_e2e_run_edges)
+#include "tst_e2e_run_edges.moc"

@@ -18,7 +18,9 @@ void prepare_application()
     // Windows scales in steps of 25 %; 125 % stays 1.25 rather than rounding down to no
     // scaling at all. Elsewhere the display's DPI may be any number (the offscreen platform
     // says 100), and a window scaled by 1.04 helps nobody: it stays as it is.
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling); // always on in Qt 6
+#endif
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 #endif

@@ -260,6 +260,8 @@ def main():
                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         mb = measure(rig, p.pid, PHASE, trace)
         rig.stop()
+        m_median, m_sd, m_range, m_count = period_stats(whole["trace"], 1)
+        b_median, b_sd, b_range, b_count = period_stats(trace, 0)
     finally:
         rig.stop()
         if base_demo:
@@ -267,8 +269,6 @@ def main():
                             os.path.join(work, "base")])
         shutil.rmtree(work, ignore_errors=True)
 
-    m_median, m_sd, m_range, m_count = period_stats(whole["trace"], 1)
-    b_median, b_sd, b_range, b_count = period_stats(trace, 0)
     print()
     print(f"{'':<46} {'orte-monitor':>12} {'reference':>12} {'ratio':>8}")
     row("CPU per exchange, whole replies, us", whole["us"], base_whole.get("us"), 0)

@@ -108,7 +108,7 @@ exchange_result probe::exchange(orte::request_frame request, quint8 address)
             return result;
         }
         const qint64 left = window_ms - quiet.elapsed();
-        if (!port.waitForReadyRead(int(qBound<qint64>(1, left, wait_slice_ms))))
+        if (!port.waitForReadyRead(int(qBound(qint64(1), left, qint64(wait_slice_ms)))))
             continue;
         const orte::chunk_result chunk = orte::accept_chunk(buffer, port.readAll());
         result.heard = true;

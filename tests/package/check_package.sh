@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the .deb and checks its files, its dependencies, lintian, that apt can install it here,
 # and that the demo it carries runs headless from the package's own layout.
-# Usage: check_package.sh BUILD_DIR SOURCE_DIR
+# Usage: check_package.sh BUILD_DIR SOURCE_DIR [QT_MAJOR]
 set -euo pipefail
 build=$1
 source=$2
+qt=${3:-5} # the Qt the build links: its libraries are what the package must depend on
 
 appstreamcli validate --no-net "$source/data/org.orte.Monitor473.metainfo.xml"
 desktop-file-validate "$source/data/org.orte.Monitor473.desktop"
@@ -34,7 +35,12 @@ fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
-for d in libqt5widgets5 libqt5serialport5 libqt5gui5 libqt5core5a libc6; do
+if [ "$qt" = 6 ]; then
+    qt_libs=(libqt6widgets6 libqt6serialport6 libqt6gui6 libqt6core6 libqt6core5compat6)
+else
+    qt_libs=(libqt5widgets5 libqt5serialport5 libqt5gui5 libqt5core5a)
+fi
+for d in "${qt_libs[@]}" libc6; do
     grep -q "$d" <<<"$depends" || { echo "missing dependency: $d"; exit 1; }
 done
 

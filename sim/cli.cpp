@@ -140,7 +140,7 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
     };
     while ((c = getopt_long(argc, argv, "h", longs.data(), nullptr)) != -1) {
         const std::string arg = optarg ? optarg : "";
-        long number = 0;
+        long long number = 0;
         switch (c) {
         case opt_device:
             o.device = arg;
@@ -184,7 +184,7 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
             o.scenario_file = arg;
             break;
         case opt_seed:
-            if (!parse_number(arg, 0, 4294967295L, number))
+            if (!parse_number(arg, 0, 4294967295LL, number))
                 return bad("seed", arg, " (0 to 4294967295)");
             o.seed = unsigned(number);
             break;

@@ -36,8 +36,8 @@ bool parse_version(const std::string &text, std::array<uint8_t, 4> &out)
 bool apply_setting(converter_state &state, const std::string &key, const std::string &value,
                    std::string &error)
 {
-    long v = 0;
-    auto number = [&](long min, long max) {
+    long long v = 0;
+    auto number = [&](long long min, long long max) {
         if (parse_number(value, min, max, v))
             return true;
         error = "bad value " + quoted(value) + " for " + key + " (" + std::to_string(min) + " to "
@@ -58,7 +58,7 @@ bool apply_setting(converter_state &state, const std::string &key, const std::st
             return false;
         }
     } else if (key == "serial") {
-        if (!number(0, 4294967295L))
+        if (!number(0, 4294967295LL))
             return false;
         state.serial = uint32_t(v);
     } else if (key == "status") {

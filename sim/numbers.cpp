@@ -6,7 +6,7 @@
 
 namespace sim {
 
-bool parse_number(const std::string &text, long min, long max, long &out)
+bool parse_number(const std::string &text, long long min, long long max, long long &out)
 {
     // Decimal, or hexadecimal after 0x: never octal, so that 010 is ten.
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
@@ -17,7 +17,7 @@ bool parse_number(const std::string &text, long min, long max, long &out)
             != std::string::npos)
         return false;
     errno = 0;
-    const long value = std::strtol(text.c_str(), nullptr, hex ? 16 : 10);
+    const long long value = std::strtoll(text.c_str(), nullptr, hex ? 16 : 10);
     if (errno != 0 || value < min || value > max)
         return false;
     out = value;

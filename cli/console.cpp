@@ -1,0 +1,65 @@
+#include "cli/console.h"
+
+#include <QString>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace orte_cli {
+
+console_device::console_device(std::FILE *f)
+    : file(f)
+{
+#ifdef _WIN32
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode))
+        console = handle;
+#endif
+    open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+}
+
+qint64 console_device::writeData(const char *data, qint64 size)
+{
+#ifdef _WIN32
+    if (console) {
+        // The text stream hands over whole characters: the UTF-8 converts as it is.
+        const QString text = QString::fromUtf8(data, int(size));
+        DWORD written = 0;
+        if (!WriteConsoleW(console, reinterpret_cast<const wchar_t *>(text.utf16()),
+                           DWORD(text.size()), &written, nullptr))
+            return -1;
+        return size;
+    }
+#endif
+    if (std::fwrite(data, 1, size_t(size), file) != size_t(size) || std::fflush(file) != 0)
+        return -1;
+    return size;
+}
+
+std::unique_ptr<QTextStream> console_stream(std::FILE *file)
+{
+    auto *device = new console_device(file);
+    auto stream = std::make_unique<QTextStream>(device);
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    stream->setCodec("UTF-8");
+#else
+    stream->setEncoding(QStringConverter::Utf8);
+#endif
+    return stream;
+}
+
+bool is_terminal(std::FILE *file)
+{
+#ifdef _WIN32
+    return _isatty(_fileno(file)) != 0;
+#else
+    return isatty(fileno(file)) != 0;
+#endif
+}
+
+} // namespace orte_cli

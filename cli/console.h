@@ -1,0 +1,36 @@
+#pragma once
+
+// orte-cli's standard output and error as any console shows them: a Windows console through
+// its wide-character interface, whatever its code page; a file or a pipe (and every Linux
+// terminal) in UTF-8.
+
+#include <QIODevice>
+#include <QTextStream>
+
+#include <cstdio>
+#include <memory>
+
+namespace orte_cli {
+
+class console_device : public QIODevice
+{
+public:
+    explicit console_device(std::FILE *file);
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override;
+
+private:
+    std::FILE *file;
+    void *console = nullptr; // the console's handle, when the stream is one (Windows)
+};
+
+// A text stream over `file` that writes UTF-8 text as above.
+std::unique_ptr<QTextStream> console_stream(std::FILE *file);
+
+// Whether the stream is a terminal (for the progress line).
+bool is_terminal(std::FILE *file);
+
+} // namespace orte_cli

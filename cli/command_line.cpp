@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include "cli/language.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 
@@ -93,10 +95,13 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     const QCommandLineOption address(QStringLiteral("address"), {}, QStringLiteral("RANGE"));
     const QCommandLineOption all(QStringLiteral("all"));
     const QCommandLineOption csv(QStringLiteral("csv"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption csv_plain(QStringLiteral("csv-plain"), {}, QStringLiteral("FILE"));
+    const QCommandLineOption xlsx(QStringLiteral("xlsx"), {}, QStringLiteral("FILE"));
     const QCommandLineOption force(QStringLiteral("force"));
     const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("MS"));
     const QCommandLineOption polls(QStringLiteral("polls"), {}, QStringLiteral("N"));
-    cli.addOptions({ help, baud, parity, stops, address, all, csv, force, interval, polls });
+    cli.addOptions(
+        { help, baud, parity, stops, address, all, csv, csv_plain, xlsx, force, interval, polls });
     auto bad = [&error](const QString &what) {
         error = what;
         return false;
@@ -110,19 +115,24 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     const QStringList words = cli.positionalArguments();
     const QString command = words.value(0);
     if (command != QLatin1String("scan") && command != QLatin1String("watch"))
-        return bad(QStringLiteral("give scan PORT or watch PORT"));
-    if (words.size() != 2)
-        return bad(QStringLiteral("%1 takes one port").arg(command));
-    const QString port = port_location(words[1]);
-    if (port.isEmpty())
-        return bad(QStringLiteral("the port's name is empty"));
+        return bad(text::tr("give scan [PORT...] or watch PORT"));
     const bool scan = command == QLatin1String("scan");
+    if (!scan && words.size() != 2)
+        return bad(text::tr("watch takes one port"));
+    QStringList ports;
+    for (const QString &word : words.mid(1)) {
+        if (word.isEmpty())
+            return bad(text::tr("the port's name is empty"));
+        ports << port_location(word);
+    }
     for (const QCommandLineOption &o : scan
-             ? QList<QCommandLineOption> { csv, force, interval, polls }
+             ? QList<QCommandLineOption> { csv, csv_plain, xlsx, force, interval, polls }
              : QList<QCommandLineOption> { all }) {
         if (cli.isSet(o))
-            return bad(QStringLiteral("--%1 does not go with %2").arg(o.names()[0], command));
+            return bad(text::tr("--%1 does not go with %2").arg(o.names()[0], command));
     }
+    if (cli.isSet(csv) && cli.isSet(csv_plain))
+        return bad(text::tr("give --csv or --csv-plain, not both"));
 
     QVector<int> bauds = monitor_speeds;
     QString parities = QStringLiteral("NEO");
@@ -132,18 +142,18 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         && (!parse_list(cli.value(baud), 1, 921600, bauds)
             || std::any_of(bauds.begin(), bauds.end(),
                            [](int b) { return !standard_speeds().contains(b); })))
-        return bad(QStringLiteral("bad --baud '%1' (50 to 921600, a standard speed)")
-                       .arg(cli.value(baud)));
+        return bad(
+            text::tr("bad --baud '%1' (50 to 921600, a standard speed)").arg(cli.value(baud)));
     if (cli.isSet(parity) && !parse_parities(cli.value(parity), parities))
-        return bad(QStringLiteral("bad --parity '%1' (none, even, odd)").arg(cli.value(parity)));
+        return bad(text::tr("bad --parity '%1' (none, even, odd)").arg(cli.value(parity)));
     if (cli.isSet(stops) && !parse_list(cli.value(stops), 1, 2, stop_bits))
-        return bad(QStringLiteral("bad --stop-bits '%1' (1, 2)").arg(cli.value(stops)));
+        return bad(text::tr("bad --stop-bits '%1' (1, 2)").arg(cli.value(stops)));
     if (cli.isSet(address) && !parse_range(cli.value(address), first, last))
-        return bad(QStringLiteral("bad --address '%1' (1 to 247)").arg(cli.value(address)));
+        return bad(text::tr("bad --address '%1' (1 to 247)").arg(cli.value(address)));
 
     if (scan) {
         out.kind = command_kind::scan;
-        out.scan.port = port;
+        out.scan.ports = ports;
         out.scan.settings = scan_order(bauds, parities, stop_bits);
         out.scan.first_address = first;
         out.scan.last_address = last;
@@ -152,13 +162,15 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     }
     if (!cli.isSet(baud) || !cli.isSet(parity) || !cli.isSet(stops) || !cli.isSet(address)
         || bauds.size() != 1 || parities.size() != 1 || stop_bits.size() != 1 || first != last)
-        return bad(QStringLiteral("watch needs one --baud, --parity, --stop-bits and --address"));
+        return bad(text::tr("watch needs one --baud, --parity, --stop-bits and --address"));
     out.kind = command_kind::watch;
     watch_plan &w = out.watch;
-    w.port = port;
+    w.port = ports[0];
     w.settings = { bauds[0], char(parities[0].toLatin1()), stop_bits[0] };
     w.address = first;
-    w.csv_file = cli.value(csv);
+    w.csv_plain = cli.isSet(csv_plain);
+    w.csv_file = cli.value(w.csv_plain ? csv_plain : csv);
+    w.xlsx_file = cli.value(xlsx);
     w.overwrite = cli.isSet(force);
     qint64 n = 0;
     if (cli.isSet(interval)) {
@@ -169,11 +181,11 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     }
     if (cli.isSet(polls)) {
         if (!parse_number(cli.value(polls), 1, 1000000000, n))
-            return bad(QStringLiteral("bad --polls '%1'").arg(cli.value(polls)));
+            return bad(text::tr("bad --polls '%1'").arg(cli.value(polls)));
         w.polls = int(n);
     }
-    if (cli.isSet(force) && w.csv_file.isEmpty())
-        return bad(QStringLiteral("--force goes with --csv"));
+    if (cli.isSet(force) && w.csv_file.isEmpty() && w.xlsx_file.isEmpty())
+        return bad(text::tr("--force goes with --csv, --csv-plain or --xlsx"));
     return true;
 }
 

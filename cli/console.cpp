@@ -41,16 +41,15 @@ qint64 console_device::writeData(const char *data, qint64 size)
     return size;
 }
 
-std::unique_ptr<QTextStream> console_stream(std::FILE *file)
+console::console(std::FILE *file)
+    : device(file)
+    , text(&device)
 {
-    auto *device = new console_device(file);
-    auto stream = std::make_unique<QTextStream>(device);
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-    stream->setCodec("UTF-8");
+    text.setCodec("UTF-8");
 #else
-    stream->setEncoding(QStringConverter::Utf8);
+    text.setEncoding(QStringConverter::Utf8);
 #endif
-    return stream;
 }
 
 bool is_terminal(std::FILE *file)

@@ -8,7 +8,6 @@
 #include <QTextStream>
 
 #include <cstdio>
-#include <memory>
 
 namespace orte_cli {
 
@@ -27,8 +26,17 @@ private:
     void *console = nullptr; // the console's handle, when the stream is one (Windows)
 };
 
-// A text stream over `file` that writes UTF-8 text as above.
-std::unique_ptr<QTextStream> console_stream(std::FILE *file);
+// A text stream over `file` that writes as above.
+class console
+{
+public:
+    explicit console(std::FILE *file);
+    QTextStream &stream() { return text; }
+
+private:
+    console_device device;
+    QTextStream text;
+};
 
 // Whether the stream is a terminal (for the progress line).
 bool is_terminal(std::FILE *file);

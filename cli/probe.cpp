@@ -1,31 +1,64 @@
 #include "cli/probe.h"
 
+#include "cli/language.h"
 #include "link/port_setup.h"
 #include "link/reply_path.h"
 
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <atomic>
 #include <csignal>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace orte_cli {
 
 namespace {
 volatile std::sig_atomic_t stop_asked = 0;
+std::atomic<bool> work_done { false };
 
+// The longest single wait: Ctrl+C is seen within it.
+constexpr int wait_slice_ms = 20;
+
+#ifdef _WIN32
+BOOL WINAPI on_console_event(DWORD event)
+{
+    stop_asked = 1;
+    // A closed console window (or a logoff) ends the process when this returns: give the
+    // recording its few seconds to be finished first.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        for (int i = 0; i < 250 && !work_done; ++i)
+            Sleep(20);
+    return TRUE;
+}
+#else
 void on_interrupt(int)
 {
     stop_asked = 1;
 }
-
-// The longest single wait: Ctrl+C is seen within it.
-constexpr int wait_slice_ms = 20;
+#endif
 } // namespace
 
 void catch_interrupt()
 {
-    std::signal(SIGINT, on_interrupt);
-    std::signal(SIGTERM, on_interrupt);
+#ifdef _WIN32
+    SetConsoleCtrlHandler(on_console_event, TRUE);
+#else
+    // A closed terminal (SIGHUP) ends a recording as Ctrl+C does.
+    for (int signal : { SIGINT, SIGTERM, SIGHUP })
+        std::signal(signal, on_interrupt);
+    // A closed standard output is seen as a failed write, so that files are finished.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
+int finish(int code)
+{
+    work_done = true;
+    return code;
 }
 
 bool interrupted()
@@ -44,23 +77,22 @@ void pause_ms(qint64 ms)
 QString what_answered(const exchange_result &r, quint8 address)
 {
     if (r.frame && r.kind == orte::reply_kind::exception)
-        return QStringLiteral("a Modbus exception %1 (not a converter)")
+        return text::tr("a Modbus exception %1 (not a converter)")
             .arg(orte::rx_at(r.bytes, 2), 2, 16, QLatin1Char('0'));
     if (r.frame && r.kind == orte::reply_kind::ident)
-        return QStringLiteral("model code %1, outside the converter's table")
+        return text::tr("model code %1, outside the converter's table")
             .arg(orte::rx_at(r.bytes, 4));
     if (r.frame)
-        return QStringLiteral("a valid %1-byte frame, not the converter's reply")
-            .arg(r.bytes.size());
+        return text::tr("a valid %1-byte frame, not the converter's reply").arg(r.bytes.size());
     if (!r.foreign.isEmpty()) {
         const quint8 from = orte::rx_at(r.foreign, 0);
         return from == address
-            ? QStringLiteral("a frame of function %1, not an answer to this request")
+            ? text::tr("a frame of function %1, not an answer to this request")
                   .arg(orte::rx_at(r.foreign, 1), 2, 16, QLatin1Char('0'))
-            : QStringLiteral("a reply from address %1 (a late one, or another master's)").arg(from);
+            : text::tr("a reply from address %1 (a late one, or another master's)").arg(from);
     }
     if (r.heard)
-        return QStringLiteral("bytes that never formed a frame");
+        return text::tr("bytes that never formed a frame");
     return {};
 }
 

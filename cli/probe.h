@@ -66,8 +66,11 @@ enum exit_code {
     output_closed = 141, // standard output was closed (a pipe whose reader ended)
 };
 
-// Ctrl+C asks the running command to stop; waits end within a few tens of milliseconds.
+// Ctrl+C (a closed terminal or console window too) asks the running command to stop; waits
+// end within a few tens of milliseconds.
 void catch_interrupt();
+// Says the command's work is done (a closed console window waits for it), and passes `code` on.
+int finish(int code);
 bool interrupted();
 // Sleeps up to `ms`, ending early at Ctrl+C.
 void pause_ms(qint64 ms);

@@ -1,5 +1,6 @@
 #include "cli/scan.h"
 
+#include "cli/language.h"
 #include "decode/ident.h"
 #include "link/crc16.h"
 
@@ -36,88 +37,152 @@ QVector<port_settings> scan_order(const QVector<int> &bauds, const QString &pari
 namespace {
 QString duration(qint64 ms)
 {
-    return ms >= 60000 ? QStringLiteral("%1 min %2 s").arg(ms / 60000).arg(ms / 1000 % 60)
-                       : QStringLiteral("%1 s").arg(ms / 1000);
+    return ms >= 60000 ? text::tr("%1 min %2 s").arg(ms / 60000).arg(ms / 1000 % 60)
+                       : text::tr("%1 s").arg(ms / 1000);
 }
+
+// One scan over every port of the plan: counts, and the words for the lines.
+class scanner
+{
+public:
+    scanner(const scan_plan &p, QTextStream &o, QTextStream &e, QTextStream *pr)
+        : plan(p)
+        , out(o)
+        , err(e)
+        , progress(pr)
+    {
+        total = plan.ports.size() * plan.settings.size()
+            * (plan.last_address - plan.first_address + 1);
+        clock.start();
+    }
+
+    int run()
+    {
+        int opened = 0;
+        for (const QString &port : plan.ports) {
+            const int code = scan_port(port);
+            if (code != port_failed)
+                ++opened;
+            if (code == interrupted_code || (code == found && !plan.all))
+                return code;
+            // With every port listed, one that cannot be had is said and passed over.
+            if (code == port_failed && plan.ports.size() == 1)
+                return code;
+        }
+        clear_progress();
+        if (converters == 0)
+            out << text::tr("no converter found (%1 tries in %2)")
+                       .arg(tried)
+                       .arg(duration(clock.elapsed()))
+                << '\n';
+        return converters > 0 ? found : opened == 0 ? port_failed : not_found;
+    }
+
+private:
+    void clear_progress()
+    {
+        if (progress)
+            *progress << "\r\033[K" << Qt::flush;
+    }
+
+    // "COM3: 9600 8N1 address 5" with several ports, "9600 8N1 address 5" with one.
+    QString where(const QString &port, const port_settings &settings, int address) const
+    {
+        const QString at = text::tr("%1 address %2").arg(text(settings)).arg(address);
+        return plan.ports.size() > 1 ? port + QStringLiteral(": ") + at : at;
+    }
+
+    int scan_port(const QString &port)
+    {
+        probe line;
+        for (const port_settings &settings : plan.settings) {
+            QString error;
+            if (!line.open(port, settings, error)) {
+                clear_progress();
+                err << "orte-cli: " << text::tr("cannot open %1: %2").arg(port, error) << '\n';
+                tried += plan.last_address - plan.first_address + 1;
+                return port_failed;
+            }
+            bool garbled = false;
+            for (int address = plan.first_address; address <= plan.last_address; ++address) {
+                if (progress) {
+                    const qint64 left = tried > 0 ? clock.elapsed() * (total - tried) / tried : 0;
+                    *progress << "\r\033[K" << where(port, settings, address) << "  " << tried
+                              << "/" << total << "  "
+                              << text::tr("about %1 left").arg(duration(left)) << Qt::flush;
+                }
+                exchange_result r;
+                r.interrupted = interrupted();
+                if (!r.interrupted)
+                    r = line.exchange(orte::initial_req_ident(), quint8(address));
+                if (r.interrupted) {
+                    clear_progress();
+                    err << text::tr("interrupted after %1 of %2 tries (%3 next)")
+                               .arg(tried)
+                               .arg(total)
+                               .arg(where(port, settings, address))
+                        << '\n';
+                    return converters > 0 ? found : interrupted_code;
+                }
+                if (r.port_lost) {
+                    clear_progress();
+                    err << "orte-cli: "
+                        << text::tr("the port %1 has gone (at %2)")
+                               .arg(port, where(port, settings, address))
+                        << '\n';
+                    return port_failed;
+                }
+                ++tried;
+                if (r.heard)
+                    clear_progress();
+                if (r.frame && r.kind == orte::reply_kind::ident) {
+                    const orte::ident_result ident = orte::decode_ident(r.bytes);
+                    if (ident.device_found) {
+                        ++converters;
+                        out << where(port, settings, address) << ": " << ident.string_name << "; "
+                            << orte::version_text(r.bytes) << "; "
+                            << orte::serial_text(orte::serial_number(r.bytes)) << '\n'
+                            << Qt::flush;
+                        if (!plan.all)
+                            return found;
+                        continue;
+                    }
+                }
+                if (r.frame || !r.foreign.isEmpty()) {
+                    out << where(port, settings, address) << ": "
+                        << what_answered(r, quint8(address)) << '\n'
+                        << Qt::flush;
+                } else if (r.heard && !garbled) {
+                    // Once per setting: the line is alive but never forms a frame here.
+                    garbled = true;
+                    const QString at = plan.ports.size() > 1
+                        ? port + QStringLiteral(": ") + text(settings)
+                        : text(settings);
+                    out << text::tr("something answers at %1 but not as a converter (bytes that "
+                                    "never formed a frame)")
+                               .arg(at)
+                        << '\n'
+                        << Qt::flush;
+                }
+            }
+        }
+        return converters > 0 ? found : not_found;
+    }
+
+    const scan_plan &plan;
+    QTextStream &out;
+    QTextStream &err;
+    QTextStream *progress;
+    int total = 0;
+    int tried = 0;
+    int converters = 0;
+    QElapsedTimer clock;
+};
 } // namespace
 
 int run_scan(const scan_plan &plan, QTextStream &out, QTextStream &err, QTextStream *progress)
 {
-    const int per_setting = plan.last_address - plan.first_address + 1;
-    const int total = plan.settings.size() * per_setting;
-    int tried = 0;
-    int converters = 0;
-    QElapsedTimer clock;
-    clock.start();
-    probe line;
-    auto clear_progress = [progress] {
-        if (progress)
-            *progress << "\r\033[K" << Qt::flush;
-    };
-    for (const port_settings &settings : plan.settings) {
-        QString error;
-        if (!line.open(plan.port, settings, error)) {
-            clear_progress();
-            err << "orte-cli: cannot open " << plan.port << ": " << error << '\n';
-            return port_failed;
-        }
-        bool garbled = false;
-        for (int address = plan.first_address; address <= plan.last_address; ++address) {
-            if (progress) {
-                const qint64 left = tried > 0 ? clock.elapsed() * (total - tried) / tried : 0;
-                *progress << "\r\033[K" << text(settings) << " address " << address << "  " << tried
-                          << "/" << total << "  about " << duration(left) << " left" << Qt::flush;
-            }
-            exchange_result r;
-            r.interrupted = interrupted();
-            if (!r.interrupted)
-                r = line.exchange(orte::initial_req_ident(), quint8(address));
-            if (r.interrupted) {
-                clear_progress();
-                err << "interrupted after " << tried << " of " << total << " tries ("
-                    << text(settings) << ", address " << address << " next)\n";
-                return converters > 0 ? found : interrupted_code;
-            }
-            if (r.port_lost) {
-                clear_progress();
-                err << "orte-cli: the port " << plan.port << " has gone (at " << text(settings)
-                    << ", address " << address << ")\n";
-                return port_failed;
-            }
-            ++tried;
-            if (r.heard)
-                clear_progress();
-            if (r.frame && r.kind == orte::reply_kind::ident) {
-                const orte::ident_result ident = orte::decode_ident(r.bytes);
-                if (ident.device_found) {
-                    ++converters;
-                    out << text(settings) << " address " << address << ": " << ident.string_name
-                        << "; " << orte::version_text(r.bytes) << "; "
-                        << orte::serial_text(orte::serial_number(r.bytes)) << '\n'
-                        << Qt::flush;
-                    if (!plan.all)
-                        return found;
-                    continue;
-                }
-            }
-            const QString other = what_answered(r, quint8(address));
-            if (r.frame || !r.foreign.isEmpty())
-                out << text(settings) << " address " << address << ": " << other << '\n'
-                    << Qt::flush;
-            else if (r.heard && !garbled) {
-                // Once per setting: the line is alive but never forms a frame here.
-                garbled = true;
-                out << "something answers at " << text(settings)
-                    << " but not as a converter (bytes that never formed a frame)\n"
-                    << Qt::flush;
-            }
-        }
-    }
-    clear_progress();
-    if (converters == 0)
-        out << "no converter found (" << tried << " tries in " << duration(clock.elapsed())
-            << ")\n";
-    return converters > 0 ? found : not_found;
+    return scanner(plan, out, err, progress).run();
 }
 
 } // namespace orte_cli

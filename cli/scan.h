@@ -3,6 +3,7 @@
 #include "cli/probe.h"
 
 #include <QString>
+#include <QStringList>
 #include <QTextStream>
 #include <QVector>
 
@@ -10,7 +11,7 @@ namespace orte_cli {
 
 struct scan_plan
 {
-    QString port;
+    QStringList ports; // one after another; several: each line names its port
     QVector<port_settings> settings; // in the order they are tried
     int first_address = 1;
     int last_address = 128;

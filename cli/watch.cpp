@@ -1,5 +1,9 @@
 #include "cli/watch.h"
 
+#include "cli/csv.h"
+#include "cli/language.h"
+#include "cli/record.h"
+#include "cli/workbook.h"
 #include "decode/ident.h"
 #include "decode/measure.h"
 #include "decode/status.h"
@@ -9,14 +13,15 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace orte_cli {
 
 namespace {
-// What the last exchange brought, as one line and one row show it. The measurement is shown
-// as the monitor's page shows it: decoded when it arrives, with the input faults known then,
-// so a fault reported by a status reply replaces a value from the next measurement on.
+// What the last exchanges brought, as the screen line shows it. The measurement is shown as
+// the monitor's page shows it: decoded when it arrives, with the input faults known then, so
+// a fault reported by a status reply replaces a value from the next measurement on.
 struct reading
 {
     bool have_measure = false;
@@ -34,31 +39,6 @@ struct fault_flags
     bool in1 = false;
     bool in2 = false;
 };
-
-QString number(double v)
-{
-    return QString::number(v, 'g', 10);
-}
-
-QString csv_row(const reading &r, bool single_input, const QDateTime &at)
-{
-    QStringList cells { at.toString(Qt::ISODateWithMs) };
-    for (int input = 1; input <= 2; ++input) {
-        const bool absent = input == 2 && single_input;
-        const orte::input_reading in = orte::read_input(r.measure, input);
-        const bool shown
-            = r.have_measure && !absent && !r.fault_at_measure[input - 1] && in.type <= 3;
-        cells << (r.have_measure && !absent ? QString::number(in.type) : QString())
-              << (shown ? number(in.value) : QString())
-              << (shown && in.type == 1 ? number(in.cold_junction) : QString());
-    }
-    for (int bit = 0; bit < 8; ++bit)
-        cells << (r.have_status ? QString::number((r.status >> bit) & 1) : QString());
-    QString link = r.link;
-    cells << QLatin1Char('"') + link.replace(QLatin1Char('"'), QLatin1String("\"\""))
-            + QLatin1Char('"');
-    return cells.join(QLatin1Char(','));
-}
 
 QString text_line(const reading &r, const QDateTime &at)
 {
@@ -81,93 +61,180 @@ QString text_line(const reading &r, const QDateTime &at)
     return parts.join(QStringLiteral(" | "));
 }
 
-QString link_text(const exchange_result &r)
+outcome exchange_outcome(const exchange_result &r)
 {
     if (!r.frame)
-        return QString::fromUtf8(r.heard && r.foreign.isEmpty() ? orte::diag_crc
-                                                                : orte::diag_timeout);
+        return r.heard && r.foreign.isEmpty() ? outcome::crc_error : outcome::timeout;
     if (r.kind == orte::reply_kind::exception)
+        return outcome::exception;
+    return r.kind == orte::reply_kind::unexpected ? outcome::unexpected : outcome::reply;
+}
+
+QString link_text(outcome o)
+{
+    switch (o) {
+    case outcome::crc_error:
+        return QString::fromUtf8(orte::diag_crc);
+    case outcome::timeout:
+        return QString::fromUtf8(orte::diag_timeout);
+    case outcome::exception:
         return QString::fromUtf8(orte::diag_exception);
-    if (r.kind == orte::reply_kind::unexpected)
+    case outcome::unexpected:
         return QString::fromUtf8(orte::diag_unexpected);
+    case outcome::reply:
+        break;
+    }
     return {};
 }
 
-// The recording: each row goes out in one write, and one cut short is taken back, so the
-// file never holds a torn row; the first failure is said once.
-class recording
+// The poll as the files keep it: what the screen line shows, in cells.
+poll_record record_of(const reading &r, bool single_input, outcome result, const QDateTime &at)
+{
+    poll_record p;
+    p.at = at;
+    p.link = r.link;
+    p.result = result;
+    for (int input = 1; input <= 2; ++input) {
+        const size_t i = size_t(input - 1);
+        const bool absent = input == 2 && single_input;
+        const orte::input_reading in = orte::read_input(r.measure, input);
+        if (!r.have_measure || absent)
+            continue;
+        p.type[i] = in.type;
+        if (r.fault_at_measure[i] || in.type > 3)
+            continue;
+        p.value[i] = in.value;
+        if (in.type == 1)
+            p.cold_junction[i] = in.cold_junction;
+    }
+    for (size_t bit = 0; bit < 8; ++bit)
+        if (r.have_status)
+            p.flags[bit] = (r.status >> bit) & 1;
+    return p;
+}
+
+// A file of the recording that must be writable before the line is touched. An existing one
+// is replaced only when asked; one that holds nothing of the run is not left behind.
+class output_file
 {
 public:
-    bool open(const watch_plan &plan, QTextStream &err)
+    bool claim(const QString &name, bool overwrite, QTextStream &err)
     {
-        if (plan.csv_file.isEmpty())
+        if (name.isEmpty())
             return true;
-        file.setFileName(plan.csv_file);
+        file.setFileName(name);
         const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered
-            | (plan.overwrite ? QIODevice::Truncate : QIODevice::NewOnly);
-        if (!file.open(mode)) {
-            err << "orte-cli: cannot write " << plan.csv_file << ": "
-                << (!plan.overwrite && file.exists()
-                        ? QStringLiteral("it exists (--force replaces it)")
-                        : file.errorString())
-                << '\n';
-            return false;
-        }
-        return write(csv_header(), err);
-    }
-
-    bool write(const QString &row, QTextStream &err)
-    {
-        if (!file.isOpen())
+            | (overwrite ? QIODevice::Truncate : QIODevice::NewOnly);
+        if (file.open(mode))
             return true;
-        const QByteArray bytes = row.toUtf8() + '\n';
-        const qint64 size = file.size();
-        if (file.write(bytes) == bytes.size()) {
-            ++rows;
-            return true;
-        }
-        file.resize(size);
-        if (!failed)
-            err << "orte-cli: cannot write " << file.fileName() << ": " << file.errorString()
-                << "; the recording is incomplete\n"
-                << Qt::flush;
-        failed = true;
+        err << "orte-cli: "
+            << text::tr("cannot write %1: %2")
+                   .arg(name,
+                        !overwrite && file.exists() ? text::tr("it exists (--force replaces it)")
+                                                    : file.errorString())
+            << '\n';
         return false;
     }
 
-    // A file that holds nothing but its header is not left behind.
+    bool claimed() const { return file.isOpen(); }
+    QFile file;
+};
+
+// The CSV file: each row goes out in one write, and one cut short is taken back, so the file
+// never holds a torn row; the first failure is said once.
+class csv_recording : public output_file
+{
+public:
+    bool start(const csv_format &f, QTextStream &err)
+    {
+        format = f;
+        return !claimed() || write(csv_preamble(format) + csv_header(format).toUtf8(), err);
+    }
+
+    void add(const poll_record &r, QTextStream &err)
+    {
+        if (claimed() && write(csv_row(format, r).toUtf8(), err))
+            ++rows;
+    }
+
     void discard_if_empty()
     {
-        if (file.isOpen() && rows <= 1)
+        if (claimed() && rows == 0)
             file.remove();
     }
 
     bool failed = false;
 
 private:
-    QFile file;
+    bool write(const QByteArray &line, QTextStream &err)
+    {
+        const QByteArray bytes = line + '\n';
+        const qint64 size = file.size();
+        if (file.write(bytes) == bytes.size())
+            return true;
+        file.resize(size);
+        if (!failed)
+            err << "orte-cli: "
+                << text::tr("cannot write %1: %2; the recording is incomplete")
+                       .arg(file.fileName(), file.errorString())
+                << '\n'
+                << Qt::flush;
+        failed = true;
+        return false;
+    }
+
+    csv_format format;
     int rows = 0;
 };
-} // namespace
 
-QString csv_header()
+QString figure(double v)
 {
-    return QStringLiteral("time,in1_type,in1_value,in1_cj,in2_type,in2_value,in2_cj,"
-                          "in1_fault,in2_fault,out1_fault,out2_fault,"
-                          "in1_above_sp1,in1_below_sp2,in2_above_sp1,in2_below_sp2,link");
+    return QString::number(v, 'g', 10);
 }
+
+void print_summary(QTextStream &out, const run_figures &run)
+{
+    out << text::tr("Polls: %1; CRC errors: %2; time-outs: %3; exceptions: %4")
+               .arg(run.polls)
+               .arg(run.crc_errors)
+               .arg(run.timeouts)
+               .arg(run.exceptions)
+        << '\n';
+    for (int in = 0; in < 2; ++in) {
+        const input_figures &f = run.inputs[size_t(in)];
+        if (f.count > 0)
+            out << text::tr("Input %1: minimum %2, maximum %3, mean %4 (%5 values)")
+                       .arg(in + 1)
+                       .arg(figure(f.min), figure(f.max), figure(f.mean()))
+                       .arg(f.count)
+                << '\n';
+    }
+    out << Qt::flush;
+}
+} // namespace
 
 int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
 {
-    // The recording first: a file that cannot be written is found before the line is touched.
-    recording csv;
-    if (!csv.open(plan, err))
+    // The recordings first: a file that cannot be written is found before the line is touched.
+    csv_recording csv;
+    output_file xlsx;
+    if (!csv.claim(plan.csv_file, plan.overwrite, err)
+        || !xlsx.claim(plan.xlsx_file, plan.overwrite, err)) {
+        csv.discard_if_empty();
         return bad_arguments;
+    }
+    auto discard = [&] {
+        csv.discard_if_empty();
+        if (xlsx.claimed())
+            xlsx.file.remove();
+    };
+    if (!csv.start(plan.csv_plain ? plain_format() : spreadsheet_format(QLocale::system()), err))
+        return recording_incomplete;
     probe line;
     QString error;
     if (!line.open(plan.port, plan.settings, error)) {
-        err << "orte-cli: cannot open " << plan.port << ": " << error << '\n';
-        csv.discard_if_empty();
+        err << "orte-cli: " << text::tr("cannot open %1: %2").arg(plan.port, error) << '\n';
+        discard();
         return port_failed;
     }
 
@@ -186,15 +253,18 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
             heard = what_answered(id, quint8(plan.address));
     }
     if (!ident.device_found) {
-        csv.discard_if_empty();
+        discard();
         if (id.interrupted)
             return interrupted_code;
         if (id.port_lost) {
-            err << "orte-cli: the port " << plan.port << " has gone\n";
+            err << "orte-cli: " << text::tr("the port %1 has gone").arg(plan.port) << '\n';
             return port_failed;
         }
-        err << "no converter at " << text(plan.settings) << " address " << plan.address << ": "
-            << (heard.isEmpty() ? QStringLiteral("nothing answered") : heard) << '\n';
+        err << text::tr("no converter at %1 address %2: %3")
+                   .arg(text(plan.settings))
+                   .arg(plan.address)
+                   .arg(heard.isEmpty() ? text::tr("nothing answered") : heard)
+            << '\n';
         return not_found;
     }
     const bool single_input = ident.single_input == 1;
@@ -202,9 +272,20 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
         << orte::serial_text(orte::serial_number(id.bytes)) << '\n'
         << Qt::flush;
 
+    run_figures run;
+    run.model = ident.string_name;
+    run.serial = QString::number(orte::serial_number(id.bytes));
+    run.firmware = orte::version_text(id.bytes);
+    run.port = plan.port;
+    run.settings = text(plan.settings);
+    run.address = plan.address;
+    run.start = QDateTime::currentDateTime();
+    QVector<poll_record> polls;
+
     reading r;
     fault_flags faults;
     bool port_gone = false;
+    bool output_gone = false;
     QElapsedTimer clock;
     clock.start();
     long long due = 0;
@@ -216,7 +297,8 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
         // A port that has gone is reopened once a poll, with the same settings.
         if (port_gone && line.open(plan.port, plan.settings, error)) {
             port_gone = false;
-            err << "orte-cli: the port " << plan.port << " is back\n" << Qt::flush;
+            err << "orte-cli: " << text::tr("the port %1 is back").arg(plan.port) << '\n'
+                << Qt::flush;
         }
         exchange_result x;
         if (!port_gone) {
@@ -228,12 +310,16 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
             if (x.port_lost) {
                 port_gone = true;
                 line.close();
-                err << "orte-cli: the port " << plan.port << " has gone; reopening it every "
-                    << plan.interval_ms << " ms\n"
+                err << "orte-cli: "
+                    << text::tr("the port %1 has gone; reopening it every %2 ms")
+                           .arg(plan.port)
+                           .arg(plan.interval_ms)
+                    << '\n'
                     << Qt::flush;
             }
         }
-        r.link = link_text(x);
+        const outcome result = exchange_outcome(x);
+        r.link = link_text(result);
         if (x.frame && x.kind == orte::reply_kind::measure) {
             r.measure = x.bytes;
             r.measure_shown = orte::decode_measure(x.bytes, single_input, faults.in1, faults.in2);
@@ -245,19 +331,38 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
             const orte::status_view s = orte::decode_status(r.status);
             faults = { s.in1_fault, s.in2_fault };
             r.have_status = true;
-        } else if (!r.link.isEmpty()) {
+        } else if (result != outcome::reply) {
             // Nothing received: nothing shown or recorded but the link text.
             r.have_measure = r.have_status = false;
         }
         const QDateTime now = QDateTime::currentDateTime();
+        const poll_record record = record_of(r, single_input, result, now);
+        run.add(record);
+        csv.add(record, err);
+        if (xlsx.claimed())
+            polls.append(record);
         out << text_line(r, now) << '\n' << Qt::flush;
-        if (out.status() != QTextStream::Ok)
-            return output_closed;
-        csv.write(csv_row(r, single_input, now), err);
+        if (out.status() != QTextStream::Ok) {
+            output_gone = true;
+            break;
+        }
     }
+    run.end = QDateTime::currentDateTime();
+    bool workbook_failed = false;
+    if (xlsx.claimed()) {
+        xlsx.file.close();
+        if (!write_workbook(plan.xlsx_file, run, polls, error)) {
+            err << "orte-cli: " << text::tr("cannot write %1: %2").arg(plan.xlsx_file, error)
+                << '\n';
+            workbook_failed = true;
+        }
+    }
+    if (output_gone)
+        return output_closed;
+    print_summary(out, run);
     if (port_gone)
         return port_failed;
-    return csv.failed ? recording_incomplete : found;
+    return csv.failed || workbook_failed ? recording_incomplete : found;
 }
 
 } // namespace orte_cli

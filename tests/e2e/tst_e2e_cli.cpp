@@ -168,7 +168,7 @@ void tst_e2e_cli::exit_codes_data()
     QTest::addColumn<QString>("said"); // on standard error
     const QStringList watch
         = QStringList { "watch", "/nonexistent/tty", "--address", "1" } + at_9600;
-    QTest::newRow("no command: 2") << QStringList {} << 2 << "give scan PORT";
+    QTest::newRow("no command: 2") << QStringList {} << 2 << "give scan";
     QTest::newRow("--parity mark: 2")
         << QStringList { "scan", "x", "--parity", "mark" } << 2 << "bad --parity";
     QTest::newRow("no such port: 3")

@@ -13,17 +13,19 @@ QString summary(const orte_cli::command_line &c)
     if (c.kind == command_kind::help)
         return QStringLiteral("help");
     if (c.kind == command_kind::watch)
-        return QStringLiteral("watch %1 %2 %3 %4 polls %5")
+        return QStringLiteral("watch %1 %2 %3 %4 polls %5 csv %6%7 xlsx %8")
             .arg(c.watch.port, orte_cli::text(c.watch.settings))
             .arg(c.watch.address)
             .arg(c.watch.interval_ms)
-            .arg(c.watch.polls);
+            .arg(c.watch.polls)
+            .arg(c.watch.csv_file, c.watch.csv_plain ? QStringLiteral(" plain") : QString(),
+                 c.watch.xlsx_file);
     QStringList bauds;
     for (const orte_cli::port_settings &s : c.scan.settings)
         if (!bauds.contains(QString::number(s.baud)))
             bauds << QString::number(s.baud);
     return QStringLiteral("scan %1 %2 %3-%4")
-        .arg(c.scan.port, bauds.join(QLatin1Char(',')))
+        .arg(c.scan.ports.join(QLatin1Char('+')), bauds.join(QLatin1Char(',')))
         .arg(c.scan.first_address)
         .arg(c.scan.last_address);
 }
@@ -58,7 +60,7 @@ void tst_cli_command_line::lines_data()
         << "";
     QTest::newRow("watch --address 0x10 --interval 1000 --polls 5")
         << watch + QStringList { "--address", "0x10", "--interval", "1000", "--polls", "5" }
-        << "watch p 9600 8N1 16 1000 polls 5"
+        << "watch p 9600 8N1 16 1000 polls 5 csv  xlsx "
         << "";
     QTest::newRow("--baud 1: no such speed") << QStringList { "scan", "p", "--baud", "1" } << ""
                                              << "bad --baud '1'";
@@ -74,8 +76,23 @@ void tst_cli_command_line::lines_data()
                                    << "bad --stop-bits";
     QTest::newRow("empty port") << QStringList { "scan", "" } << ""
                                 << "empty";
-    QTest::newRow("two ports") << QStringList { "scan", "a", "b" } << ""
-                               << "one port";
+    QTest::newRow("watch with two ports") << watch + QStringList { "b", "--address", "1" } << ""
+                                          << "watch takes one port";
+    QTest::newRow("--csv and --csv-plain")
+        << watch + QStringList { "--address", "1", "--csv", "a", "--csv-plain", "b" } << ""
+        << "not both";
+    QTest::newRow("scan --xlsx") << QStringList { "scan", "p", "--xlsx", "x.xlsx" } << ""
+                                 << "--xlsx does not go with scan";
+    QTest::newRow("watch --csv-plain r.csv --xlsx r.xlsx")
+        << watch + QStringList { "--address", "1", "--csv-plain", "r.csv", "--xlsx", "r.xlsx" }
+        << "watch p 9600 8N1 1 300 polls 0 csv r.csv plain xlsx r.xlsx"
+        << "";
+    QTest::newRow("scan without a port: every port the system lists")
+        << QStringList { "scan", "--baud", "9600" } << "scan  9600 1-128"
+        << "";
+    QTest::newRow("scan a b: both, one after another")
+        << QStringList { "scan", "a", "b", "--baud", "9600" } << "scan a+b 9600 1-128"
+        << "";
     QTest::newRow("scan --csv") << QStringList { "scan", "p", "--csv", "x.csv" } << ""
                                 << "--csv does not go with scan";
     QTest::newRow("scan --polls") << QStringList { "scan", "p", "--polls", "3" } << ""
@@ -84,9 +101,9 @@ void tst_cli_command_line::lines_data()
                                  << "--all does not go with watch";
     QTest::newRow("watch without --address") << watch << ""
                                              << "watch needs one";
-    QTest::newRow("watch --force without --csv")
+    QTest::newRow("watch --force without a file")
         << watch + QStringList { "--address", "1", "--force" } << ""
-        << "--force goes with --csv";
+        << "--force goes with";
     QTest::newRow("watch --interval 10")
         << watch + QStringList { "--address", "1", "--interval", "10" } << ""
         << "bad --interval";

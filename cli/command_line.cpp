@@ -175,8 +175,7 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     qint64 n = 0;
     if (cli.isSet(interval)) {
         if (!parse_number(cli.value(interval), 50, 3600000, n))
-            return bad(
-                QStringLiteral("bad --interval '%1' (50 ms or more)").arg(cli.value(interval)));
+            return bad(text::tr("bad --interval '%1' (50 ms or more)").arg(cli.value(interval)));
         w.interval_ms = int(n);
     }
     if (cli.isSet(polls)) {

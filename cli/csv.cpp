@@ -34,22 +34,22 @@ QString csv_header(const csv_format &format)
     };
     // The spreadsheet's headings, in the user's language.
     static const char *const headings[] = {
-        QT_TRANSLATE_NOOP("orte_cli", "Time"),
-        QT_TRANSLATE_NOOP("orte_cli", "Input 1 type"),
-        QT_TRANSLATE_NOOP("orte_cli", "Input 1 value"),
-        QT_TRANSLATE_NOOP("orte_cli", "Input 1 cold junction"),
-        QT_TRANSLATE_NOOP("orte_cli", "Input 2 type"),
-        QT_TRANSLATE_NOOP("orte_cli", "Input 2 value"),
-        QT_TRANSLATE_NOOP("orte_cli", "Input 2 cold junction"),
-        QT_TRANSLATE_NOOP("orte_cli", "Input 1 fault"),
-        QT_TRANSLATE_NOOP("orte_cli", "Input 2 fault"),
-        QT_TRANSLATE_NOOP("orte_cli", "Output 1 fault"),
-        QT_TRANSLATE_NOOP("orte_cli", "Output 2 fault"),
-        QT_TRANSLATE_NOOP("orte_cli", "Input 1 above setpoint 1"),
-        QT_TRANSLATE_NOOP("orte_cli", "Input 1 below setpoint 2"),
-        QT_TRANSLATE_NOOP("orte_cli", "Input 2 above setpoint 1"),
-        QT_TRANSLATE_NOOP("orte_cli", "Input 2 below setpoint 2"),
-        QT_TRANSLATE_NOOP("orte_cli", "Link"),
+        QT_TRANSLATE_NOOP("text", "Time"),
+        QT_TRANSLATE_NOOP("text", "Input 1 type"),
+        QT_TRANSLATE_NOOP("text", "Input 1 value"),
+        QT_TRANSLATE_NOOP("text", "Input 1 cold junction"),
+        QT_TRANSLATE_NOOP("text", "Input 2 type"),
+        QT_TRANSLATE_NOOP("text", "Input 2 value"),
+        QT_TRANSLATE_NOOP("text", "Input 2 cold junction"),
+        QT_TRANSLATE_NOOP("text", "Input 1 fault"),
+        QT_TRANSLATE_NOOP("text", "Input 2 fault"),
+        QT_TRANSLATE_NOOP("text", "Output 1 fault"),
+        QT_TRANSLATE_NOOP("text", "Output 2 fault"),
+        QT_TRANSLATE_NOOP("text", "Input 1 above setpoint 1"),
+        QT_TRANSLATE_NOOP("text", "Input 1 below setpoint 2"),
+        QT_TRANSLATE_NOOP("text", "Input 2 above setpoint 1"),
+        QT_TRANSLATE_NOOP("text", "Input 2 below setpoint 2"),
+        QT_TRANSLATE_NOOP("text", "Link"),
     };
     QStringList cells;
     for (size_t i = 0; i < std::size(names); ++i)

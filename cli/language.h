@@ -11,7 +11,7 @@ namespace orte_cli {
 // The translation context of orte-cli's texts.
 struct text
 {
-    Q_DECLARE_TR_FUNCTIONS(orte_cli)
+    Q_DECLARE_TR_FUNCTIONS(text)
 };
 
 // Whether a POSIX locale setting names Russian: the first of LC_ALL, LC_MESSAGES and LANG that

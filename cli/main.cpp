@@ -10,7 +10,7 @@
 #include <QTextStream>
 
 namespace {
-const char *const help_text = QT_TRANSLATE_NOOP("orte_cli", R"(Usage:
+const char *const help_text = QT_TRANSLATE_NOOP("text", R"(Usage:
   orte-cli scan [PORT...] [--baud LIST] [--parity LIST] [--stop-bits LIST] [--address RANGE]
                 [--all]
   orte-cli watch PORT --baud N --parity P --stop-bits N --address A

@@ -2,6 +2,426 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ru_RU" sourcelanguage="en">
 <context>
-    <name>orte_cli</name>
+    <name>text</name>
+    <message>
+        <source>give scan [PORT...] or watch PORT</source>
+        <translation>укажите scan [ПОРТ...] или watch ПОРТ</translation>
+    </message>
+    <message>
+        <source>watch takes one port</source>
+        <translation>watch принимает один порт</translation>
+    </message>
+    <message>
+        <source>the port&apos;s name is empty</source>
+        <translation>пустое имя порта</translation>
+    </message>
+    <message>
+        <source>--%1 does not go with %2</source>
+        <translation>--%1 не применяется с %2</translation>
+    </message>
+    <message>
+        <source>give --csv or --csv-plain, not both</source>
+        <translation>укажите --csv или --csv-plain, но не оба</translation>
+    </message>
+    <message>
+        <source>bad --baud &apos;%1&apos; (50 to 921600, a standard speed)</source>
+        <translation>неверное значение --baud '%1' (от 50 до 921600, стандартная скорость)</translation>
+    </message>
+    <message>
+        <source>bad --parity &apos;%1&apos; (none, even, odd)</source>
+        <translation>неверное значение --parity '%1' (none, even, odd)</translation>
+    </message>
+    <message>
+        <source>bad --stop-bits &apos;%1&apos; (1, 2)</source>
+        <translation>неверное значение --stop-bits '%1' (1, 2)</translation>
+    </message>
+    <message>
+        <source>bad --address &apos;%1&apos; (1 to 247)</source>
+        <translation>неверное значение --address '%1' (от 1 до 247)</translation>
+    </message>
+    <message>
+        <source>watch needs one --baud, --parity, --stop-bits and --address</source>
+        <translation>watch нужны по одному --baud, --parity, --stop-bits и --address</translation>
+    </message>
+    <message>
+        <source>bad --interval &apos;%1&apos; (50 ms or more)</source>
+        <translation>неверное значение --interval '%1' (не меньше 50 мс)</translation>
+    </message>
+    <message>
+        <source>bad --polls &apos;%1&apos;</source>
+        <translation>неверное значение --polls '%1'</translation>
+    </message>
+    <message>
+        <source>--force goes with --csv, --csv-plain or --xlsx</source>
+        <translation>--force применяется с --csv, --csv-plain или --xlsx</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Время</translation>
+    </message>
+    <message>
+        <source>Input 1 type</source>
+        <translation>Тип входа 1</translation>
+    </message>
+    <message>
+        <source>Input 1 value</source>
+        <translation>Значение входа 1</translation>
+    </message>
+    <message>
+        <source>Input 1 cold junction</source>
+        <translation>Холодный спай входа 1</translation>
+    </message>
+    <message>
+        <source>Input 2 type</source>
+        <translation>Тип входа 2</translation>
+    </message>
+    <message>
+        <source>Input 2 value</source>
+        <translation>Значение входа 2</translation>
+    </message>
+    <message>
+        <source>Input 2 cold junction</source>
+        <translation>Холодный спай входа 2</translation>
+    </message>
+    <message>
+        <source>Input 1 fault</source>
+        <translation>Ошибка входа 1</translation>
+    </message>
+    <message>
+        <source>Input 2 fault</source>
+        <translation>Ошибка входа 2</translation>
+    </message>
+    <message>
+        <source>Output 1 fault</source>
+        <translation>Ошибка выхода 1</translation>
+    </message>
+    <message>
+        <source>Output 2 fault</source>
+        <translation>Ошибка выхода 2</translation>
+    </message>
+    <message>
+        <source>Input 1 above setpoint 1</source>
+        <translation>Вход 1 выше уставки 1</translation>
+    </message>
+    <message>
+        <source>Input 1 below setpoint 2</source>
+        <translation>Вход 1 ниже уставки 2</translation>
+    </message>
+    <message>
+        <source>Input 2 above setpoint 1</source>
+        <translation>Вход 2 выше уставки 1</translation>
+    </message>
+    <message>
+        <source>Input 2 below setpoint 2</source>
+        <translation>Вход 2 ниже уставки 2</translation>
+    </message>
+    <message>
+        <source>Link</source>
+        <translation>Связь</translation>
+    </message>
+    <message>
+        <source>Usage:
+  orte-cli scan [PORT...] [--baud LIST] [--parity LIST] [--stop-bits LIST] [--address RANGE]
+                [--all]
+  orte-cli watch PORT --baud N --parity P --stop-bits N --address A
+                [--csv FILE | --csv-plain FILE] [--xlsx FILE] [--force] [--interval MS]
+                [--polls N]
+
+scan    tries the identification request of the ОРТЕ-473 over every combination of speed,
+        parity, stop bits and address (default: the monitor&apos;s eleven speeds 1200..921600,
+        none/even/odd, 1 and 2 stop bits, addresses 1-128, the monitor&apos;s range; 9600 8N1 and
+        19200 8E1 first, then from the fastest speed down), and prints each converter found:
+        settings, address, model, firmware version, serial number. Without a PORT it tries
+        every serial port the system lists, one after another, and names the port of each
+        line. It stops at the first converter unless --all. It also says what else it
+        heard: an exception, a model code outside the table, a reply from another address
+        (a late one), bytes that never formed a frame at some setting. On a terminal a
+        progress line shows the port, what is tried and the time left. Ctrl+C stops it.
+watch   identifies the converter (three tries; what answered instead is said), then polls
+        measurement and status in turn every --interval ms (default 300; a late poll starts
+        the period again from itself) and prints one decoded line per poll with the
+        monitor&apos;s own texts: an input&apos;s fault text replaces its value from the measurement
+        after the status reply that reported the fault, as on the monitor&apos;s page. At the end
+        it prints a summary: polls, CRC errors, time-outs, exceptions, and the minimum,
+        maximum and mean of each input.
+        --csv FILE writes a row per poll for the spreadsheet of this system (UTF-8 with a
+        byte-order mark; &quot;;&quot; between cells and &quot;,&quot; in numbers where the decimal separator is
+        a comma; the time as a date-time; headings in your language): cells are empty where
+        an input is in fault or absent, or the exchange failed. --csv-plain FILE writes the
+        same for scripts (&quot;,&quot;, &quot;.&quot;, ISO time, ASCII headings). Rows are written as they come.
+        --xlsx FILE writes an Excel workbook when the recording ends, however it ends: the
+        values, a chart of the inputs against time, and the converter and the run.
+        Existing files are replaced only with --force. A port that goes away is said on
+        standard error and reopened once a poll. --polls N stops after N polls, Ctrl+C (or
+        closing the console window) at any time.
+
+LIST is comma-separated: --baud 9600,19200  --parity none,even,odd  --stop-bits 1,2
+Speeds: the standard ones from 50 to 921600. RANGE is A or A-B, within 1-247 (Modbus;
+the monitor offers 1-128): --address 1-32. Numbers are decimal or 0x hex.
+
+Exit codes:
+  0    scan: a converter was found; watch: the recording ran to its end (--polls, Ctrl+C)
+  1    no converter found (watch: none at the given settings)
+  2    bad arguments, or a file cannot be written or exists without --force
+  3    the port cannot be opened, or it went away (watch: and did not come back)
+  4    watch: the recording is incomplete (a row or the workbook could not be written)
+  130  scan: stopped by Ctrl+C before a converter was found
+  141  standard output was closed (the program reading it ended)
+
+Examples:
+  orte-cli scan
+  orte-cli scan COM3 --baud 9600,19200 --address 1-10 --all
+  orte-cli watch COM3 --baud 19200 --parity even --stop-bits 1 --address 5 --xlsx run.xlsx
+  orte-cli watch /dev/ttyUSB0 --baud 9600 --parity none --stop-bits 1 --address 1 --csv run.csv
+</source>
+        <translation>Запуск:
+  orte-cli scan [ПОРТ...] [--baud СПИСОК] [--parity СПИСОК] [--stop-bits СПИСОК]
+                [--address ДИАПАЗОН] [--all]
+  orte-cli watch ПОРТ --baud N --parity P --stop-bits N --address A
+                [--csv ФАЙЛ | --csv-plain ФАЙЛ] [--xlsx ФАЙЛ] [--force] [--interval МС]
+                [--polls N]
+
+scan    посылает запрос идентификации ОРТЕ-473 при всех сочетаниях скорости, чётности,
+        стоп-битов и адреса (по умолчанию: одиннадцать скоростей монитора 1200..921600,
+        none/even/odd, 1 и 2 стоп-бита, адреса 1-128, как в мониторе; сначала 9600 8N1 и
+        19200 8E1, затем от самой высокой скорости вниз) и выводит каждый найденный
+        преобразователь: настройки, адрес, модель, версию ПО, заводской номер. Без ПОРТА
+        перебирает все последовательные порты системы по очереди и называет порт в каждой
+        строке. Останавливается на первом преобразователе, если не задан --all. Сообщает и о
+        том, что ещё ответило: исключение Modbus, код модели не из таблицы, ответ с другого
+        адреса (запоздавший), байты, не сложившиеся в кадр при каких-то настройках. В
+        терминале строка хода показывает порт, текущую попытку и оставшееся время. Ctrl+C
+        останавливает поиск.
+watch   опознаёт преобразователь (три попытки; что ответило вместо него, сообщается), затем
+        по очереди опрашивает измерения и состояние каждые --interval мс (по умолчанию 300;
+        опоздавший опрос начинает период заново от себя) и выводит строку на каждый опрос с
+        текстами самого монитора: текст ошибки входа заменяет его значение начиная с
+        измерения после ответа о состоянии, сообщившего об ошибке, как на странице
+        монитора. В конце выводит итог: опросы, ошибки CRC, тайм-ауты, исключения, минимум,
+        максимум и среднее каждого входа.
+        --csv ФАЙЛ записывает строку на каждый опрос для электронной таблицы этой системы
+        (UTF-8 с меткой порядка байтов; ";" между ячейками и "," в числах, если десятичный
+        разделитель системы запятая; время как дата и время; заголовки на вашем языке):
+        ячейки пусты, если вход в ошибке или отсутствует либо обмен не удался.
+        --csv-plain ФАЙЛ записывает то же для программ (",", ".", время ISO, заголовки
+        ASCII). Строки записываются по мере опроса. --xlsx ФАЙЛ записывает книгу Excel по
+        окончании записи, как бы она ни закончилась: значения, график входов по времени,
+        сведения о преобразователе и о записи. Существующие файлы заменяются только с
+        --force. Если порт пропадёт, об этом сообщается в поток ошибок, и порт открывается
+        заново на каждом опросе. --polls N останавливает после N опросов, Ctrl+C (или
+        закрытие окна консоли) в любой момент.
+
+СПИСОК через запятую: --baud 9600,19200  --parity none,even,odd  --stop-bits 1,2
+Скорости: стандартные от 50 до 921600. ДИАПАЗОН: A или A-B, в пределах 1-247 (Modbus;
+в мониторе 1-128): --address 1-32. Числа десятичные или шестнадцатеричные с 0x.
+
+Коды завершения:
+  0    scan: преобразователь найден; watch: запись доведена до конца (--polls, Ctrl+C)
+  1    преобразователь не найден (watch: не найден при заданных настройках)
+  2    ошибка в аргументах, или файл нельзя записать, или он существует без --force
+  3    порт не открывается или пропал (watch: и не вернулся)
+  4    watch: запись неполная (строку или книгу не удалось записать)
+  130  scan: остановлен по Ctrl+C до того, как преобразователь найден
+  141  стандартный вывод закрыт (читавшая его программа завершилась)
+
+Примеры:
+  orte-cli scan
+  orte-cli scan COM3 --baud 9600,19200 --address 1-10 --all
+  orte-cli watch COM3 --baud 19200 --parity even --stop-bits 1 --address 5 --xlsx замер.xlsx
+  orte-cli watch /dev/ttyUSB0 --baud 9600 --parity none --stop-bits 1 --address 1 --csv замер.csv
+</translation>
+    </message>
+    <message>
+        <source>(see --help)</source>
+        <translation>(см. --help)</translation>
+    </message>
+    <message>
+        <source>the system lists no serial ports</source>
+        <translation>в системе нет последовательных портов</translation>
+    </message>
+    <message>
+        <source>a Modbus exception %1 (not a converter)</source>
+        <translation>исключение Modbus %1 (не преобразователь)</translation>
+    </message>
+    <message>
+        <source>model code %1, outside the converter&apos;s table</source>
+        <translation>код модели %1, не из таблицы преобразователя</translation>
+    </message>
+    <message>
+        <source>a valid %1-byte frame, not the converter&apos;s reply</source>
+        <translation>правильный кадр из %1 байт, но не ответ преобразователя</translation>
+    </message>
+    <message>
+        <source>a frame of function %1, not an answer to this request</source>
+        <translation>кадр функции %1, не ответ на этот запрос</translation>
+    </message>
+    <message>
+        <source>a reply from address %1 (a late one, or another master&apos;s)</source>
+        <translation>ответ с адреса %1 (запоздавший или другому ведущему)</translation>
+    </message>
+    <message>
+        <source>bytes that never formed a frame</source>
+        <translation>байты, не сложившиеся в кадр</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 мин %2 с</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 с</translation>
+    </message>
+    <message>
+        <source>no converter found (%1 tries in %2)</source>
+        <translation>преобразователь не найден (%1 попыток за %2)</translation>
+    </message>
+    <message>
+        <source>%1 address %2</source>
+        <translation>%1 адрес %2</translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2</source>
+        <translation>не удалось открыть %1: %2</translation>
+    </message>
+    <message>
+        <source>about %1 left</source>
+        <translation>осталось около %1</translation>
+    </message>
+    <message>
+        <source>interrupted after %1 of %2 tries (%3 next)</source>
+        <translation>прервано после %1 из %2 попыток (следующая: %3)</translation>
+    </message>
+    <message>
+        <source>the port %1 has gone (at %2)</source>
+        <translation>порт %1 пропал (на %2)</translation>
+    </message>
+    <message>
+        <source>something answers at %1 but not as a converter (bytes that never formed a frame)</source>
+        <translation>при %1 что-то отвечает, но не как преобразователь (байты, не сложившиеся в кадр)</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>не удалось записать %1: %2</translation>
+    </message>
+    <message>
+        <source>it exists (--force replaces it)</source>
+        <translation>файл существует (--force заменит его)</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2; the recording is incomplete</source>
+        <translation>не удалось записать %1: %2; запись неполная</translation>
+    </message>
+    <message>
+        <source>Polls: %1; CRC errors: %2; time-outs: %3; exceptions: %4</source>
+        <translation>Опросов: %1; ошибок CRC: %2; тайм-аутов: %3; исключений: %4</translation>
+    </message>
+    <message>
+        <source>Input %1: minimum %2, maximum %3, mean %4 (%5 values)</source>
+        <translation>Вход %1: минимум %2, максимум %3, среднее %4 (значений: %5)</translation>
+    </message>
+    <message>
+        <source>the port %1 has gone</source>
+        <translation>порт %1 пропал</translation>
+    </message>
+    <message>
+        <source>no converter at %1 address %2: %3</source>
+        <translation>нет преобразователя при %1 адрес %2: %3</translation>
+    </message>
+    <message>
+        <source>nothing answered</source>
+        <translation>никто не ответил</translation>
+    </message>
+    <message>
+        <source>the port %1 is back</source>
+        <translation>порт %1 снова доступен</translation>
+    </message>
+    <message>
+        <source>the port %1 has gone; reopening it every %2 ms</source>
+        <translation>порт %1 пропал; открываю его заново каждые %2 мс</translation>
+    </message>
+    <message>
+        <source>Input values</source>
+        <translation>Значения входов</translation>
+    </message>
+    <message>
+        <source>Chart</source>
+        <translation>График</translation>
+    </message>
+    <message>
+        <source>Converter and run</source>
+        <translation>Преобразователь и запись</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>Модель</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>Заводской номер</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>Версия ПО</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Порт</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Настройки</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Адрес</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>Начало</translation>
+    </message>
+    <message>
+        <source>End</source>
+        <translation>Конец</translation>
+    </message>
+    <message>
+        <source>Polls</source>
+        <translation>Опросов</translation>
+    </message>
+    <message>
+        <source>CRC errors</source>
+        <translation>Ошибок CRC</translation>
+    </message>
+    <message>
+        <source>Time-outs</source>
+        <translation>Тайм-аутов</translation>
+    </message>
+    <message>
+        <source>Exceptions</source>
+        <translation>Исключений</translation>
+    </message>
+    <message>
+        <source>Input %1</source>
+        <translation>Вход %1</translation>
+    </message>
+    <message>
+        <source>minimum</source>
+        <translation>минимум</translation>
+    </message>
+    <message>
+        <source>maximum</source>
+        <translation>максимум</translation>
+    </message>
+    <message>
+        <source>mean</source>
+        <translation>среднее</translation>
+    </message>
+    <message>
+        <source>cannot create %1</source>
+        <translation>не удалось создать %1</translation>
+    </message>
+    <message>
+        <source>Values</source>
+        <translation>Значения</translation>
+    </message>
 </context>
 </TS>

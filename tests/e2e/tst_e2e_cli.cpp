@@ -24,12 +24,29 @@ cli_result finish(QProcess &p, int ms = 120000)
              QString::fromUtf8(p.readAllStandardError()) };
 }
 
-cli_result run_cli(const QStringList &args)
+// The test's environment with `settings` ("LC_ALL=ru_RU.UTF-8") on top.
+QProcessEnvironment environment(const QStringList &settings)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString &s : settings)
+        env.insert(s.section('=', 0, 0), s.section('=', 1));
+    return env;
+}
+
+cli_result run_cli(const QStringList &args, const QStringList &env = {})
 {
     QProcess p;
+    p.setProcessEnvironment(environment(env));
     p.start(QStringLiteral(ORTE_CLI_PATH), args);
     return finish(p);
 }
+
+const QString russian = QStringLiteral("LC_ALL=ru_RU.UTF-8");
+
+// The simulator's default converter as scan reports it.
+const char *const default_found = "Преобразователь ОРТЕ 473-220 найден; Версия ПО 2.0.0.1; "
+                                  "Заводской номер преобразователя  123456\n";
+const QByteArray utf8_bom("\xEF\xBB\xBF");
 
 const QStringList at_9600 { "--baud", "9600", "--parity", "none", "--stop-bits", "1" };
 
@@ -61,7 +78,12 @@ private slots:
     void scan_finds_the_converter_at_its_settings();
     void scan_says_what_else_answered_data();
     void scan_says_what_else_answered();
+    void watch_writes_what_the_converter_says_data();
     void watch_writes_what_the_converter_says();
+    void ctrl_c_keeps_every_poll_in_the_csv_and_the_workbook();
+    void help_speaks_the_users_language_data();
+    void help_speaks_the_users_language();
+    void scan_names_the_port_of_each_converter();
     void exit_codes_data();
     void exit_codes();
     void scan_takes_no_late_reply_for_the_next_address();
@@ -75,7 +97,11 @@ private slots:
 private:
     QString port() const { return dir.filePath(QStringLiteral("converter")); }
     QString file(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
-    void start_cli(const QStringList &args) { cli.start(QStringLiteral(ORTE_CLI_PATH), args); }
+    void start_cli(const QStringList &args, const QStringList &env = {})
+    {
+        cli.setProcessEnvironment(environment(env));
+        cli.start(QStringLiteral(ORTE_CLI_PATH), args);
+    }
     QProcess cli;
     QTemporaryDir dir;
     sim_process sim;
@@ -90,9 +116,7 @@ void tst_e2e_cli::scan_finds_the_converter_at_its_settings()
     const cli_result r = run_cli({ "scan", port(), "--baud", "9600,19200", "--parity", "none,odd",
                                    "--stop-bits", "1,2", "--address", "30-40" });
     QCOMPARE(r.code, 0);
-    QCOMPARE(r.out,
-             QString::fromUtf8("19200 8O2 address 37: Преобразователь ОРТЕ 473-220 найден; Версия "
-                               "ПО 2.0.0.1; Заводской номер преобразователя  123456\n"));
+    QCOMPARE(r.out, QStringLiteral("19200 8O2 address 37: ") + QString::fromUtf8(default_found));
     // It stopped there: nothing was heard after the request that found it.
     QList<QByteArray> heard;
     for (const QByteArray &line : sim.output().split('\n'))
@@ -134,31 +158,125 @@ void tst_e2e_cli::scan_says_what_else_answered()
     QVERIFY2((r.out + r.err).startsWith(said), qPrintable(r.out + r.err));
 }
 
+void tst_e2e_cli::watch_writes_what_the_converter_says_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QStringList>("env");
+    QTest::addColumn<QByteArray>("start"); // how the file begins
+    QTest::addColumn<QChar>("separator");
+    QTest::addColumn<QString>("decimal");
+    QTest::newRow("--csv-plain: for scripts")
+        << "--csv-plain" << QStringList {} << QByteArray("time,in1_type,") << QChar(',') << ".";
+    QTest::newRow("--csv under ru_RU: a Russian spreadsheet's")
+        << "--csv" << QStringList { russian } << utf8_bom + u8"Время;Тип входа 1;" << QChar(';')
+        << ",";
+}
+
 void tst_e2e_cli::watch_writes_what_the_converter_says()
 {
+    QFETCH(QString, option);
+    QFETCH(QStringList, env);
+    QFETCH(QByteArray, start);
+    QFETCH(QChar, separator);
+    QFETCH(QString, decimal);
     // Requests: 1 identification, then measurement and status in turn.
     const QString scenario = write_scenario(dir, QStringLiteral("watch.txt"),
                                             "req 4 set in1.whole 30\nreq 7 set status 0x01\n");
     QVERIFY2(sim.start_pty(port(), { "--scenario", scenario }), qPrintable(sim.error()));
     const QString csv = dir.filePath(QStringLiteral("run.csv"));
     const cli_result r = run_cli(
-        QStringList { "watch", port(), "--address", "1", "--polls", "8", "--csv", csv } + at_9600);
+        QStringList { "watch", port(), "--address", "1", "--polls", "8", option, csv, "--force" }
+            + at_9600,
+        env);
     QCOMPARE(r.code, 0);
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QStringList rows = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    const QByteArray bytes = file.readAll();
+    QVERIFY2(bytes.startsWith(start), bytes.left(40).constData());
+    const QStringList rows = QString::fromUtf8(bytes).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 9);
     QStringList in1_value, in1_fault;
     for (const QString &row : rows.mid(1)) {
-        in1_value << row.section(',', 2, 2);
-        in1_fault << row.section(',', 7, 7);
+        in1_value << row.section(separator, 2, 2);
+        in1_fault << row.section(separator, 7, 7);
     }
     // The value changes with request 4; request 7 reports input 1 in fault, and, as on the
     // monitor's page, the measurement after it (request 8) shows the fault, its cell empty.
     QCOMPARE(in1_value,
-             QStringList({ "23.45", "23.45", "30.45", "30.45", "30.45", "30.45", "", "" }));
+             QStringList({ "23.45", "23.45", "30.45", "30.45", "30.45", "30.45", "", "" })
+                 .replaceInStrings(QStringLiteral("."), decimal));
     QCOMPARE(in1_fault, QStringList({ "", "0", "0", "0", "0", "1", "1", "1" }));
     QVERIFY(r.out.contains(QString::fromUtf8("Температура термосопротивления Вх. 1: Ошибка")));
+}
+
+void tst_e2e_cli::ctrl_c_keeps_every_poll_in_the_csv_and_the_workbook()
+{
+    const QString scenario
+        = write_scenario(dir, QStringLiteral("trend.txt"), "req 4 set in1.whole 30\n");
+    QVERIFY2(sim.start_pty(port(), { "--scenario", scenario }), qPrintable(sim.error()));
+    const QString csv = file("trend.csv");
+    const QString xlsx = dir.filePath(QString::fromUtf8("замер.xlsx"));
+    start_cli(
+        QStringList { "watch", port(), "--address", "1", "--csv", csv, "--xlsx", xlsx, "--force" }
+            + at_9600,
+        { russian });
+    QTRY_VERIFY_WITH_TIMEOUT(csv_rows(csv).size() >= 6, 10000);
+    ::kill(pid_t(cli.processId()), SIGINT);
+    const cli_result r = finish(cli, 10000);
+    QCOMPARE(r.code, 0);
+    const QStringList rows = csv_rows(csv);
+    static const QRegularExpression poll_line(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "),
+                                              QRegularExpression::MultilineOption);
+    QCOMPARE(rows.size(), r.out.count(poll_line));
+    QVERIFY2(r.out.contains(QString::fromUtf8("Опросов: %1;").arg(rows.size())), qPrintable(r.out));
+    // The workbook as an independent reader sees it: a date-time and the value of input 1 a
+    // row, the chart, and the run.
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"), { QStringLiteral(ORTE_XLSX_READER), xlsx });
+    const cli_result read = finish(reader, 60000);
+    QVERIFY2(read.code == 0, qPrintable(read.err));
+    QStringList csv_values;
+    for (const QString &row : rows)
+        csv_values << row.section(';', 2, 2).replace(',', '.');
+    QCOMPARE(read.out,
+             QStringLiteral("sheets: %1\ndatetimes: %2\nvalues: %3\nchart: yes\npolls: %2\n")
+                 .arg(QString::fromUtf8("Значения, График, Преобразователь и запись"))
+                 .arg(rows.size())
+                 .arg(csv_values.join(' ')));
+    QVERIFY(csv_values.contains(QStringLiteral("23.45")) && csv_values.contains("30.45"));
+}
+
+void tst_e2e_cli::help_speaks_the_users_language_data()
+{
+    QTest::addColumn<QStringList>("env");
+    QTest::addColumn<QString>("first_line");
+    QTest::newRow("LC_ALL=ru_RU.UTF-8") << QStringList { russian } << u8"Запуск:";
+    QTest::newRow("LC_ALL=C") << QStringList { "LC_ALL=C" } << "Usage:";
+    QTest::newRow("LC_ALL unset, LANG=ru_RU.UTF-8")
+        << QStringList { "LC_ALL=", "LANG=ru_RU.UTF-8" } << u8"Запуск:";
+}
+
+void tst_e2e_cli::help_speaks_the_users_language()
+{
+    QFETCH(QStringList, env);
+    QFETCH(QString, first_line);
+    const cli_result r = run_cli({ "--help" }, env);
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out.section('\n', 0, 0), first_line);
+}
+
+void tst_e2e_cli::scan_names_the_port_of_each_converter()
+{
+    // Two ports: nothing answers address 1 on the first, the converter does on the second.
+    sim_process other;
+    const QString silent = file("silent");
+    QVERIFY2(other.start_pty(silent, { "--address", "2" }), qPrintable(other.error()));
+    QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
+    const cli_result r
+        = run_cli(QStringList { "scan", silent, port(), "--address", "1" } + at_9600);
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out,
+             port() + QStringLiteral(": 9600 8N1 address 1: ") + QString::fromUtf8(default_found));
 }
 
 void tst_e2e_cli::exit_codes_data()

@@ -13,6 +13,13 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION licenses RENAME orte-monitor.txt)
 install(FILES ${ORTE_QT_ROOT}/LICENSE.LGPL3 DESTINATION licenses RENAME Qt-LGPL-3.0.txt)
 install(FILES ${ORTE_QT_ROOT}/LICENSE.GPL3 DESTINATION licenses RENAME Qt-GPL-3.0.txt)
+if(ORTE_XLSXWRITER_ROOT AND EXISTS ${ORTE_XLSXWRITER_ROOT}/LICENSE.libxlsxwriter.txt)
+    install(FILES ${ORTE_XLSXWRITER_ROOT}/LICENSE.libxlsxwriter.txt
+        DESTINATION licenses RENAME libxlsxwriter.txt)
+endif()
+if(EXISTS /usr/share/doc/libz-mingw-w64/copyright)
+    install(FILES /usr/share/doc/libz-mingw-w64/copyright DESTINATION licenses RENAME zlib.txt)
+endif()
 if(EXISTS /usr/share/doc/mingw-w64-x86-64-dev/copyright)
     install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright
         DESTINATION licenses RENAME mingw-w64-runtime.txt)

@@ -1,6 +1,7 @@
 #include "sim_rig.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -184,7 +185,7 @@ QVector<traced_frame> sim_process::requests()
 {
     frames();
     QVector<traced_frame> rx;
-    for (const traced_frame &f : qAsConst(seen))
+    for (const traced_frame &f : std::as_const(seen))
         if (f.received)
             rx.append(f);
     return rx;

@@ -2,7 +2,14 @@
 
 #include "cli/language.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <xlsxwriter.h>
 
@@ -156,13 +163,30 @@ void run_sheet(lxw_workbook *book, const run_figures &run, utf8_texts &u8)
                                f.mean(), nullptr);
     }
 }
+
+// Where libxlsxwriter writes before the workbook takes its name: an ASCII name in the same
+// folder, since the library opens files by narrow names, which on Windows are in the ANSI code
+// page (a Cyrillic name would not survive it); on Windows the folder by its short name too.
+QString scratch_name(const QString &file_name)
+{
+    QString folder = QFileInfo(file_name).absolutePath();
+#ifdef _WIN32
+    wchar_t short_path[MAX_PATH];
+    const std::wstring wide = QDir::toNativeSeparators(folder).toStdWString();
+    if (GetShortPathNameW(wide.c_str(), short_path, MAX_PATH) > 0)
+        folder = QString::fromWCharArray(short_path);
+#endif
+    return QDir(folder).filePath(
+        QStringLiteral("orte-cli-%1.xlsx.part").arg(QCoreApplication::applicationPid()));
+}
 } // namespace
 
 bool write_workbook(const QString &file_name, const run_figures &run,
                     const QVector<poll_record> &polls, QString &error)
 {
     utf8_texts u8;
-    const QByteArray name = QFile::encodeName(file_name);
+    const QString scratch = scratch_name(file_name);
+    const QByteArray name = QFile::encodeName(scratch);
     lxw_workbook *book = workbook_new(name.constData());
     if (!book) {
         error = text::tr("cannot create %1").arg(file_name);
@@ -174,7 +198,14 @@ bool write_workbook(const QString &file_name, const run_figures &run,
     run_sheet(book, run, u8);
     const lxw_error result = workbook_close(book);
     if (result != LXW_NO_ERROR) {
+        QFile::remove(scratch);
         error = QString::fromUtf8(lxw_strerror(result));
+        return false;
+    }
+    QFile::remove(file_name);
+    if (!QFile::rename(scratch, file_name)) {
+        QFile::remove(scratch);
+        error = text::tr("cannot create %1").arg(file_name);
         return false;
     }
     return true;

@@ -181,8 +181,11 @@ int main(int argc, char *argv[])
     // Its own name on every complaint, and a bad value is an error rather than a default.
     if (!cli.parse(app.arguments()))
         return fail(cli.errorText());
-    if (cli.isSet(QStringLiteral("help")))
-        cli.showHelp(0);
+    // On standard output everywhere: on Windows showHelp() would prefer a message box.
+    if (cli.isSet(QStringLiteral("help"))) {
+        out() << cli.helpText() << Qt::flush;
+        return 0;
+    }
     const int seconds = count_option(cli.value(seconds_opt));
     const int searches = cli.isSet(searches_opt) ? count_option(cli.value(searches_opt)) : 0;
     if (seconds < 0)

@@ -6,10 +6,24 @@ install(TARGETS orte-monitor orte-demo orte-cli RUNTIME DESTINATION .)
 foreach(module Core Gui Widgets SerialPort)
     install(FILES ${ORTE_QT_ROOT}/bin/Qt5${module}.dll DESTINATION .)
 endforeach()
-install(FILES ${ORTE_QT_ROOT}/plugins/platforms/qwindows.dll DESTINATION platforms)
+# qoffscreen too: orte-demo --headless (and a support engineer's check without a desktop).
+install(FILES ${ORTE_QT_ROOT}/plugins/platforms/qwindows.dll
+    ${ORTE_QT_ROOT}/plugins/platforms/qoffscreen.dll DESTINATION platforms)
 install(FILES ${ORTE_QT_ROOT}/plugins/styles/qwindowsvistastyle.dll DESTINATION styles)
 
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/README.txt DESTINATION .)
+
+# The Russian guide as a page Windows opens, made from its Markdown by cmark-gfm.
+find_program(ORTE_CMARK cmark-gfm REQUIRED)
+set(orte_guide ${CMAKE_BINARY_DIR}/guide-ru.html)
+add_custom_command(OUTPUT ${orte_guide}
+    COMMAND ${CMAKE_COMMAND} -DCMARK=${ORTE_CMARK} -DSOURCE=${PROJECT_SOURCE_DIR}/docs/руководство.md
+        -DOUTPUT=${orte_guide} -P ${PROJECT_SOURCE_DIR}/packaging/windows/guide_html.cmake
+    DEPENDS ${PROJECT_SOURCE_DIR}/docs/руководство.md
+        ${PROJECT_SOURCE_DIR}/packaging/windows/guide_html.cmake
+    VERBATIM)
+add_custom_target(orte_guide_html ALL DEPENDS ${orte_guide})
+install(FILES ${orte_guide} DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION licenses RENAME orte-monitor.txt)
 install(FILES ${ORTE_QT_ROOT}/LICENSE.LGPL3 DESTINATION licenses RENAME Qt-LGPL-3.0.txt)
 install(FILES ${ORTE_QT_ROOT}/LICENSE.GPL3 DESTINATION licenses RENAME Qt-GPL-3.0.txt)
@@ -28,6 +42,19 @@ if(EXISTS /usr/share/doc/gcc-mingw-w64-base/copyright)
     install(FILES /usr/share/doc/gcc-mingw-w64-base/copyright
         DESTINATION licenses RENAME gcc-runtime.txt)
 endif()
+
+# Everything shipped is stripped: the MinGW runtime alone (libstdc++-6.dll) comes with 24 MB of
+# symbols, which help no user. At install time, so that the zip and the installer both get it.
+find_program(ORTE_MINGW_STRIP NAMES x86_64-w64-mingw32-strip REQUIRED)
+install(CODE "
+    file(GLOB_RECURSE orte_binaries \"\${CMAKE_INSTALL_PREFIX}/*.dll\" \"\${CMAKE_INSTALL_PREFIX}/*.exe\")
+    foreach(binary \${orte_binaries})
+        execute_process(COMMAND ${ORTE_MINGW_STRIP} --strip-unneeded \"\${binary}\" RESULT_VARIABLE rc)
+        if(NOT rc EQUAL 0)
+            message(FATAL_ERROR \"cannot strip \${binary}\")
+        endif()
+    endforeach()
+")
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME orte-monitor)

@@ -3,6 +3,7 @@
 # shipped .exe or .dll is in the zip (any case) or is one of Windows' own.
 # Usage: check_zip.sh WINDOWS_BUILD_DIR OBJDUMP
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 build=$1
 objdump=$2
 cd "$build"
@@ -17,29 +18,17 @@ top=$(ls "$root")
 cd "$root/$top"
 
 for f in orte-monitor.exe orte-demo.exe orte-cli.exe platforms/qwindows.dll styles/qwindowsvistastyle.dll \
-         README.txt licenses/orte-monitor.txt licenses/Qt-LGPL-3.0.txt; do
+         libxlsxwriter.dll zlib1.dll guide-ru.html README.txt licenses/orte-monitor.txt \
+         licenses/Qt-LGPL-3.0.txt licenses/libxlsxwriter.txt; do
     [ -f "$f" ] || { echo "missing from the zip: $f"; exit 1; }
 done
 
-# Windows' own libraries, as the programs and Qt's plugins import them.
-system='^(kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comdlg32|ws2_32|winmm|imm32|
-dwmapi|uxtheme|userenv|version|netapi32|mpr|setupapi|wtsapi32|msvcrt|shlwapi|comctl32|
-winspool\.drv|secur32|crypt32|bcrypt|iphlpapi|dnsapi|opengl32|d3d9|d3d11|dxgi|cfgmgr32|
-shcore|authz|rpcrt4|ntdll|api-ms-win-.*)\.dll$'
-system=$(tr -d '\n' <<<"$system")
-shipped=$(find . -iname '*.dll' -printf '%f\n' | tr 'A-Z' 'a-z')
-missing=0
-while IFS= read -r -d '' binary; do
-    while read -r dll; do
-        name=$(tr 'A-Z' 'a-z' <<<"$dll")
-        if ! grep -qxF "$name" <<<"$shipped" && ! grep -qE "$system" <<<"$name"; then
-            echo "$binary imports $dll, which is neither in the zip nor Windows' own"
-            missing=1
-        fi
-    done < <("$objdump" -p "$binary" | awk '/DLL Name:/ {print $3}')
-done < <(find . \( -iname '*.exe' -o -iname '*.dll' \) -print0)
-[ $missing -eq 0 ] || exit 1
-echo "every imported DLL is in the zip or Windows' own"
+. "$here/imports.sh"
+check_imports "$objdump"
+# Everything shipped is stripped.
+if "$objdump" -h libstdc++-6.dll | grep -q '\.debug_'; then
+    echo "libstdc++-6.dll is not stripped"; exit 1
+fi
 # The monitor carries its icon and version information.
 "$objdump" -h orte-monitor.exe | grep -q '\.rsrc' || { echo "orte-monitor.exe has no resources"; exit 1; }
 echo "zip ok"

@@ -100,8 +100,9 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     const QCommandLineOption force(QStringLiteral("force"));
     const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("MS"));
     const QCommandLineOption polls(QStringLiteral("polls"), {}, QStringLiteral("N"));
-    cli.addOptions(
-        { help, baud, parity, stops, address, all, csv, csv_plain, xlsx, force, interval, polls });
+    const QCommandLineOption stats(QStringLiteral("stats"));
+    cli.addOptions({ help, baud, parity, stops, address, all, csv, csv_plain, xlsx, force, interval,
+                     polls, stats });
     auto bad = [&error](const QString &what) {
         error = what;
         return false;
@@ -114,20 +115,24 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     }
     const QStringList words = cli.positionalArguments();
     const QString command = words.value(0);
-    if (command != QLatin1String("scan") && command != QLatin1String("watch"))
-        return bad(text::tr("give scan [PORT...] or watch PORT"));
+    if (command != QLatin1String("scan") && command != QLatin1String("watch")
+        && command != QLatin1String("listen"))
+        return bad(text::tr("give scan [PORT...], watch PORT or listen PORT"));
     const bool scan = command == QLatin1String("scan");
+    const bool listen = command == QLatin1String("listen");
     if (!scan && words.size() != 2)
-        return bad(text::tr("watch takes one port"));
+        return bad(text::tr("%1 takes one port").arg(command));
     QStringList ports;
     for (const QString &word : words.mid(1)) {
         if (word.isEmpty())
             return bad(text::tr("the port's name is empty"));
         ports << port_location(word);
     }
-    for (const QCommandLineOption &o : scan
-             ? QList<QCommandLineOption> { csv, csv_plain, xlsx, force, interval, polls }
-             : QList<QCommandLineOption> { all }) {
+    const QList<QCommandLineOption> not_for = scan
+        ? QList<QCommandLineOption> { csv, csv_plain, xlsx, force, interval, polls, stats }
+        : listen ? QList<QCommandLineOption> { all, interval, polls }
+                 : QList<QCommandLineOption> { all, stats };
+    for (const QCommandLineOption &o : not_for) {
         if (cli.isSet(o))
             return bad(text::tr("--%1 does not go with %2").arg(o.names()[0], command));
     }
@@ -158,6 +163,25 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         out.scan.first_address = first;
         out.scan.last_address = last;
         out.scan.all = cli.isSet(all);
+        return true;
+    }
+    if (listen) {
+        listen_plan &l = out.listen;
+        out.kind = command_kind::listen;
+        l.port = ports[0];
+        l.candidates = listen_order(bauds, parities, stop_bits);
+        if (cli.isSet(address) && first != last)
+            return bad(text::tr("listen takes one --address, or none for every slave"));
+        l.address = cli.isSet(address) ? first : 0;
+        l.csv_plain = cli.isSet(csv_plain);
+        l.csv_file = cli.value(l.csv_plain ? csv_plain : csv);
+        l.xlsx_file = cli.value(xlsx);
+        l.overwrite = cli.isSet(force);
+        l.stats = cli.isSet(stats);
+        if ((!l.csv_file.isEmpty() || !l.xlsx_file.isEmpty()) && l.address == 0)
+            return bad(text::tr("listen records one slave: give --address with --csv or --xlsx"));
+        if (l.overwrite && l.csv_file.isEmpty() && l.xlsx_file.isEmpty())
+            return bad(text::tr("--force goes with --csv, --csv-plain or --xlsx"));
         return true;
     }
     if (!cli.isSet(baud) || !cli.isSet(parity) || !cli.isSet(stops) || !cli.isSet(address)

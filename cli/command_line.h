@@ -2,6 +2,7 @@
 
 // orte-cli's command line, read by pure functions: the words in, a plan or a reason out.
 
+#include "cli/listen.h"
 #include "cli/scan.h"
 #include "cli/watch.h"
 
@@ -11,13 +12,14 @@
 
 namespace orte_cli {
 
-enum class command_kind { help, scan, watch };
+enum class command_kind { help, scan, watch, listen };
 
 struct command_line
 {
     command_kind kind = command_kind::help;
     scan_plan scan;
     watch_plan watch;
+    listen_plan listen;
 };
 
 // Reads the arguments after the program's name. False with the reason in `error`.

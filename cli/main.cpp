@@ -89,6 +89,8 @@ int main(int argc, char *argv[])
     catch_interrupt();
     if (command.kind == command_kind::watch)
         return finish(run_watch(command.watch, out, err));
+    if (command.kind == command_kind::listen)
+        return finish(run_listen(command.listen, out, err));
     if (command.scan.ports.isEmpty()) {
         for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
             command.scan.ports << info.portName();

@@ -26,6 +26,11 @@ Port:
   --wire-timing        behave like a real line at the configured speed and format: start a
                        reply no sooner than the request's transmission time plus 3.5 character
                        times, and send one character per character time
+  --tap PATH           also make PATH (a symbolic link) a second virtual port that carries a
+                       copy of every byte on the line in both directions, with the line's
+                       timing, as a third device on the RS-485 pair hears it; opened at other
+                       settings than the line's it delivers bytes that form no valid frames,
+                       as a real line would. Anything written to it is traced as "tap rx!"
   --any-settings       with --pty: answer whatever speed, stop bits and parity the other
                        side opened the port with (by default, as on a real line, a master
                        at other settings gets no answer; even parity cannot be told from
@@ -96,6 +101,7 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
         opt_stop,
         opt_wire,
         opt_any,
+        opt_tap,
         opt_trace,
         opt_scenario,
         opt_seed,
@@ -111,6 +117,7 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
         { "stop-bits", required_argument, nullptr, opt_stop },
         { "wire-timing", no_argument, nullptr, opt_wire },
         { "any-settings", no_argument, nullptr, opt_any },
+        { "tap", required_argument, nullptr, opt_tap },
         { "trace", no_argument, nullptr, opt_trace },
         { "scenario", required_argument, nullptr, opt_scenario },
         { "seed", required_argument, nullptr, opt_seed },
@@ -176,6 +183,9 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
             break;
         case opt_any:
             o.any_settings = true;
+            break;
+        case opt_tap:
+            o.tap = arg;
             break;
         case opt_trace:
             o.trace = true;

@@ -17,6 +17,7 @@ struct options
     orte::line_format line;
     bool wire_timing = false;
     bool any_settings = false;
+    std::string tap; // a second pty that hears the line, as a third device on the pair
     bool trace = false;
     std::string scenario_file;
     unsigned seed = 1;

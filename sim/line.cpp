@@ -206,7 +206,9 @@ bool serial_line::open_pty(const std::string &link, std::string &error)
     return true;
 }
 
-std::vector<uint8_t> serial_line::read_frame(int wait_ms, double &first_at, bool &gone)
+std::vector<uint8_t>
+serial_line::read_frame(int wait_ms, double &first_at, bool &gone,
+                        const std::function<void(const uint8_t *, size_t)> &heard)
 {
     std::vector<uint8_t> frame;
     gone = false;
@@ -221,6 +223,8 @@ std::vector<uint8_t> serial_line::read_frame(int wait_ms, double &first_at, bool
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n > 0) {
             frame.insert(frame.end(), buffer, buffer + n);
+            if (heard)
+                heard(buffer, size_t(n));
         } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
             // A pty master reads EIO while nobody has the other end open: that is no loss.
             if (pty_slave < 0)

@@ -39,7 +39,9 @@ public:
     // Waits up to `wait_ms` for a byte, then reads until the line has been quiet for the frame
     // gap. Empty when nothing came; `gone` when the device went away. `first_at` is when the
     // first byte was seen.
-    std::vector<uint8_t> read_frame(int wait_ms, double &first_at, bool &gone);
+    // `heard`, when given, has each piece as soon as it is read (a tap keeps the line's timing).
+    std::vector<uint8_t> read_frame(int wait_ms, double &first_at, bool &gone,
+                                    const std::function<void(const uint8_t *, size_t)> &heard = {});
     void write_all(const uint8_t *data, size_t n);
 
     // What was written and when, for the trace.

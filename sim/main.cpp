@@ -8,6 +8,7 @@
 #include "sim/line.h"
 #include "sim/modbus_slave.h"
 #include "sim/scenario_runner.h"
+#include "sim/tap.h"
 #include "sim/trace.h"
 
 #include <cstdio>
@@ -22,6 +23,7 @@ public:
         , state(opts.state)
         , rng(opts.seed)
         , line(opts.line)
+        , tap(opts.line)
     {
         trace.on = opts.trace;
     }
@@ -33,6 +35,8 @@ public:
             && !sim::load_scenario_file(opts.scenario_file, script, error))
             return false;
         if (!(opts.pty ? line.open_pty(opts.link, error) : line.open_device(opts.device, error)))
+            return false;
+        if (!opts.tap.empty() && !tap.open(opts.tap, error))
             return false;
         std::printf("%s\n", line.name().c_str());
         std::fflush(stdout);
@@ -50,11 +54,14 @@ public:
                 write_noise();
             double first_at = 0;
             bool gone = false;
-            const std::vector<uint8_t> chunk = line.read_frame(noisy ? 5 : 10, first_at, gone);
+            const std::vector<uint8_t> chunk
+                = line.read_frame(noisy ? 5 : 10, first_at, gone,
+                                  [this](const uint8_t *data, size_t n) { tap.copy(data, n); });
             if (gone) {
                 std::fprintf(stderr, "orte-sim: the serial device has gone\n");
                 return 1;
             }
+            listen_to_tap();
             if (chunk.empty())
                 continue;
             for (const std::vector<uint8_t> &frame : sim::split_frames(chunk)) {
@@ -84,10 +91,12 @@ private:
         const sim::reply_plan plan = sim::plan_reply(frame, state, faults, sim::now_ms(), rng);
         if (plan.bytes.empty())
             return;
-        line.send_reply(
-            plan.bytes, frame.size(), first_at, plan.delay_ms, plan.split_at, plan.split_ms,
-            opts.wire_timing,
-            [this](const uint8_t *data, size_t n, double at) { trace.frame("tx", data, n, at); });
+        line.send_reply(plan.bytes, frame.size(), first_at, plan.delay_ms, plan.split_at,
+                        plan.split_ms, opts.wire_timing,
+                        [this](const uint8_t *data, size_t n, double at) {
+                            tap.copy(data, n);
+                            trace.frame("tx", data, n, at);
+                        });
     }
 
     void run_steps(const std::vector<sim::step> &steps)
@@ -101,6 +110,7 @@ private:
             if (s.kind == sim::action_kind::stray) {
                 const std::vector<uint8_t> bytes = sim::random_bytes(size_t(s.count), rng);
                 line.write_all(bytes.data(), bytes.size());
+                tap.copy(bytes.data(), bytes.size());
                 trace.frame("tx", bytes.data(), bytes.size(), now);
             }
         }
@@ -112,12 +122,22 @@ private:
             = sim::noise_bytes_due(sim::now_ms(), last_noise, orte::char_time_ms(opts.line));
         const std::vector<uint8_t> bytes = sim::random_bytes(n, rng);
         line.write_all(bytes.data(), bytes.size());
+        tap.copy(bytes.data(), bytes.size());
+    }
+
+    // A listener never transmits: whatever comes from the tap is said.
+    void listen_to_tap()
+    {
+        const std::vector<uint8_t> written = tap.written_to_it();
+        if (!written.empty())
+            trace.frame("tap rx!", written.data(), written.size(), sim::now_ms());
     }
 
     sim::options opts;
     sim::converter_state state;
     std::mt19937 rng;
     sim::serial_line line;
+    sim::bus_tap tap;
     sim::scenario_runner runner;
     sim::pending_faults faults;
     std::string last_mismatch;

@@ -84,6 +84,7 @@ private slots:
     void help_speaks_the_users_language_data();
     void help_speaks_the_users_language();
     void scan_names_the_port_of_each_converter();
+    void listen_decodes_what_another_master_reads();
     void exit_codes_data();
     void exit_codes();
     void scan_takes_no_late_reply_for_the_next_address();
@@ -277,6 +278,57 @@ void tst_e2e_cli::scan_names_the_port_of_each_converter()
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out,
              port() + QStringLiteral(": 9600 8N1 address 1: ") + QString::fromUtf8(default_found));
+}
+
+void tst_e2e_cli::listen_decodes_what_another_master_reads()
+{
+    // The line at 19200 8O1, which orte-cli must find by itself on the tap; input 1 in fault
+    // and at 31.5 from the start.
+    const QString tap = file("tap");
+    QVERIFY2(sim.start_pty(port(),
+                           { "--tap", tap, "--baud", "19200", "--parity", "odd", "--status", "0x01",
+                             "--in1-whole", "31", "--in1-milli", "500", "--wire-timing" }),
+             qPrintable(sim.error()));
+    start_cli({ "listen", tap, "--stats" });
+    // mbpoll, a master of its own: registers 0..11 until the listener has found the line.
+    const QStringList line { "-m", "rtu", "-b", "19200", "-P", "odd", "-0", "-o", "0.5" };
+    QProcess master;
+    master.start(
+        QStringLiteral("mbpoll"),
+        line + QStringList { "-a", "1", "-t", "3", "-r", "0", "-c", "12", "-l", "100", port() });
+    QByteArray heard;
+    QTRY_VERIFY_WITH_TIMEOUT((heard += cli.readAllStandardOutput()).contains("| 20:")
+                                 || heard.contains(u8"| Температура"),
+                             60000);
+    // Stopped as a user stops it, so that it leaves the port as it found it.
+    ::kill(pid_t(master.processId()), SIGINT);
+    QVERIFY(master.waitForFinished(5000));
+    // Then registers 0..3 alone, the coils, and a slave that is not there.
+    for (const QStringList &read :
+         { QStringList { "-a", "1", "-t", "3", "-r", "0", "-c", "4" },
+           QStringList { "-a", "1", "-t", "0", "-r", "0", "-c", "8" },
+           QStringList { "-a", "2", "-t", "3", "-r", "0", "-c", "12" } }) {
+        QProcess once;
+        once.start(QStringLiteral("mbpoll"), line + read + QStringList { "-1", port() });
+        QVERIFY(once.waitForFinished(15000));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (heard += cli.readAllStandardOutput()).contains(u8"Есть Ошибка Входа 1"), 10000);
+    ::kill(pid_t(cli.processId()), SIGINT);
+    const cli_result r = finish(cli, 10000);
+    QCOMPARE(r.code, 0);
+    const QString out = QString::fromUtf8(heard) + r.out;
+    QVERIFY2(out.startsWith(QStringLiteral("line settings found: 19200 8O1 (")), qPrintable(out));
+    // Values from the first measurement on; once the coils are read, the fault, and input 1's
+    // fault text from the next measurement read on, as on the monitor's page.
+    QVERIFY(out.contains(u8"address 1 | ") && out.contains(u8"Вх. 1:   31.5 С"));
+    QVERIFY(out.contains(u8"Есть Ошибка Входа 1"));
+    QVERIFY(out.contains(QStringLiteral("address 1, function 04, start 0, count 4: 1")));
+    QVERIFY(out.contains(QStringLiteral("address 1, function 01, start 0, count 8: 1")));
+    QVERIFY2(out.contains(QStringLiteral("unanswered: 1")), qPrintable(out.right(600)));
+    QVERIFY(out.contains(QStringLiteral("address 2, function 04, start 0, count 12: 1")));
+    // A listener never transmits.
+    QVERIFY(!sim.output().contains("tap rx!"));
 }
 
 void tst_e2e_cli::exit_codes_data()

@@ -8,11 +8,14 @@
 // bytes almost never carry a right CRC, and the decoders should see every content).
 //
 // Properties: nothing crashes or trips a sanitizer; a buffer whose CRC is wrong is never
-// dispatched; every text is one that the monitor defines.
+// dispatched; every text is one that the monitor defines. The same chunks, as a listener on a
+// bus hears them, go through the bus framing and pairing: the pieces put together are the
+// chunk, a piece called a frame has a valid CRC, and every event carries whole frames.
 
 #include "decode/ident.h"
 #include "decode/measure.h"
 #include "decode/status.h"
+#include "link/bus.h"
 #include "link/reply_path.h"
 
 #include "bytes.h"
@@ -115,6 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool in1_fault = data[0] & 2;
     const bool in2_fault = data[0] & 4;
     QByteArray rx;
+    orte::bus_pairing bus(50, 1);
+    double heard_at = 0;
     size_t pos = 1;
     while (pos < size) {
         const uint8_t header = data[pos++];
@@ -128,6 +133,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             chunk[chunk.size() - 2] = char(crc & 0xFF);
             chunk[chunk.size() - 1] = char(crc >> 8);
         }
+
+        QByteArray joined;
+        for (const orte::heard_piece &piece : orte::split_heard(chunk)) {
+            joined += piece.bytes;
+            require(!piece.frame || reference_valid(piece.bytes), "a bus frame has a valid CRC");
+        }
+        require(joined == chunk, "the bus pieces make up the chunk");
+        heard_at += 10 * (header & 0x3F);
+        for (const orte::bus_event &e : bus.feed(chunk, heard_at))
+            require(
+                (e.kind == orte::bus_event::noise || e.reply.isEmpty() || reference_valid(e.reply))
+                    && (e.request.isEmpty() || reference_valid(e.request)),
+                "bus events carry whole frames");
 
         const orte::chunk_result result = orte::accept_chunk(rx, chunk);
         require(result.frame_complete == reference_valid(rx), "frame check agrees with the CRC");

@@ -1,3 +1,4 @@
+#include "link/bus.h"
 #include "link/crc16.h"
 #include "link/diag_texts.h"
 #include "link/exchange.h"
@@ -44,6 +45,8 @@ private slots:
     void exchange_ends();
     void search_steps_data();
     void search_steps();
+    void bus_pairing_data();
+    void bus_pairing();
 };
 
 void tst_link::crc_vectors_data()
@@ -371,6 +374,44 @@ void tst_link::search_steps()
     QFETCH(bool, bound_passed);
     QFETCH(int, step);
     QCOMPARE(int(orte::next_search_step(orte::link_state(state), reply_done, bound_passed)), step);
+}
+
+void tst_link::bus_pairing_data()
+{
+    // What a listener heard, chunk by chunk ("|" between chunks), and what the pairing made of
+    // it: x exchange, u unanswered request, o reply without its request, n noise.
+    QTest::addColumn<QString>("heard");
+    QTest::addColumn<QString>("events");
+    // 01 04 00 00 00 02: read input registers 0..1; its reply carries 23 and 450.
+    const QString request = QStringLiteral("01 04 00 00 00 02 71 CB");
+    const QString reply = QStringLiteral("01 04 04 00 17 01 C2 CB 81");
+    QTest::newRow("request | reply") << request + " | " + reply << "x";
+    QTest::newRow("request and reply glued by a late read") << request + " " + reply << "x";
+    QTest::newRow("request | exception 02") << request + " | 01 84 02 C2 C1"
+                                            << "x";
+    QTest::newRow("reply without its request") << reply << "o";
+    QTest::newRow("request, next request: the first unanswered")
+        << request + " | " + request + " | " + reply << "ux";
+    QTest::newRow("request to address 2 | a reply from address 1")
+        << "02 04 00 00 00 02 71 F8 | " + reply << "o";
+    QTest::newRow("noise between request and reply") << request + " | 5A A5 33 | " + reply << "nx";
+    // 01 01 00 00 00 08: read coils 0..7; its 8-byte reply would look like a request.
+    QTest::newRow("coils: request | reply 01 01 01 11")
+        << "01 01 00 00 00 08 3D CC | 01 01 01 11 91 84"
+        << "x";
+}
+
+void tst_link::bus_pairing()
+{
+    QFETCH(QString, heard);
+    QFETCH(QString, events);
+    orte::bus_pairing pairing;
+    QString made;
+    double at = 0;
+    for (const QString &chunk : heard.split(QStringLiteral(" | ")))
+        for (const orte::bus_event &e : pairing.feed(hex_bytes(qPrintable(chunk)), at += 10))
+            made += QLatin1Char("xuon"[e.kind]);
+    QCOMPARE(made, events);
 }
 
 QTEST_APPLESS_MAIN(tst_link)

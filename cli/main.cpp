@@ -16,6 +16,8 @@ const char *const help_text = QT_TRANSLATE_NOOP("text", R"(Usage:
   orte-cli watch PORT --baud N --parity P --stop-bits N --address A
                 [--csv FILE | --csv-plain FILE] [--xlsx FILE] [--force] [--interval MS]
                 [--polls N]
+  orte-cli listen PORT [--baud LIST] [--parity LIST] [--stop-bits LIST] [--address A]
+                [--csv FILE | --csv-plain FILE] [--xlsx FILE] [--force] [--stats]
 
 scan    tries the identification request of the ОРТЕ-473 over every combination of speed,
         parity, stop bits and address (default: the monitor's eleven speeds 1200..921600,
@@ -44,6 +46,19 @@ watch   identifies the converter (three tries; what answered instead is said), t
         Existing files are replaced only with --force. A port that goes away is said on
         standard error and reopened once a poll. --polls N stops after N polls, Ctrl+C (or
         closing the console window) at any time.
+listen  reads a bus that another master (a PLC, a SCADA gateway) polls, without sending a
+        byte: the port is opened for reading only. Connect the adapter's A and B to the
+        bus's A and B and add no termination. Unless one setting is given it finds the
+        line's speed, parity and stop bits by listening (the setting under which the
+        traffic forms frames with valid CRCs) and says how sure it is; a line whose
+        settings change is noticed. It pairs each reply with its request, keeps for each
+        slave what its replies carried (input registers 0-11 and 50-54 or any part, coils
+        0-7 or part) and prints a line per reply with the monitor's own texts, each value
+        once the registers it needs have been seen. --address A takes that slave alone
+        (needed with --csv, --csv-plain or --xlsx, which work as in watch). At the end
+        (and every 10 s with --stats) it prints the bus figures: requests by address,
+        function and range, the request rate, replies, exceptions, CRC errors, unanswered
+        requests and the reply latency. Ctrl+C ends it.
 
 LIST is comma-separated: --baud 9600,19200  --parity none,even,odd  --stop-bits 1,2
 Speeds: the standard ones from 50 to 921600. RANGE is A or A-B, within 1-247 (Modbus;
@@ -63,6 +78,7 @@ Examples:
   orte-cli scan COM3 --baud 9600,19200 --address 1-10 --all
   orte-cli watch COM3 --baud 19200 --parity even --stop-bits 1 --address 5 --xlsx run.xlsx
   orte-cli watch /dev/ttyUSB0 --baud 9600 --parity none --stop-bits 1 --address 1 --csv run.csv
+  orte-cli listen COM3 --stats
 )");
 } // namespace
 

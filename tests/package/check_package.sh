@@ -35,13 +35,14 @@ fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
+# Computed for the release it is built on: Debian 13 renamed Qt 5's libraries (64-bit time).
 if [ "$qt" = 6 ]; then
     qt_libs=(libqt6widgets6 libqt6serialport6 libqt6gui6 libqt6core6 libqt6core5compat6)
 else
-    qt_libs=(libqt5widgets5 libqt5serialport5 libqt5gui5 libqt5core5a)
+    qt_libs=('libqt5widgets5(t64)?' libqt5serialport5 'libqt5gui5(t64)?' 'libqt5core5(a|t64)')
 fi
-for d in "${qt_libs[@]}" libc6; do
-    grep -q "$d" <<<"$depends" || { echo "missing dependency: $d"; exit 1; }
+for d in "${qt_libs[@]}" libc6 'libxlsxwriter[0-9]'; do
+    grep -qE "(^|, )$d " <<<"$depends" || { echo "missing dependency: $d"; exit 1; }
 done
 
 # No errors and no warnings; what lintian says is printed either way.

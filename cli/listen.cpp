@@ -180,7 +180,8 @@ private:
                 quiet.restart();
                 continue;
             }
-            if (port.error() == QSerialPort::ResourceError || !port.isOpen())
+            if (port.error() == QSerialPort::ResourceError || !port.isOpen()
+                || port_vanished(plan.port))
                 return false;
             if (!chunk.isEmpty() && quiet.nsecsElapsed() / 1e6 >= gap_ms)
                 return true;
@@ -249,7 +250,8 @@ private:
             QByteArray chunk;
             double at = 0;
             const bool heard = read_chunk(500, chunk, at);
-            if (!port.isOpen() || port.error() == QSerialPort::ResourceError) {
+            if (!port.isOpen() || port.error() == QSerialPort::ResourceError
+                || port_vanished(plan.port)) {
                 err << "orte-cli: " << text::tr("the port %1 has gone").arg(plan.port) << '\n';
                 return false;
             }

@@ -5,6 +5,7 @@
 #include "link/reply_path.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QThread>
 
 #include <atomic>
@@ -55,6 +56,11 @@ void catch_interrupt()
 #endif
 }
 
+bool port_vanished(const QString &location)
+{
+    return location.contains(QLatin1Char('/')) && !QFileInfo::exists(location);
+}
+
 int finish(int code)
 {
     work_done = true;
@@ -99,6 +105,7 @@ QString what_answered(const exchange_result &r, quint8 address)
 bool probe::open(const QString &name, const port_settings &settings, QString &error)
 {
     port.close();
+    location = name;
     orte::apply_line_format(port, name, settings);
     if (!port.open(QIODevice::ReadWrite)) {
         error = port.errorString();
@@ -116,7 +123,7 @@ exchange_result probe::exchange(orte::request_frame request, quint8 address)
     auto failed = [this] {
         const QSerialPort::SerialPortError e = port.error();
         return !port.isOpen() || e == QSerialPort::ResourceError || e == QSerialPort::ReadError
-            || e == QSerialPort::WriteError;
+            || e == QSerialPort::WriteError || port_vanished(location);
     };
     orte::stamp_request(request, address);
     port.clear(QSerialPort::Input);

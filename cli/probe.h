@@ -51,6 +51,7 @@ public:
 
 private:
     QSerialPort port;
+    QString location;
     int window_ms = 100;
     port_settings format;
 };
@@ -65,6 +66,11 @@ enum exit_code {
     interrupted_code = 130, // scan: Ctrl+C before any converter was found
     output_closed = 141, // standard output was closed (a pipe whose reader ended)
 };
+
+// Whether a port named by a path (a device node, a simulator's link) has left the system: an
+// unplugged USB adapter's node goes, and not every Qt reports the failing reads on what is
+// left open.
+bool port_vanished(const QString &location);
 
 // Ctrl+C (a closed terminal or console window too) asks the running command to stop; waits
 // end within a few tens of milliseconds.

@@ -92,10 +92,12 @@ bool save_shot(MainWindow &window, const QString &path)
     return true;
 }
 
-// A port the user named: a file (a device, a simulator's link) or one the system lists.
+// A port the user named: a file (a device, a simulator's link) or one the system lists. A bare
+// name (COM5) is left to the port itself: Windows does not list every port it can open (a
+// virtual one, Wine's mapping), and opening it says soon enough.
 bool port_exists(const QString &name)
 {
-    if (QFileInfo::exists(name))
+    if (QFileInfo::exists(name) || !name.contains(QLatin1Char('/')))
         return true;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
         if (info.portName() == name || info.systemLocation() == name)

@@ -35,9 +35,10 @@ fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "depends: $depends"
-# Computed for the release it is built on: Debian 13 renamed Qt 5's libraries (64-bit time).
+# Computed for the release it is built on: Debian 13 renamed some Qt libraries (64-bit time).
 if [ "$qt" = 6 ]; then
-    qt_libs=(libqt6widgets6 libqt6serialport6 libqt6gui6 libqt6core6 libqt6core5compat6)
+    qt_libs=('libqt6widgets6(t64)?' 'libqt6serialport6(t64)?' 'libqt6gui6(t64)?' 'libqt6core6(t64)?'
+             'libqt6core5compat6(t64)?')
 else
     qt_libs=('libqt5widgets5(t64)?' libqt5serialport5 'libqt5gui5(t64)?' 'libqt5core5(a|t64)')
 fi

@@ -24,15 +24,17 @@ QByteArray csv_preamble(const csv_format &format)
     return format.plain ? QByteArray() : QByteArray("\xEF\xBB\xBF");
 }
 
-QString csv_header(const csv_format &format)
+namespace {
+// The plain form's ASCII headings, as scripts read them.
+const char *const names[] = {
+    "time",          "in1_type",      "in1_value",     "in1_cj",     "in2_type",   "in2_value",
+    "in2_cj",        "in1_fault",     "in2_fault",     "out1_fault", "out2_fault", "in1_above_sp1",
+    "in1_below_sp2", "in2_above_sp1", "in2_below_sp2", "link",
+};
+} // namespace
+
+QStringList column_headings()
 {
-    static const char *const names[] = {
-        "time",          "in1_type",      "in1_value",     "in1_cj",
-        "in2_type",      "in2_value",     "in2_cj",        "in1_fault",
-        "in2_fault",     "out1_fault",    "out2_fault",    "in1_above_sp1",
-        "in1_below_sp2", "in2_above_sp1", "in2_below_sp2", "link",
-    };
-    // The spreadsheet's headings, in the user's language.
     static const char *const headings[] = {
         QT_TRANSLATE_NOOP("text", "Time"),
         QT_TRANSLATE_NOOP("text", "Input 1 type"),
@@ -51,9 +53,19 @@ QString csv_header(const csv_format &format)
         QT_TRANSLATE_NOOP("text", "Input 2 below setpoint 2"),
         QT_TRANSLATE_NOOP("text", "Link"),
     };
+    QStringList texts;
+    for (const char *heading : headings)
+        texts << text::tr(heading);
+    return texts;
+}
+
+QString csv_header(const csv_format &format)
+{
+    if (!format.plain)
+        return column_headings().join(format.separator);
     QStringList cells;
-    for (size_t i = 0; i < std::size(names); ++i)
-        cells << (format.plain ? QString::fromLatin1(names[i]) : text::tr(headings[i]));
+    for (const char *name : names)
+        cells << QString::fromLatin1(name);
     return cells.join(format.separator);
 }
 

@@ -10,6 +10,7 @@
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 
 namespace orte_cli {
 
@@ -26,6 +27,8 @@ csv_format plain_format();
 // What goes at the very start of the file: a byte-order mark, unless plain.
 QByteArray csv_preamble(const csv_format &format);
 QString csv_header(const csv_format &format);
+// The columns' headings in the user's language, as the spreadsheet and the workbook show them.
+QStringList column_headings();
 QString csv_row(const csv_format &format, const poll_record &r);
 
 } // namespace orte_cli

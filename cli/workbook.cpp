@@ -1,5 +1,6 @@
 #include "cli/workbook.h"
 
+#include "cli/csv.h"
 #include "cli/language.h"
 
 #include <QCoreApplication>
@@ -45,24 +46,7 @@ void values_sheet(lxw_workbook *book, const QString &name, const QVector<poll_re
     format_set_num_format(time_format, "yyyy-mm-dd hh:mm:ss.000");
     lxw_format *bold = workbook_add_format(book);
     format_set_bold(bold);
-    const QStringList headings {
-        text::tr("Time"),
-        text::tr("Input 1 type"),
-        text::tr("Input 1 value"),
-        text::tr("Input 1 cold junction"),
-        text::tr("Input 2 type"),
-        text::tr("Input 2 value"),
-        text::tr("Input 2 cold junction"),
-        text::tr("Input 1 fault"),
-        text::tr("Input 2 fault"),
-        text::tr("Output 1 fault"),
-        text::tr("Output 2 fault"),
-        text::tr("Input 1 above setpoint 1"),
-        text::tr("Input 1 below setpoint 2"),
-        text::tr("Input 2 above setpoint 1"),
-        text::tr("Input 2 below setpoint 2"),
-        text::tr("Link"),
-    };
+    const QStringList headings = column_headings();
     for (int c = 0; c < headings.size(); ++c)
         worksheet_write_string(sheet, 0, lxw_col_t(c), u8(headings[c]), bold);
     worksheet_set_column(sheet, 0, 0, 24, nullptr);

@@ -1,5 +1,6 @@
 #include "app/app_identity.h"
 #include "app/mainwindow.h"
+#include "log/file_safety.h"
 
 #include <QApplication>
 
@@ -7,6 +8,7 @@ int main(int argc, char *argv[])
 {
     orte::prepare_application();
     QApplication app(argc, argv);
+    orte::keep_files_independent_of_locale_and_limits();
     orte::set_app_identity();
     MainWindow window;
     window.show();

@@ -1,6 +1,7 @@
 #include "cli/console.h"
 
 #include <QString>
+#include <QTextCodec>
 
 #ifdef _WIN32
 #include <io.h>
@@ -19,6 +20,10 @@ console_device::console_device(std::FILE *f)
     DWORD mode = 0;
     if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode))
         console = handle;
+#else
+    QTextCodec *locale_codec = QTextCodec::codecForLocale();
+    if (locale_codec && locale_codec->mibEnum() != 106) // 106: UTF-8
+        codec = locale_codec;
 #endif
     open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
@@ -32,6 +37,15 @@ qint64 console_device::writeData(const char *data, qint64 size)
         DWORD written = 0;
         if (!WriteConsoleW(console, reinterpret_cast<const wchar_t *>(text.utf16()),
                            DWORD(text.size()), &written, nullptr))
+            return -1;
+        return size;
+    }
+#else
+    // A terminal under a locale in another encoding (ru_RU.CP1251, KOI8-R) reads its own.
+    if (codec) {
+        const QByteArray local = codec->fromUnicode(QString::fromUtf8(data, int(size)));
+        if (std::fwrite(local.constData(), 1, size_t(local.size()), file) != size_t(local.size())
+            || std::fflush(file) != 0)
             return -1;
         return size;
     }

@@ -1,10 +1,11 @@
 #pragma once
 
 // orte-cli's standard output and error as any console shows them: a Windows console through
-// its wide-character interface, whatever its code page; a file or a pipe (and every Linux
-// terminal) in UTF-8.
+// its wide-character interface, whatever its code page; elsewhere in the locale's encoding
+// (UTF-8 on most systems); a file or a pipe on Windows in UTF-8.
 
 #include <QIODevice>
+#include <QTextCodec>
 #include <QTextStream>
 
 #include <cstdio>
@@ -24,6 +25,7 @@ protected:
 private:
     std::FILE *file;
     void *console = nullptr; // the console's handle, when the stream is one (Windows)
+    QTextCodec *codec = nullptr; // the locale's encoding, where it is not UTF-8 (elsewhere)
 };
 
 // A text stream over `file` that writes as above.

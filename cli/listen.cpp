@@ -123,10 +123,7 @@ public:
 
     int run()
     {
-        if (!csv.claim(plan.csv_file, plan.overwrite, err)
-            || !xlsx.claim(plan.xlsx_file, plan.overwrite, err)
-            || !csv.start(plan.csv_plain ? plain_format() : spreadsheet_format(QLocale::system()),
-                          err))
+        if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite, err))
             return bad_arguments;
         clock.start();
         run_start = QDateTime::currentDateTime();
@@ -142,9 +139,9 @@ public:
         // A request still waiting at the end went unanswered.
         for (const orte::bus_event &e : pairing.expire(1e300))
             take(e);
-        finish_files();
+        const bool complete = finish_files();
         print_figures(out, figures, clock.elapsed() / 1000.0);
-        return code == found && (csv.failed || workbook_failed) ? recording_incomplete : code;
+        return code == found && !complete ? recording_incomplete : code;
     }
 
 private:
@@ -154,12 +151,12 @@ private:
         orte::apply_line_format(port, plan.port, s);
         // Read only: a listener never transmits.
         if (!port.open(QIODevice::ReadOnly)) {
-            err << "orte-cli: " << text::tr("cannot open %1: %2").arg(plan.port, port.errorString())
+            err << "orte-cli: " << text::tr("cannot open %1: %2").arg(plan.port, open_error(port))
                 << '\n';
             return false;
         }
         settings = s;
-        gap_ms = std::max(1.75, 3.5 * orte::char_time_ms(s));
+        gap_ms = orte::frame_gap_ms(s);
         pairing = orte::bus_pairing(1000, orte::char_time_ms(s));
         return true;
     }
@@ -358,9 +355,7 @@ private:
         const poll_record record
             = record_of(r, s.single_input, exception ? outcome::exception : outcome::reply, now);
         recorded.add(record);
-        csv.add(record, err);
-        if (xlsx.claimed())
-            polls.append(record);
+        files.add(record, err);
     }
 
     // The values whose registers have been seen, as the monitor's page shows them.
@@ -391,27 +386,21 @@ private:
         return plan.address != 0 ? QString() : text::tr("address %1").arg(address) + " | ";
     }
 
-    void finish_files()
+    bool finish_files()
     {
-        if (!xlsx.claimed())
-            return;
-        xlsx.file.close();
+        if (!files.records())
+            return true;
         recorded.port = plan.port;
         recorded.settings = text(settings);
         recorded.address = plan.address;
         recorded.start = run_start;
         recorded.end = QDateTime::currentDateTime();
         if (!first_ident.isEmpty()) {
-            recorded.model = orte::decode_ident(first_ident).string_name;
-            recorded.serial = QString::number(orte::serial_number(first_ident));
-            recorded.firmware = orte::version_text(first_ident);
+            recorded.model_code = orte::model_code(first_ident);
+            recorded.serial = orte::serial_number(first_ident);
+            recorded.firmware = orte::version_digits(first_ident);
         }
-        QString error;
-        if (!write_workbook(plan.xlsx_file, recorded, polls, error)) {
-            err << "orte-cli: " << text::tr("cannot write %1: %2").arg(plan.xlsx_file, error)
-                << '\n';
-            workbook_failed = true;
-        }
+        return files.finish(recorded, err);
     }
 
     const listen_plan &plan;
@@ -426,11 +415,8 @@ private:
     QDateTime run_start;
     std::map<int, slave_image> slaves;
     bus_figures figures;
-    csv_recording csv;
-    output_file xlsx;
-    bool workbook_failed = false;
+    recording files;
     run_figures recorded;
-    QVector<poll_record> polls;
     QByteArray first_ident;
 };
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "cli/console.h"
 #include "cli/language.h"
+#include "log/file_safety.h"
 
 #include <QCoreApplication>
 #include <QSerialPortInfo>
@@ -86,6 +87,7 @@ int main(int argc, char *argv[])
 {
     using namespace orte_cli;
     QCoreApplication app(argc, argv);
+    orte::keep_files_independent_of_locale_and_limits();
     console standard_output(stdout);
     console standard_error(stderr);
     QTextStream &out = standard_output.stream();

@@ -102,13 +102,25 @@ QString what_answered(const exchange_result &r, quint8 address)
     return {};
 }
 
+QString open_error(const QSerialPort &port)
+{
+    // Qt reports a port that another program holds as a permission error: on Linux its lock
+    // file is taken, on Windows the system refuses a second handle.
+    const bool busy = port.error() == QSerialPort::PermissionError
+#ifndef _WIN32
+        && port.errorString().contains(QLatin1String("lock"), Qt::CaseInsensitive)
+#endif
+        ;
+    return busy ? text::tr("another program is using the port") : port.errorString();
+}
+
 bool probe::open(const QString &name, const port_settings &settings, QString &error)
 {
     port.close();
     location = name;
     orte::apply_line_format(port, name, settings);
     if (!port.open(QIODevice::ReadWrite)) {
-        error = port.errorString();
+        error = open_error(port);
         return false;
     }
     format = settings;

@@ -37,6 +37,9 @@ struct exchange_result
 // Empty for silence and for a converter's identification.
 QString what_answered(const exchange_result &r, quint8 address);
 
+// Why a port could not be opened, for the user.
+QString open_error(const QSerialPort &port);
+
 class probe
 {
 public:

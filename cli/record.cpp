@@ -10,8 +10,11 @@ void run_figures::add(const poll_record &r)
     crc_errors += r.result == outcome::crc_error ? 1 : 0;
     timeouts += r.result == outcome::timeout ? 1 : 0;
     exceptions += r.result == outcome::exception ? 1 : 0;
+    unexpected += r.result == outcome::unexpected ? 1 : 0;
     for (size_t i = 0; i < 2; ++i) {
         has_cold_junction[i] = has_cold_junction[i] || r.cold_junction[i].has_value();
+        if (r.type[i])
+            type[i] = r.type[i];
         if (!r.value[i])
             continue;
         input_figures &f = inputs[i];

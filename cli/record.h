@@ -40,8 +40,10 @@ struct input_figures
 // The run: what the converter is, where it was read, and what happened.
 struct run_figures
 {
-    QString model;
-    QString serial;
+    // The converter, as its identification reply gave it: the model code, the serial number,
+    // the firmware as "a.b.c.d".
+    std::optional<int> model_code;
+    std::optional<quint32> serial;
     QString firmware;
     QString port;
     QString settings;
@@ -52,8 +54,10 @@ struct run_figures
     int crc_errors = 0;
     int timeouts = 0;
     int exceptions = 0;
+    int unexpected = 0; // valid frames that answered another request or came from another slave
     std::array<input_figures, 2> inputs;
     std::array<bool, 2> has_cold_junction { false, false };
+    std::array<std::optional<int>, 2> type; // each input's sensor type, as last received
 
     // Counts a poll, and its values towards each input's figures.
     void add(const poll_record &r);

@@ -3,7 +3,17 @@
 #include "cli/language.h"
 #include "decode/status.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
+
+#include <cerrno>
+#include <cstdio>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace orte_cli {
 
@@ -53,57 +63,208 @@ poll_record record_of(const reading &r, bool single_input, outcome result, const
     return p;
 }
 
-bool output_file::claim(const QString &name, bool overwrite, QTextStream &err)
+bool output_file::claim(const QString &name, bool replace, QTextStream &err)
 {
     if (name.isEmpty())
         return true;
-    file.setFileName(name);
-    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered
-        | (overwrite ? QIODevice::Truncate : QIODevice::NewOnly);
-    if (file.open(mode))
-        return true;
-    err << "orte-cli: "
-        << text::tr("cannot write %1: %2")
-               .arg(name,
-                    !overwrite && file.exists() ? text::tr("it exists (--force replaces it)")
-                                                : file.errorString())
-        << '\n';
-    return false;
+    auto refuse = [&](const QString &why) {
+        err << "orte-cli: " << text::tr("cannot write %1: %2").arg(name, why) << '\n';
+        return false;
+    };
+    const QFileInfo info(name);
+    // A link leads to the file that is meant; one that leads nowhere yet, to the file it names.
+    QString to = info.absoluteFilePath();
+    if (info.isSymLink())
+        to = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
+    const QFileInfo file_info(to);
+    if (file_info.exists() && !file_info.isFile())
+        return refuse(text::tr("it is not a regular file"));
+    if (file_info.exists() && !replace)
+        return refuse(text::tr("it exists (--force replaces it)"));
+    given = name;
+    target = to;
+    overwrite = replace;
+    // The folder must take a new file: try one.
+    QFile probe_file(scratch(QStringLiteral(".probe")));
+    if (!probe_file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        target.clear();
+        return refuse(QFileInfo(file_info.absolutePath()).isDir()
+                          ? probe_file.errorString()
+                          : text::tr("the folder %1 does not exist")
+                                .arg(QDir::toNativeSeparators(file_info.absolutePath())));
+    }
+    probe_file.close();
+    probe_file.remove();
+    return true;
 }
 
-bool csv_recording::start(const csv_format &f, QTextStream &err)
+QString output_file::scratch(const QString &suffix) const
 {
-    format = f;
-    return !claimed() || write(csv_preamble(format) + csv_header(format).toUtf8(), err);
+    return QDir(QFileInfo(target).absolutePath())
+        .filePath(QStringLiteral("orte-cli-%1%2.part").arg(QCoreApplication::applicationPid()).arg(suffix));
+}
+
+bool output_file::place(const QString &scratch_file, QString &error) const
+{
+    const QFileInfo now(target);
+    bool placed = false;
+    if (now.exists() && !now.isFile())
+        error = text::tr("it is not a regular file");
+    else if (now.exists() && !overwrite)
+        error = text::tr("it exists (--force replaces it)");
+    else {
+#ifdef _WIN32
+        const std::wstring from = QDir::toNativeSeparators(scratch_file).toStdWString();
+        const std::wstring to = QDir::toNativeSeparators(target).toStdWString();
+        placed = MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+        if (!placed)
+            error = write_error_text(0, qt_error_string(int(GetLastError())));
+#else
+        // rename() replaces the old file in one step: there is always one or the other.
+        placed = ::rename(QFile::encodeName(scratch_file).constData(),
+                          QFile::encodeName(target).constData())
+            == 0;
+        if (!placed)
+            error = write_error_text(errno, qt_error_string(errno));
+#endif
+    }
+    if (!placed)
+        QFile::remove(scratch_file);
+    return placed;
+}
+
+QString write_error_text(int error_number, const QString &fallback)
+{
+    switch (error_number) {
+#ifndef _WIN32
+    case ENOSPC:
+        return text::tr("no space left on the device");
+    case EFBIG:
+        return text::tr("the file has reached the size limit");
+    case EDQUOT:
+        return text::tr("the disk quota is exceeded");
+#endif
+    default:
+        break;
+    }
+    // Qt says "Unknown error" for a write that the system cut short without a reason.
+    return fallback.isEmpty() || fallback == QLatin1String("Unknown error")
+        ? text::tr("the file cannot be written")
+        : fallback;
 }
 
 void csv_recording::add(const poll_record &r, QTextStream &err)
 {
-    if (claimed() && write(csv_row(format, r).toUtf8(), err))
-        ++rows;
+    if (!claimed())
+        return;
+    const QByteArray row = csv_row(format, r).toUtf8() + '\n';
+    QString error;
+    if (!(out.isOpen() ? write(row, error) : first_row(row, error)))
+        fail(error, err);
 }
 
-void csv_recording::discard_if_empty()
+bool csv_recording::first_row(const QByteArray &row, QString &error)
 {
-    if (claimed() && rows == 0)
-        file.remove();
+    const QString part = scratch(QStringLiteral(".csv"));
+    QFile first(part);
+    if (!first.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        error = first.errorString();
+        return false;
+    }
+    const QByteArray bytes = csv_preamble(format) + csv_header(format).toUtf8() + '\n' + row;
+    const bool written = first.write(bytes) == bytes.size();
+    const int error_number = errno;
+    if (!written) {
+        error = write_error_text(error_number, first.errorString());
+        first.close();
+        first.remove();
+        return false;
+    }
+    first.close();
+    if (!place(part, error))
+        return false;
+    out.setFileName(file());
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        error = out.errorString();
+        return false;
+    }
+    return true;
 }
 
-bool csv_recording::write(const QByteArray &line, QTextStream &err)
+bool csv_recording::write(const QByteArray &row, QString &error)
 {
-    const QByteArray bytes = line + '\n';
-    const qint64 size = file.size();
-    if (file.write(bytes) == bytes.size())
+    const qint64 size = out.size();
+    if (out.write(row) == row.size())
         return true;
-    file.resize(size);
+    error = write_error_text(errno, out.errorString());
+    out.resize(size);
+    return false;
+}
+
+void csv_recording::fail(const QString &error, QTextStream &err)
+{
     if (!failed)
         err << "orte-cli: "
-            << text::tr("cannot write %1: %2; the recording is incomplete")
-                   .arg(file.fileName(), file.errorString())
+            << text::tr("cannot write %1: %2; the recording is incomplete").arg(name(), error)
             << '\n'
             << Qt::flush;
     failed = true;
-    return false;
+}
+
+recording::recording()
+    : rows_per_sheet(sheet_rows)
+{
+}
+
+recording::~recording() = default;
+
+bool recording::claim(const QString &csv_name, bool csv_plain, const QString &xlsx_name,
+                      bool overwrite, QTextStream &err)
+{
+    if (!csv.claim(csv_name, overwrite, err) || !xlsx.claim(xlsx_name, overwrite, err))
+        return false;
+    if (csv.claimed() && xlsx.claimed() && csv.file() == xlsx.file()) {
+        err << "orte-cli: " << text::tr("--csv and --xlsx name one file: %1").arg(xlsx_name)
+            << '\n';
+        return false;
+    }
+    csv.start(csv_plain ? plain_format() : spreadsheet_format(QLocale::system()));
+    return true;
+}
+
+QString recording::book_scratch() const
+{
+    const QString folder = narrow_folder(xlsx.file());
+    return QDir(folder).filePath(QFileInfo(xlsx.scratch(QStringLiteral(".xlsx"))).fileName());
+}
+
+void recording::open_book()
+{
+    if (!book)
+        book = std::make_unique<workbook_writer>(book_scratch(), narrow_folder(xlsx.file()),
+                                                 rows_per_sheet);
+}
+
+void recording::add(const poll_record &r, QTextStream &err)
+{
+    csv.add(r, err);
+    if (!xlsx.claimed())
+        return;
+    open_book();
+    book->add(r);
+}
+
+bool recording::finish(const run_figures &run, QTextStream &err)
+{
+    if (!xlsx.claimed())
+        return !csv.failed;
+    open_book();
+    QString error;
+    const bool written = book->finish(run, error) && xlsx.place(book_scratch(), error);
+    book.reset();
+    if (!written)
+        err << "orte-cli: " << text::tr("cannot write %1: %2").arg(xlsx.name(), error) << '\n';
+    return written && !csv.failed;
 }
 
 } // namespace orte_cli

@@ -1,10 +1,11 @@
 #pragma once
 
 // What watch and listen share: the reading as the screen line shows it, the poll as the files
-// keep it, and the CSV file written row by row.
+// keep it, and the files of the recording.
 
 #include "cli/csv.h"
 #include "cli/record.h"
+#include "cli/workbook.h"
 #include "decode/measure.h"
 
 #include <QByteArray>
@@ -12,6 +13,8 @@
 #include <QFile>
 #include <QString>
 #include <QTextStream>
+
+#include <memory>
 
 namespace orte_cli {
 
@@ -42,31 +45,80 @@ QString text_line(const reading &r, const QDateTime &at);
 // The poll as the files keep it: what the screen line shows, in cells.
 poll_record record_of(const reading &r, bool single_input, outcome result, const QDateTime &at);
 
-// A file of the recording that must be writable before the line is touched. An existing one
-// is replaced only when asked.
+// A file of the recording. It is checked before the line is touched, written under a scratch
+// name in its own folder, and put in place only once it holds the run, so that an old file is
+// never lost to a run that wrote nothing, and what is at the name (a link, a device) is never
+// destroyed: a link is followed to its file, and only a regular file is ever replaced.
 class output_file
 {
 public:
+    // Whether the recording can go to `name`: a regular file or nothing there, replaced only
+    // when `overwrite`, in a folder where a file can be made. Nothing changes at `name` yet.
+    // False, said on `err`, when it cannot.
     bool claim(const QString &name, bool overwrite, QTextStream &err);
-    bool claimed() const { return file.isOpen(); }
-    QFile file;
+    bool claimed() const { return !target.isEmpty(); }
+    // The name as the user gave it, and the file it leads to.
+    const QString &name() const { return given; }
+    const QString &file() const { return target; }
+    // A scratch name of this process's in the file's folder, ASCII (libraries that open files
+    // by narrow names on Windows take it).
+    QString scratch(const QString &suffix) const;
+    // Puts the finished scratch file in the file's place, replacing the old one only as
+    // claimed. False with the reason in `error`; the scratch file is then removed.
+    bool place(const QString &scratch_file, QString &error) const;
+
+private:
+    QString given;
+    QString target;
+    bool overwrite = false;
 };
 
-// The CSV file: each row goes out in one write, and one cut short is taken back, so the file
-// never holds a torn row; the first failure is said once.
+// The CSV file: the header and the first row go to a scratch file that then takes the name;
+// each later row goes out in one write, and one cut short is taken back, so the file never
+// holds a torn row. The first failure is said once.
 class csv_recording : public output_file
 {
 public:
-    bool start(const csv_format &f, QTextStream &err);
+    void start(const csv_format &f) { format = f; }
     void add(const poll_record &r, QTextStream &err);
-    // A file that holds nothing of the run is not left behind.
-    void discard_if_empty();
     bool failed = false;
 
 private:
-    bool write(const QByteArray &line, QTextStream &err);
+    bool first_row(const QByteArray &row, QString &error);
+    bool write(const QByteArray &row, QString &error);
+    void fail(const QString &error, QTextStream &err);
     csv_format format;
-    int rows = 0;
+    QFile out;
 };
+
+// The files of one recording, a CSV and a workbook, each optional: claimed before the line is
+// touched, a row per poll, and finished however the run ends.
+class recording
+{
+public:
+    recording();
+    ~recording();
+    // False, said on `err`, when either file cannot be written, or both name one file.
+    bool claim(const QString &csv_name, bool csv_plain, const QString &xlsx_name, bool overwrite,
+               QTextStream &err);
+    bool records() const { return csv.claimed() || xlsx.claimed(); }
+    void add(const poll_record &r, QTextStream &err);
+    // Writes the workbook and puts it in place. False when the files miss part of the run.
+    bool finish(const run_figures &run, QTextStream &err);
+    // Rows per values sheet of the workbook (Excel's limit, less the heading row).
+    int rows_per_sheet;
+
+private:
+    QString book_scratch() const;
+    void open_book();
+    csv_recording csv;
+    output_file xlsx;
+    std::unique_ptr<workbook_writer> book;
+    bool book_failed = false;
+};
+
+// What a failed write is, for the user ("no space left on the device"), from the system's
+// error number where there is one.
+QString write_error_text(int error_number, const QString &fallback);
 
 } // namespace orte_cli

@@ -58,24 +58,24 @@ public:
 
     int run()
     {
-        int opened = 0;
+        bool port_lost = false;
         for (const QString &port : plan.ports) {
             const int code = scan_port(port);
-            if (code != port_failed)
-                ++opened;
-            if (code == interrupted_code || (code == found && !plan.all))
+            if (code == interrupted_code || code == output_closed || (code == found && !plan.all))
                 return code;
-            // With every port listed, one that cannot be had is said and passed over.
-            if (code == port_failed && plan.ports.size() == 1)
-                return code;
+            // A port that cannot be had, or goes, is said and passed over for the others.
+            port_lost = port_lost || code == port_failed;
         }
         clear_progress();
-        if (converters == 0)
+        if (converters == 0 && tried > 0)
             out << text::tr("no converter found (%1 tries in %2)")
                        .arg(tried)
                        .arg(duration(clock.elapsed()))
-                << '\n';
-        return converters > 0 ? found : opened == 0 ? port_failed : not_found;
+                << '\n'
+                << Qt::flush;
+        if (out.status() != QTextStream::Ok)
+            return output_closed;
+        return converters > 0 ? found : port_lost ? port_failed : not_found;
     }
 
 private:
@@ -100,7 +100,6 @@ private:
             if (!line.open(port, settings, error)) {
                 clear_progress();
                 err << "orte-cli: " << text::tr("cannot open %1: %2").arg(port, error) << '\n';
-                tried += plan.last_address - plan.first_address + 1;
                 return port_failed;
             }
             bool garbled = false;
@@ -143,6 +142,8 @@ private:
                             << orte::version_text(r.bytes) << "; "
                             << orte::serial_text(orte::serial_number(r.bytes)) << '\n'
                             << Qt::flush;
+                        if (out.status() != QTextStream::Ok)
+                            return output_closed;
                         if (!plan.all)
                             return found;
                         continue;
@@ -164,6 +165,9 @@ private:
                         << '\n'
                         << Qt::flush;
                 }
+                // Nobody reads what the scan says any more: it stops, as on a broken pipe.
+                if (out.status() != QTextStream::Ok)
+                    return output_closed;
             }
         }
         return converters > 0 ? found : not_found;

@@ -16,13 +16,20 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
+#include <cmath>
+
 namespace orte_cli {
 
 namespace {
 outcome exchange_outcome(const exchange_result &r)
 {
+    // A valid frame that answered something else (another slave's, a late one) is a reply
+    // that does not belong here, not silence.
+    if (!r.frame && !r.foreign.isEmpty())
+        return outcome::unexpected;
     if (!r.frame)
-        return r.heard && r.foreign.isEmpty() ? outcome::crc_error : outcome::timeout;
+        return r.heard ? outcome::crc_error : outcome::timeout;
     if (r.kind == orte::reply_kind::exception)
         return outcome::exception;
     return r.kind == orte::reply_kind::unexpected ? outcome::unexpected : outcome::reply;
@@ -56,8 +63,10 @@ void print_summary(QTextStream &out, const run_figures &run)
                .arg(run.polls)
                .arg(run.crc_errors)
                .arg(run.timeouts)
-               .arg(run.exceptions)
-        << '\n';
+               .arg(run.exceptions);
+    if (run.unexpected > 0)
+        out << text::tr("; replies to something else: %1").arg(run.unexpected);
+    out << '\n';
     for (int in = 0; in < 2; ++in) {
         const input_figures &f = run.inputs[size_t(in)];
         if (f.count > 0)
@@ -74,25 +83,13 @@ void print_summary(QTextStream &out, const run_figures &run)
 int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
 {
     // The recordings first: a file that cannot be written is found before the line is touched.
-    csv_recording csv;
-    output_file xlsx;
-    if (!csv.claim(plan.csv_file, plan.overwrite, err)
-        || !xlsx.claim(plan.xlsx_file, plan.overwrite, err)) {
-        csv.discard_if_empty();
+    recording files;
+    if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite, err))
         return bad_arguments;
-    }
-    auto discard = [&] {
-        csv.discard_if_empty();
-        if (xlsx.claimed())
-            xlsx.file.remove();
-    };
-    if (!csv.start(plan.csv_plain ? plain_format() : spreadsheet_format(QLocale::system()), err))
-        return recording_incomplete;
     probe line;
     QString error;
     if (!line.open(plan.port, plan.settings, error)) {
         err << "orte-cli: " << text::tr("cannot open %1: %2").arg(plan.port, error) << '\n';
-        discard();
         return port_failed;
     }
 
@@ -111,7 +108,6 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
             heard = what_answered(id, quint8(plan.address));
     }
     if (!ident.device_found) {
-        discard();
         if (id.interrupted)
             return interrupted_code;
         if (id.port_lost) {
@@ -131,14 +127,13 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
         << Qt::flush;
 
     run_figures run;
-    run.model = ident.string_name;
-    run.serial = QString::number(orte::serial_number(id.bytes));
-    run.firmware = orte::version_text(id.bytes);
+    run.model_code = orte::model_code(id.bytes);
+    run.serial = orte::serial_number(id.bytes);
+    run.firmware = orte::version_digits(id.bytes);
     run.port = plan.port;
     run.settings = text(plan.settings);
     run.address = plan.address;
     run.start = QDateTime::currentDateTime();
-    QVector<poll_record> polls;
 
     reading r;
     fault_flags faults;
@@ -147,8 +142,11 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
     QElapsedTimer clock;
     clock.start();
     long long due = 0;
+    // The line stays silent a frame gap after a reply, however short the interval.
+    const long long gap_ms = (long long)std::ceil(orte::frame_gap_ms(plan.settings));
+    long long line_free = 0;
     for (int poll = 0; !interrupted() && (plan.polls == 0 || poll < plan.polls); ++poll) {
-        pause_ms(due - clock.elapsed());
+        pause_ms(std::max(due, line_free) - clock.elapsed());
         if (interrupted())
             break;
         due = orte::next_poll_due(due, clock.elapsed(), plan.interval_ms);
@@ -165,6 +163,7 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
                               quint8(plan.address));
             if (x.interrupted)
                 break;
+            line_free = clock.elapsed() + gap_ms;
             if (x.port_lost) {
                 port_gone = true;
                 line.close();
@@ -196,9 +195,7 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
         const QDateTime now = QDateTime::currentDateTime();
         const poll_record record = record_of(r, single_input, result, now);
         run.add(record);
-        csv.add(record, err);
-        if (xlsx.claimed())
-            polls.append(record);
+        files.add(record, err);
         out << text_line(r, now) << '\n' << Qt::flush;
         if (out.status() != QTextStream::Ok) {
             output_gone = true;
@@ -206,21 +203,13 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
         }
     }
     run.end = QDateTime::currentDateTime();
-    bool workbook_failed = false;
-    if (xlsx.claimed()) {
-        xlsx.file.close();
-        if (!write_workbook(plan.xlsx_file, run, polls, error)) {
-            err << "orte-cli: " << text::tr("cannot write %1: %2").arg(plan.xlsx_file, error)
-                << '\n';
-            workbook_failed = true;
-        }
-    }
+    const bool complete = files.finish(run, err);
     if (output_gone)
         return output_closed;
     print_summary(out, run);
     if (port_gone)
         return port_failed;
-    return csv.failed || workbook_failed ? recording_incomplete : found;
+    return complete ? found : recording_incomplete;
 }
 
 } // namespace orte_cli

@@ -3,7 +3,6 @@
 #include "cli/csv.h"
 #include "cli/language.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -24,134 +23,131 @@ lxw_datetime datetime(const QDateTime &at)
     return { d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second() + t.msec() / 1000.0 };
 }
 
-// libxlsxwriter takes UTF-8; the strings live as long as the workbook is being written.
-class utf8_texts
+// libxlsxwriter takes UTF-8 and copies what it keeps.
+struct utf8
 {
-public:
-    const char *operator()(const QString &s)
+    explicit utf8(const QString &s)
+        : bytes(s.toUtf8())
     {
-        kept.append(s.toUtf8());
-        return kept.constLast().constData();
     }
-
-private:
-    QVector<QByteArray> kept;
+    operator const char *() const { return bytes.constData(); }
+    QByteArray bytes;
 };
 
-void values_sheet(lxw_workbook *book, const QString &name, const QVector<poll_record> &polls,
-                  utf8_texts &u8)
+// What an input measures and in what, from its sensor type register.
+QString axis_name(int input, const std::optional<int> &type)
 {
-    lxw_worksheet *sheet = workbook_add_worksheet(book, u8(name));
-    lxw_format *time_format = workbook_add_format(book);
-    format_set_num_format(time_format, "yyyy-mm-dd hh:mm:ss.000");
-    lxw_format *bold = workbook_add_format(book);
-    format_set_bold(bold);
-    const QStringList headings = column_headings();
-    for (int c = 0; c < headings.size(); ++c)
-        worksheet_write_string(sheet, 0, lxw_col_t(c), u8(headings[c]), bold);
-    worksheet_set_column(sheet, 0, 0, 24, nullptr);
-    worksheet_set_column(sheet, 1, 15, 12, nullptr);
-    worksheet_set_column(sheet, 15, 15, 28, nullptr);
-    for (int i = 0; i < polls.size(); ++i) {
-        const poll_record &r = polls[i];
-        const lxw_row_t row = lxw_row_t(i + 1);
-        lxw_datetime at = datetime(r.at);
-        worksheet_write_datetime(sheet, row, 0, &at, time_format);
-        lxw_col_t col = 1;
-        for (size_t in = 0; in < 2; ++in, col += 3) {
-            if (r.type[in])
-                worksheet_write_number(sheet, row, col, *r.type[in], nullptr);
-            if (r.value[in])
-                worksheet_write_number(sheet, row, col + 1, *r.value[in], nullptr);
-            if (r.cold_junction[in])
-                worksheet_write_number(sheet, row, col + 2, *r.cold_junction[in], nullptr);
-        }
-        for (size_t bit = 0; bit < 8; ++bit)
-            if (r.flags[bit])
-                worksheet_write_number(sheet, row, lxw_col_t(7 + bit), *r.flags[bit], nullptr);
-        if (!r.link.isEmpty())
-            worksheet_write_string(sheet, row, 15, u8(r.link), nullptr);
-    }
+    static const char *const kinds[][2] = {
+        { QT_TRANSLATE_NOOP("text", "resistance thermometer"), QT_TRANSLATE_NOOP("text", "°C") },
+        { QT_TRANSLATE_NOOP("text", "thermocouple"), QT_TRANSLATE_NOOP("text", "°C") },
+        { QT_TRANSLATE_NOOP("text", "resistance"), QT_TRANSLATE_NOOP("text", "Ohm") },
+        { QT_TRANSLATE_NOOP("text", "voltage"), QT_TRANSLATE_NOOP("text", "mV") },
+    };
+    if (!type || *type < 0 || *type > 3)
+        return text::tr("Input %1").arg(input);
+    return text::tr("Input %1: %2, %3")
+        .arg(input)
+        .arg(text::tr(kinds[*type][0]), text::tr(kinds[*type][1]));
 }
 
-void chart_sheet(lxw_workbook *book, const QString &values, const run_figures &run, int rows,
-                 utf8_texts &u8)
+// One chart sheet an input: its value and its cold junction against time, on an axis of its
+// own, so that a thermocouple at 500 °C does not flatten a resistance thermometer at 23 °C.
+void chart_sheets(lxw_workbook *book, const QString &values, int rows, const run_figures &run)
 {
-    lxw_chart *chart = workbook_add_chart(book, LXW_CHART_SCATTER_STRAIGHT);
-    chart_title_set_name(chart, u8(text::tr("Input values")));
-    chart_axis_set_name(chart->x_axis, u8(text::tr("Time")));
-    chart_axis_set_num_format(chart->x_axis, "hh:mm:ss");
     const lxw_row_t last = lxw_row_t(qMax(rows, 1));
-    struct column
-    {
-        lxw_col_t col;
-        bool shown;
-        QString name;
-    };
-    const column columns[] = {
-        { 2, run.inputs[0].count > 0, text::tr("Input 1 value") },
-        { 3, run.has_cold_junction[0], text::tr("Input 1 cold junction") },
-        { 5, run.inputs[1].count > 0, text::tr("Input 2 value") },
-        { 6, run.has_cold_junction[1], text::tr("Input 2 cold junction") },
-    };
-    for (const column &c : columns) {
-        if (!c.shown)
+    for (int in = 0; in < 2; ++in) {
+        const size_t i = size_t(in);
+        if (run.inputs[i].count == 0)
             continue;
-        lxw_chart_series *series = chart_add_series(chart, nullptr, nullptr);
-        chart_series_set_categories(series, u8(values), 1, 0, last, 0);
-        chart_series_set_values(series, u8(values), 1, c.col, last, c.col);
-        chart_series_set_name(series, u8(c.name));
+        lxw_chart *chart = workbook_add_chart(book, LXW_CHART_SCATTER_STRAIGHT);
+        chart_title_set_name(chart, utf8(text::tr("Input %1").arg(in + 1)));
+        chart_axis_set_name(chart->x_axis, utf8(text::tr("Time")));
+        chart_axis_set_num_format(chart->x_axis, "hh:mm:ss");
+        chart_axis_set_name(chart->y_axis, utf8(axis_name(in + 1, run.type[i])));
+        const lxw_col_t value_col = lxw_col_t(2 + 3 * in);
+        struct series
+        {
+            lxw_col_t col;
+            bool shown;
+            QString name;
+        };
+        for (const series &s : { series { value_col, true, text::tr("Input %1 value").arg(in + 1) },
+                                 series { lxw_col_t(value_col + 1), run.has_cold_junction[i],
+                                          text::tr("Input %1 cold junction").arg(in + 1) } }) {
+            if (!s.shown)
+                continue;
+            lxw_chart_series *line = chart_add_series(chart, nullptr, nullptr);
+            chart_series_set_categories(line, utf8(values), 1, 0, last, 0);
+            chart_series_set_values(line, utf8(values), 1, s.col, last, s.col);
+            chart_series_set_name(line, utf8(s.name));
+        }
+        lxw_chartsheet *sheet
+            = workbook_add_chartsheet(book, utf8(text::tr("Input %1 chart").arg(in + 1)));
+        chartsheet_set_chart(sheet, chart);
     }
-    lxw_chartsheet *sheet = workbook_add_chartsheet(book, u8(text::tr("Chart")));
-    chartsheet_set_chart(sheet, chart);
 }
 
-void run_sheet(lxw_workbook *book, const run_figures &run, utf8_texts &u8)
+void run_sheet(lxw_workbook *book, const run_figures &run, const QStringList &values_sheets,
+               int last_sheet_rows, lxw_format *bold)
 {
-    lxw_worksheet *sheet = workbook_add_worksheet(book, u8(text::tr("Converter and run")));
+    lxw_worksheet *sheet = workbook_add_worksheet(book, utf8(text::tr("Converter and run")));
     lxw_format *time_format = workbook_add_format(book);
     format_set_num_format(time_format, "yyyy-mm-dd hh:mm:ss");
-    lxw_format *bold = workbook_add_format(book);
-    format_set_bold(bold);
     worksheet_set_column(sheet, 0, 0, 36, nullptr);
     worksheet_set_column(sheet, 1, 1, 48, nullptr);
     lxw_row_t row = 0;
     auto line = [&](const QString &name) {
-        worksheet_write_string(sheet, row, 0, u8(name), bold);
+        worksheet_write_string(sheet, row, 0, utf8(name), bold);
         return row++;
     };
-    worksheet_write_string(sheet, line(text::tr("Model")), 1, u8(run.model), nullptr);
-    worksheet_write_string(sheet, line(text::tr("Serial number")), 1, u8(run.serial), nullptr);
-    worksheet_write_string(sheet, line(text::tr("Firmware")), 1, u8(run.firmware), nullptr);
-    worksheet_write_string(sheet, line(text::tr("Port")), 1, u8(run.port), nullptr);
-    worksheet_write_string(sheet, line(text::tr("Settings")), 1, u8(run.settings), nullptr);
-    worksheet_write_number(sheet, line(text::tr("Address")), 1, run.address, nullptr);
+    auto number = [&](const QString &name, double v) {
+        worksheet_write_number(sheet, line(name), 1, v, nullptr);
+    };
+    auto words = [&](const QString &name, const QString &v) {
+        worksheet_write_string(sheet, line(name), 1, utf8(v), nullptr);
+    };
+    if (run.model_code)
+        number(text::tr("Model code"), *run.model_code);
+    if (run.serial)
+        number(text::tr("Serial number"), *run.serial);
+    if (!run.firmware.isEmpty())
+        words(text::tr("Firmware"), run.firmware);
+    words(text::tr("Port"), run.port);
+    words(text::tr("Settings"), run.settings);
+    if (run.address > 0)
+        number(text::tr("Address"), run.address);
     lxw_datetime start = datetime(run.start);
     lxw_datetime end = datetime(run.end);
     worksheet_write_datetime(sheet, line(text::tr("Start")), 1, &start, time_format);
     worksheet_write_datetime(sheet, line(text::tr("End")), 1, &end, time_format);
-    worksheet_write_number(sheet, line(text::tr("Polls")), 1, run.polls, nullptr);
-    worksheet_write_number(sheet, line(text::tr("CRC errors")), 1, run.crc_errors, nullptr);
-    worksheet_write_number(sheet, line(text::tr("Time-outs")), 1, run.timeouts, nullptr);
-    worksheet_write_number(sheet, line(text::tr("Exceptions")), 1, run.exceptions, nullptr);
+    number(text::tr("Polls"), run.polls);
+    number(text::tr("CRC errors"), run.crc_errors);
+    number(text::tr("Time-outs"), run.timeouts);
+    number(text::tr("Exceptions"), run.exceptions);
+    if (run.unexpected > 0)
+        number(text::tr("Replies to something else"), run.unexpected);
     for (int in = 0; in < 2; ++in) {
         const input_figures &f = run.inputs[size_t(in)];
         if (f.count == 0)
             continue;
-        const QString input = text::tr("Input %1").arg(in + 1);
-        worksheet_write_number(sheet, line(input + QStringLiteral(": ") + text::tr("minimum")), 1,
-                               f.min, nullptr);
-        worksheet_write_number(sheet, line(input + QStringLiteral(": ") + text::tr("maximum")), 1,
-                               f.max, nullptr);
-        worksheet_write_number(sheet, line(input + QStringLiteral(": ") + text::tr("mean")), 1,
-                               f.mean(), nullptr);
+        const QString input = text::tr("Input %1").arg(in + 1) + QStringLiteral(": ");
+        number(input + text::tr("minimum"), f.min);
+        number(input + text::tr("maximum"), f.max);
+        number(input + text::tr("mean"), f.mean());
     }
+    if (run.inputs[0].count == 0 && run.inputs[1].count == 0)
+        words(text::tr("Chart"), text::tr("none: no value was received"));
+    else if (values_sheets.size() > 1)
+        words(text::tr("Chart"),
+              text::tr("the last %1 polls, on the sheet %2")
+                  .arg(last_sheet_rows)
+                  .arg(values_sheets.constLast()));
+    if (values_sheets.size() > 1)
+        words(text::tr("Values"), values_sheets.join(QStringLiteral(", ")));
 }
+} // namespace
 
-// Where libxlsxwriter writes before the workbook takes its name: an ASCII name in the same
-// folder, since the library opens files by narrow names, which on Windows are in the ANSI code
-// page (a Cyrillic name would not survive it); on Windows the folder by its short name too.
-QString scratch_name(const QString &file_name)
+QString narrow_folder(const QString &file_name)
 {
     QString folder = QFileInfo(file_name).absolutePath();
 #ifdef _WIN32
@@ -160,39 +156,95 @@ QString scratch_name(const QString &file_name)
     if (GetShortPathNameW(wide.c_str(), short_path, MAX_PATH) > 0)
         folder = QString::fromWCharArray(short_path);
 #endif
-    return QDir(folder).filePath(
-        QStringLiteral("orte-cli-%1.xlsx.part").arg(QCoreApplication::applicationPid()));
+    return folder;
 }
-} // namespace
 
-bool write_workbook(const QString &file_name, const run_figures &run,
-                    const QVector<poll_record> &polls, QString &error)
+workbook_writer::workbook_writer(const QString &file_name, const QString &folder, int rows)
+    : file(file_name)
+    , scratch_folder(QFile::encodeName(QDir::toNativeSeparators(folder)))
+    , rows_per_sheet(rows)
 {
-    utf8_texts u8;
-    const QString scratch = scratch_name(file_name);
-    const QByteArray name = QFile::encodeName(scratch);
-    lxw_workbook *book = workbook_new(name.constData());
-    if (!book) {
-        error = text::tr("cannot create %1").arg(file_name);
-        return false;
+    // Rows go to temporary files in the recording's own folder: /tmp may be memory.
+    lxw_workbook_options options {};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = scratch_folder.data();
+    book = workbook_new_opt(QFile::encodeName(file).constData(), &options);
+    if (!book)
+        return;
+    time_format = workbook_add_format(book);
+    format_set_num_format(time_format, "yyyy-mm-dd hh:mm:ss.000");
+    bold = workbook_add_format(book);
+    format_set_bold(bold);
+    new_sheet();
+}
+
+workbook_writer::~workbook_writer()
+{
+    // A workbook given up: the library frees what it holds once it has written it.
+    if (book && !finished) {
+        workbook_close(book);
+        QFile::remove(file);
     }
+}
+
+void workbook_writer::new_sheet()
+{
     const QString values = text::tr("Values");
-    values_sheet(book, values, polls, u8);
-    chart_sheet(book, values, run, polls.size(), u8);
-    run_sheet(book, run, u8);
+    sheet_names << (sheet_names.isEmpty() ? values
+                                          : QStringLiteral("%1 %2").arg(values).arg(
+                                                sheet_names.size() + 1));
+    sheet = workbook_add_worksheet(book, utf8(sheet_names.constLast()));
+    worksheet_set_column(sheet, 0, 0, 24, nullptr);
+    worksheet_set_column(sheet, 1, 15, 12, nullptr);
+    worksheet_set_column(sheet, 15, 15, 28, nullptr);
+    const QStringList headings = column_headings();
+    for (int c = 0; c < headings.size(); ++c)
+        worksheet_write_string(sheet, 0, lxw_col_t(c), utf8(headings[c]), bold);
+    row = 1;
+}
+
+void workbook_writer::add(const poll_record &r)
+{
+    if (!book)
+        return;
+    if (row > rows_per_sheet)
+        new_sheet();
+    const lxw_row_t at_row = lxw_row_t(row++);
+    lxw_datetime at = datetime(r.at);
+    worksheet_write_datetime(sheet, at_row, 0, &at, time_format);
+    lxw_col_t col = 1;
+    for (size_t in = 0; in < 2; ++in, col += 3) {
+        if (r.type[in])
+            worksheet_write_number(sheet, at_row, col, *r.type[in], nullptr);
+        if (r.value[in])
+            worksheet_write_number(sheet, at_row, col + 1, *r.value[in], nullptr);
+        if (r.cold_junction[in])
+            worksheet_write_number(sheet, at_row, col + 2, *r.cold_junction[in], nullptr);
+    }
+    for (size_t bit = 0; bit < 8; ++bit)
+        if (r.flags[bit])
+            worksheet_write_number(sheet, at_row, lxw_col_t(7 + bit), *r.flags[bit], nullptr);
+    if (!r.link.isEmpty())
+        worksheet_write_string(sheet, at_row, 15, utf8(r.link), nullptr);
+}
+
+bool workbook_writer::finish(const run_figures &run, QString &error)
+{
+    if (!book) {
+        error = text::tr("the workbook cannot be made");
+        return false;
+    }
+    finished = true;
+    // Only a sheet's rows can be charted in one series: the chart shows the last sheet.
+    chart_sheets(book, sheet_names.constLast(), row - 1, run);
+    run_sheet(book, run, sheet_names, row - 1, bold);
     const lxw_error result = workbook_close(book);
-    if (result != LXW_NO_ERROR) {
-        QFile::remove(scratch);
-        error = QString::fromUtf8(lxw_strerror(result));
-        return false;
-    }
-    QFile::remove(file_name);
-    if (!QFile::rename(scratch, file_name)) {
-        QFile::remove(scratch);
-        error = text::tr("cannot create %1").arg(file_name);
-        return false;
-    }
-    return true;
+    book = nullptr;
+    if (result == LXW_NO_ERROR)
+        return true;
+    QFile::remove(file);
+    error = QString::fromUtf8(lxw_strerror(result));
+    return false;
 }
 
 } // namespace orte_cli

@@ -1,18 +1,55 @@
 #pragma once
 
-// The recording as an Excel workbook: the values (time as a date-time, numbers as numbers),
-// a chart of the inputs (and cold junctions) against time, and a sheet on the converter and
-// the run. Written whole when the recording ends.
+// The recording as an Excel workbook: the values (time as a date-time, numbers as numbers) on
+// as many sheets as Excel's row limit asks, a chart of each input (and its cold junction)
+// against time on an axis of its own, and a sheet on the converter and the run. Rows go to the
+// library as they come (it keeps them in temporary files, so memory stays bounded however long
+// the run); the workbook is written when the recording ends.
 
 #include "cli/record.h"
 
 #include <QString>
-#include <QVector>
+
+struct lxw_workbook;
+struct lxw_worksheet;
+struct lxw_format;
 
 namespace orte_cli {
 
-// False with the reason in `error`.
-bool write_workbook(const QString &file_name, const run_figures &run,
-                    const QVector<poll_record> &polls, QString &error);
+// Excel's rows per sheet, less the heading row.
+constexpr int sheet_rows = 1048575;
+
+class workbook_writer
+{
+public:
+    // The workbook at `file_name` (an ASCII name: the library opens it by a narrow name), its
+    // temporary files in `scratch_folder`. Nothing is written there before finish().
+    workbook_writer(const QString &file_name, const QString &scratch_folder,
+                    int rows_per_sheet = sheet_rows);
+    ~workbook_writer();
+    workbook_writer(const workbook_writer &) = delete;
+    workbook_writer &operator=(const workbook_writer &) = delete;
+
+    void add(const poll_record &r);
+    // Adds the chart and the run, and writes the file. False with the reason in `error`.
+    bool finish(const run_figures &run, QString &error);
+
+private:
+    void new_sheet();
+    QString file;
+    QByteArray scratch_folder;
+    int rows_per_sheet;
+    lxw_workbook *book = nullptr;
+    lxw_worksheet *sheet = nullptr;
+    lxw_format *time_format = nullptr;
+    lxw_format *bold = nullptr;
+    QStringList sheet_names;
+    int row = 0; // rows written on the current sheet, the heading's included
+    bool finished = false;
+};
+
+// The folder of `file_name` as the library can open it: on Windows by its short name, since a
+// Cyrillic folder would not survive the ANSI code page.
+QString narrow_folder(const QString &file_name);
 
 } // namespace orte_cli

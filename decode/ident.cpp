@@ -27,7 +27,7 @@ ident_result decode_ident(const QByteArray &rx)
 {
     ident_result result;
     // Register 50: only its low byte carries the model code.
-    const quint8 code = rx_at(rx, 4);
+    const quint8 code = model_code(rx);
     if (code >= std::size(models)) {
         result.string_name = QString::fromUtf8(unknown_model);
         return result;
@@ -38,13 +38,23 @@ ident_result decode_ident(const QByteArray &rx)
     return result;
 }
 
-QString version_text(const QByteArray &rx)
+quint8 model_code(const QByteArray &rx)
 {
-    return QString::fromUtf8("Версия ПО %1.%2.%3.%4")
+    return rx_at(rx, 4);
+}
+
+QString version_digits(const QByteArray &rx)
+{
+    return QStringLiteral("%1.%2.%3.%4")
         .arg(rx_at(rx, 5))
         .arg(rx_at(rx, 6))
         .arg(rx_at(rx, 7))
         .arg(rx_at(rx, 8));
+}
+
+QString version_text(const QByteArray &rx)
+{
+    return QString::fromUtf8("Версия ПО ") + version_digits(rx);
 }
 
 quint32 serial_number(const QByteArray &rx)

@@ -16,7 +16,11 @@ struct ident_result
 // The 15-byte reply to the identification request (input registers 50..54).
 ident_result decode_ident(const QByteArray &rx);
 
-// "Версия ПО a.b.c.d" from bytes 5 to 8.
+// The model code: register 50's low byte.
+quint8 model_code(const QByteArray &rx);
+
+// "a.b.c.d" from bytes 5 to 8, and the monitor's "Версия ПО a.b.c.d".
+QString version_digits(const QByteArray &rx);
 QString version_text(const QByteArray &rx);
 
 // The serial number, bytes 9 to 12, big-endian.

@@ -6,6 +6,7 @@
 #include "app/app_identity.h"
 #include "app/mainwindow.h"
 #include "app/port_list.h"
+#include "log/file_safety.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -142,6 +143,7 @@ int main(int argc, char *argv[])
 #endif
     orte::prepare_application();
     QApplication app(argc, argv);
+    orte::keep_files_independent_of_locale_and_limits();
     orte::set_app_identity();
     QCommandLineParser cli;
     cli.setApplicationDescription(

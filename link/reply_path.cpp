@@ -16,7 +16,15 @@ chunk_result accept_chunk(QByteArray &rx_buffer, const QByteArray &chunk)
 bool answers(const QByteArray &frame, const request_frame &request)
 {
     const quint8 function = rx_at(frame, 1);
-    return rx_at(frame, 0) == request[0] && (function & 0x7F) == request[1];
+    if (rx_at(frame, 0) != request[0] || (function & 0x7F) != request[1])
+        return false;
+    if (function & 0x80)
+        return true;
+    // A read's reply carries the quantity asked: a late answer to an earlier read of the same
+    // function (the identification, before the measurement) does not answer this one.
+    const int quantity = (request[4] << 8) | request[5];
+    const int bytes = function <= 0x02 ? (quantity + 7) / 8 : 2 * quantity;
+    return function > 0x04 || rx_at(frame, 2) == bytes;
 }
 
 } // namespace orte

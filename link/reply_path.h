@@ -20,8 +20,8 @@ struct chunk_result
 chunk_result accept_chunk(QByteArray &rx_buffer, const QByteArray &chunk);
 
 // Whether a valid frame answers `request`: the same slave address, and the same function or
-// its exception (function + 0x80). A frame from another slave, or a late answer to an earlier
-// request, does not.
+// its exception (function + 0x80), and for a read as many bytes as it asked for. A frame from
+// another slave, or a late answer to an earlier request, does not.
 bool answers(const QByteArray &frame, const request_frame &request);
 
 } // namespace orte

@@ -4,11 +4,6 @@
 
 namespace sim {
 
-double frame_gap_ms(const orte::line_format &format)
-{
-    return format.baud > 19200 ? 1.75 : 3.5 * orte::char_time_ms(format);
-}
-
 size_t glued_frame_length(const std::vector<uint8_t> &chunk)
 {
     if (chunk.size() < 4 || modbus_crc(chunk.data(), chunk.size()) == 0)

@@ -11,9 +11,6 @@
 
 namespace sim {
 
-// The silence that ends a frame: 3.5 characters, and no less than 1.75 ms.
-double frame_gap_ms(const orte::line_format &format);
-
 // A reader that wakes late on a busy machine misses the silence between two frames and reads
 // them as one. When `chunk` is not one frame but begins with a whole one (by its function's
 // length and its CRC), the length of that one; else 0.

@@ -217,7 +217,7 @@ serial_line::read_frame(int wait_ms, double &first_at, bool &gone,
     if (ready <= 0)
         return frame;
     first_at = now_ms();
-    const double gap = frame_gap_ms(settings);
+    const double gap = orte::frame_gap_ms(settings);
     uint8_t buffer[512];
     do {
         const ssize_t n = read(fd, buffer, sizeof buffer);

@@ -1,11 +1,19 @@
 // What orte-cli writes for people, without a line: the CSV rows for each kind of spreadsheet,
-// the language it speaks, its Russian translation, and a workbook.
+// the language it speaks, its Russian translation, a workbook, and how a file of a recording
+// takes its place.
 
 #include "cli/csv.h"
 #include "cli/language.h"
+#include "cli/recording.h"
 #include "cli/workbook.h"
 
 #include <QtTest>
+
+#include <cerrno>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace {
 // A measurement poll: input 1 at 23.45 (type 0), input 2 a thermocouple at 500.1 with its cold
@@ -32,7 +40,12 @@ private slots:
     void language_data();
     void language();
     void russian_translation_is_embedded();
-    void workbook_is_written();
+    void workbook_data();
+    void workbook();
+    void file_takes_its_place_data();
+    void file_takes_its_place();
+    void write_errors_data();
+    void write_errors();
 };
 
 void tst_cli_files::csv_rows_data()
@@ -98,18 +111,165 @@ void tst_cli_files::russian_translation_is_embedded()
     QVERIFY(russian.translate("text", "(see --help)").startsWith(QString::fromUtf8("(см.")));
 }
 
-void tst_cli_files::workbook_is_written()
+void tst_cli_files::workbook_data()
 {
+    QTest::addColumn<int>("polls");
+    QTest::addColumn<int>("rows_per_sheet");
+    QTest::addColumn<bool>("with_values");
+    QTest::addColumn<QString>("read"); // what the reader says of sheets, charts and the run
+    const QString two_charts = "chart: Input 1 / Time / Input 1: resistance thermometer, °C\n"
+                               "chart: Input 2 / Time / Input 2: thermocouple, °C\n";
+    QTest::newRow("3 polls: a chart an input, on an axis of its own")
+        << 3 << orte_cli::sheet_rows << true
+        << "sheets: Values, Input 1 chart, Input 2 chart, Converter and run\n" + two_charts
+            + "polls: 3\nserial: 123456\nchart note: None\n";
+    QTest::newRow("10 polls, 4 rows a sheet: three values sheets, the chart over the last")
+        << 10 << 4 << true
+        << "sheets: Values, Values 2, Values 3, Input 1 chart, Input 2 chart, Converter and run\n"
+            + two_charts
+            + "polls: 10\nserial: 123456\nchart note: the last 2 polls, on the sheet Values 3\n";
+    QTest::newRow("no value received: no chart, and why")
+        << 2 << orte_cli::sheet_rows << false
+        << QStringLiteral("sheets: Values, Converter and run\npolls: 2\nserial: 123456\n"
+                          "chart note: none: no value was received\n");
+}
+
+void tst_cli_files::workbook()
+{
+    QFETCH(int, polls);
+    QFETCH(int, rows_per_sheet);
+    QFETCH(bool, with_values);
+    QFETCH(QString, read);
     QTemporaryDir dir;
-    const QString name = dir.filePath(QString::fromUtf8("замер.xlsx"));
+    const QString name = dir.filePath(QStringLiteral("run.xlsx"));
     orte_cli::run_figures run;
+    run.serial = 123456;
     run.start = run.end = measurement().at;
-    run.add(measurement());
-    QString error;
-    QVERIFY2(orte_cli::write_workbook(name, run, { measurement() }, error), qPrintable(error));
+    {
+        orte_cli::workbook_writer book(name, dir.path(), rows_per_sheet);
+        for (int i = 0; i < polls; ++i) {
+            orte_cli::poll_record r = with_values ? measurement() : orte_cli::poll_record {};
+            r.at = measurement().at.addMSecs(300 * i);
+            run.add(r);
+            book.add(r);
+        }
+        QString error;
+        QVERIFY2(book.finish(run, error), qPrintable(error));
+    }
+    // Nothing but the workbook is left in the folder.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "run.xlsx" });
+#ifdef _WIN32
     QFile f(name);
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.read(2), QByteArray("PK")); // a zip, as every workbook
+#else
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"), { QStringLiteral(ORTE_XLSX_READER), name });
+    QVERIFY(reader.waitForFinished(60000));
+    QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
+    QStringList lines = QString::fromUtf8(reader.readAllStandardOutput()).split('\n');
+    // Rows and values are the end-to-end tests' matter.
+    lines.removeAt(1);
+    lines.removeAt(1);
+    QCOMPARE(lines.join('\n'), read);
+#endif
+}
+
+namespace {
+void write_file(const QString &name, const QByteArray &bytes)
+{
+    QFile f(name);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+} // namespace
+
+void tst_cli_files::file_takes_its_place_data()
+{
+    QTest::addColumn<QString>("there"); // what is at the name before the run
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<QString>("refused"); // why the claim is refused; empty: it is taken
+    QTest::newRow("nothing") << "nothing" << false << "";
+    QTest::newRow("a file, without --force") << "file" << false << "it exists";
+    QTest::newRow("a file, --force: replaced once the run is in") << "file" << true << "";
+    QTest::newRow("a folder, --force") << "folder" << true << "it is not a regular file";
+    QTest::newRow("a missing folder") << "missing folder" << true << "does not exist";
+#ifndef _WIN32
+    QTest::newRow("a link to a file, --force: the file is replaced, the link kept")
+        << "link" << true << "";
+    QTest::newRow("a link to nothing yet: the file is made") << "dangling link" << false << "";
+    QTest::newRow("a FIFO, --force: refused at once, never opened")
+        << "fifo" << true << "it is not a regular file";
+    QTest::newRow("/dev/null, --force") << "/dev/null" << true << "it is not a regular file";
+#endif
+}
+
+void tst_cli_files::file_takes_its_place()
+{
+    QFETCH(QString, there);
+    QFETCH(bool, force);
+    QFETCH(QString, refused);
+    QTemporaryDir dir;
+    QString name = dir.filePath(QStringLiteral("run.csv"));
+    const QString old_file = dir.filePath(QStringLiteral("old.csv"));
+    const QString made = there.contains("link") ? old_file : name;
+    if (there == "file")
+        write_file(name, "old\n");
+    else if (there == "folder")
+        QVERIFY(QDir().mkdir(name));
+    else if (there == "missing folder")
+        name = dir.filePath(QStringLiteral("no/run.csv"));
+    else if (there == "/dev/null")
+        name = there;
+#ifndef _WIN32
+    else if (there == "fifo")
+        QVERIFY(mkfifo(QFile::encodeName(name).constData(), 0600) == 0);
+    if (there == "link")
+        write_file(old_file, "old\n");
+    if (there.contains("link"))
+        QVERIFY(QFile::link(old_file, name));
+#endif
+    orte_cli::output_file out;
+    QString said;
+    QTextStream err(&said);
+    QCOMPARE(out.claim(name, force, err), refused.isEmpty());
+    QVERIFY2(said.contains(refused), qPrintable(said));
+    if (!refused.isEmpty())
+        return;
+    // Claimed, nothing at the name has changed; put in place, the run is there.
+    QCOMPARE(QFileInfo(made).size(), there == "nothing" || there == "dangling link" ? 0 : 4);
+    const QString part = out.scratch(QStringLiteral(".csv"));
+    write_file(part, "run\n");
+    QString error;
+    QVERIFY2(out.place(part, error), qPrintable(error));
+    QFile f(made);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("run\n"));
+    QCOMPARE(QFileInfo(name).isSymLink(), there.contains("link"));
+    QVERIFY(!QFileInfo::exists(part));
+}
+
+void tst_cli_files::write_errors_data()
+{
+    QTest::addColumn<int>("error_number");
+    QTest::addColumn<QString>("qt_says");
+    QTest::addColumn<QString>("said");
+#ifndef _WIN32
+    QTest::newRow("ENOSPC") << ENOSPC << "Unknown error" << "no space left on the device";
+    QTest::newRow("EFBIG") << EFBIG << "File too large" << "the file has reached the size limit";
+#endif
+    QTest::newRow("a short write without a reason")
+        << 0 << "Unknown error" << "the file cannot be written";
+    QTest::newRow("anything else: as the system says it")
+        << 0 << "Input/output error" << "Input/output error";
+}
+
+void tst_cli_files::write_errors()
+{
+    QFETCH(int, error_number);
+    QFETCH(QString, qt_says);
+    QFETCH(QString, said);
+    QCOMPARE(orte_cli::write_error_text(error_number, qt_says), said);
 }
 
 QTEST_GUILESS_MAIN(tst_cli_files)

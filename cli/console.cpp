@@ -7,6 +7,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <langinfo.h>
 #include <unistd.h>
 #endif
 
@@ -21,8 +22,12 @@ console_device::console_device(std::FILE *f)
     if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode))
         console = handle;
 #else
-    QTextCodec *locale_codec = QTextCodec::codecForLocale();
-    if (locale_codec && locale_codec->mibEnum() != 106) // 106: UTF-8
+    // The C library's word for it: Qt takes every Linux locale for UTF-8. The "C" locale's
+    // ASCII holds no Cyrillic at all: UTF-8 there, as before.
+    const QByteArray codeset = nl_langinfo(CODESET);
+    QTextCodec *locale_codec = QTextCodec::codecForName(codeset);
+    if (locale_codec && locale_codec->mibEnum() != 106 // 106: UTF-8
+        && codeset != "ANSI_X3.4-1968" && codeset != "ASCII")
         codec = locale_codec;
 #endif
     open(QIODevice::WriteOnly | QIODevice::Unbuffered);

@@ -43,8 +43,12 @@ watch   identifies the converter (three tries; what answered instead is said), t
         an input is in fault or absent, or the exchange failed. --csv-plain FILE writes the
         same for scripts (",", ".", ISO time, ASCII headings). Rows are written as they come.
         --xlsx FILE writes an Excel workbook when the recording ends, however it ends: the
-        values, a chart of the inputs against time, and the converter and the run.
-        Existing files are replaced only with --force. A port that goes away is said on
+        values (on further sheets past Excel's limit of rows), a chart of each input
+        against time on an axis of its own, and the converter and the run.
+        Each file is written under a scratch name beside it and takes its name once it
+        holds the run (the CSV with its first row): an existing file is replaced only then,
+        and only with --force. A link is followed to its file; what is not a regular file
+        (a device, a FIFO) is refused. A port that goes away is said on
         standard error and reopened once a poll. --polls N stops after N polls, Ctrl+C (or
         closing the console window) at any time.
 listen  reads a bus that another master (a PLC, a SCADA gateway) polls, without sending a
@@ -69,7 +73,8 @@ Exit codes:
   0    scan: a converter was found; watch: the recording ran to its end (--polls, Ctrl+C)
   1    no converter found (watch: none at the given settings)
   2    bad arguments, or a file cannot be written or exists without --force
-  3    the port cannot be opened, or it went away (watch: and did not come back)
+  3    the port cannot be opened, or it went away (watch: and did not come back;
+       scan: and no converter was found on the other ports)
   4    watch: the recording is incomplete (a row or the workbook could not be written)
   130  scan: stopped by Ctrl+C before a converter was found
   141  standard output was closed (the program reading it ended)

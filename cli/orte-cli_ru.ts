@@ -220,20 +220,12 @@
         <translation>порт %1 пропал; открываю его заново каждые %2 мс</translation>
     </message>
     <message>
-        <source>Input values</source>
-        <translation>Значения входов</translation>
-    </message>
-    <message>
         <source>Chart</source>
         <translation>График</translation>
     </message>
     <message>
         <source>Converter and run</source>
         <translation>Преобразователь и запись</translation>
-    </message>
-    <message>
-        <source>Model</source>
-        <translation>Модель</translation>
     </message>
     <message>
         <source>Serial number</source>
@@ -296,10 +288,6 @@
         <translation>среднее</translation>
     </message>
     <message>
-        <source>cannot create %1</source>
-        <translation>не удалось создать %1</translation>
-    </message>
-    <message>
         <source>Values</source>
         <translation>Значения</translation>
     </message>
@@ -348,6 +336,106 @@
         <translation>адрес %1</translation>
     </message>
     <message>
+        <source>another program is using the port</source>
+        <translation>порт занят другой программой</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>это не обычный файл</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>папки %1 нет</translation>
+    </message>
+    <message>
+        <source>no space left on the device</source>
+        <translation>на устройстве не осталось места</translation>
+    </message>
+    <message>
+        <source>the file has reached the size limit</source>
+        <translation>файл достиг предельного размера</translation>
+    </message>
+    <message>
+        <source>the disk quota is exceeded</source>
+        <translation>превышена дисковая квота</translation>
+    </message>
+    <message>
+        <source>the file cannot be written</source>
+        <translation>в файл нельзя записать</translation>
+    </message>
+    <message>
+        <source>--csv and --xlsx name one file: %1</source>
+        <translation>--csv и --xlsx указывают один файл: %1</translation>
+    </message>
+    <message>
+        <source>; replies to something else: %1</source>
+        <translation>; ответов не на тот запрос: %1</translation>
+    </message>
+    <message>
+        <source>resistance thermometer</source>
+        <translation>термосопротивление</translation>
+    </message>
+    <message>
+        <source>°C</source>
+        <translation>°C</translation>
+    </message>
+    <message>
+        <source>thermocouple</source>
+        <translation>термопара</translation>
+    </message>
+    <message>
+        <source>resistance</source>
+        <translation>сопротивление</translation>
+    </message>
+    <message>
+        <source>Ohm</source>
+        <translation>Ом</translation>
+    </message>
+    <message>
+        <source>voltage</source>
+        <translation>напряжение</translation>
+    </message>
+    <message>
+        <source>mV</source>
+        <translation>мВ</translation>
+    </message>
+    <message>
+        <source>Input %1: %2, %3</source>
+        <translation>Вход %1: %2, %3</translation>
+    </message>
+    <message>
+        <source>Input %1 value</source>
+        <translation>Значение входа %1</translation>
+    </message>
+    <message>
+        <source>Input %1 cold junction</source>
+        <translation>Холодный спай входа %1</translation>
+    </message>
+    <message>
+        <source>Input %1 chart</source>
+        <translation>График входа %1</translation>
+    </message>
+    <message>
+        <source>Model code</source>
+        <translation>Код модели</translation>
+    </message>
+    <message>
+        <source>Replies to something else</source>
+        <translation>Ответов не на тот запрос</translation>
+    </message>
+    <message>
+        <source>none: no value was received</source>
+        <translation>нет: ни одного значения не получено</translation>
+    </message>
+    <message>
+        <source>the last %1 polls, on the sheet %2</source>
+        <translation>последние опросы (%1) на листе %2</translation>
+    </message>
+    <message>
+        <source>the workbook cannot be made</source>
+        <translation>книгу нельзя создать</translation>
+    </message>
+    <message>
         <source>Usage:
   orte-cli scan [PORT...] [--baud LIST] [--parity LIST] [--stop-bits LIST] [--address RANGE]
                 [--all]
@@ -380,8 +468,12 @@ watch   identifies the converter (three tries; what answered instead is said), t
         an input is in fault or absent, or the exchange failed. --csv-plain FILE writes the
         same for scripts (&quot;,&quot;, &quot;.&quot;, ISO time, ASCII headings). Rows are written as they come.
         --xlsx FILE writes an Excel workbook when the recording ends, however it ends: the
-        values, a chart of the inputs against time, and the converter and the run.
-        Existing files are replaced only with --force. A port that goes away is said on
+        values (on further sheets past Excel&apos;s limit of rows), a chart of each input
+        against time on an axis of its own, and the converter and the run.
+        Each file is written under a scratch name beside it and takes its name once it
+        holds the run (the CSV with its first row): an existing file is replaced only then,
+        and only with --force. A link is followed to its file; what is not a regular file
+        (a device, a FIFO) is refused. A port that goes away is said on
         standard error and reopened once a poll. --polls N stops after N polls, Ctrl+C (or
         closing the console window) at any time.
 listen  reads a bus that another master (a PLC, a SCADA gateway) polls, without sending a
@@ -406,7 +498,8 @@ Exit codes:
   0    scan: a converter was found; watch: the recording ran to its end (--polls, Ctrl+C)
   1    no converter found (watch: none at the given settings)
   2    bad arguments, or a file cannot be written or exists without --force
-  3    the port cannot be opened, or it went away (watch: and did not come back)
+  3    the port cannot be opened, or it went away (watch: and did not come back;
+       scan: and no converter was found on the other ports)
   4    watch: the recording is incomplete (a row or the workbook could not be written)
   130  scan: stopped by Ctrl+C before a converter was found
   141  standard output was closed (the program reading it ended)
@@ -451,10 +544,13 @@ watch   опознаёт преобразователь (три попытки; 
         ячейки пусты, если вход в ошибке или отсутствует либо обмен не удался.
         --csv-plain ФАЙЛ записывает то же для программ (",", ".", время ISO, заголовки
         ASCII). Строки записываются по мере опроса. --xlsx ФАЙЛ записывает книгу Excel по
-        окончании записи, как бы она ни закончилась: значения, график входов по времени,
-        сведения о преобразователе и о записи. Существующие файлы заменяются только с
-        --force. Если порт пропадёт, об этом сообщается в поток ошибок, и порт открывается
-        заново на каждом опросе. --polls N останавливает после N опросов, Ctrl+C (или
+        окончании записи, как бы она ни закончилась: значения (на следующих листах сверх
+        предела строк Excel), график каждого входа по времени на своей оси, сведения о
+        преобразователе и о записи. Каждый файл пишется под временным именем рядом и
+        получает своё имя, когда в нём есть запись (CSV — с первой строкой): только тогда
+        заменяется существующий файл, и только с --force. Ссылка ведёт к своему файлу; то,
+        что не обычный файл (устройство, FIFO), не принимается. Если порт пропадёт, об этом
+        сообщается в поток ошибок, и порт открывается заново на каждом опросе. --polls N останавливает после N опросов, Ctrl+C (или
         закрытие окна консоли) в любой момент.
 listen  слушает шину, которую опрашивает другой ведущий (ПЛК, шлюз SCADA), не передавая
         ни байта: порт открывается только для чтения. Подключите A и B адаптера к A и B
@@ -479,7 +575,8 @@ listen  слушает шину, которую опрашивает друго�
   0    scan: преобразователь найден; watch: запись доведена до конца (--polls, Ctrl+C)
   1    преобразователь не найден (watch: не найден при заданных настройках)
   2    ошибка в аргументах, или файл нельзя записать, или он существует без --force
-  3    порт не открывается или пропал (watch: и не вернулся)
+  3    порт не открывается или пропал (watch: и не вернулся; scan: и на других портах
+       преобразователь не найден)
   4    watch: запись неполная (строку или книгу не удалось записать)
   130  scan: остановлен по Ctrl+C до того, как преобразователь найден
   141  стандартный вывод закрыт (читавшая его программа завершилась)

@@ -67,7 +67,8 @@ public:
             port_lost = port_lost || code == port_failed;
         }
         clear_progress();
-        if (converters == 0 && tried > 0)
+        // A port lost on the way leaves the search unfinished: it is not said to be empty.
+        if (converters == 0 && tried > 0 && !port_lost)
             out << text::tr("no converter found (%1 tries in %2)")
                        .arg(tried)
                        .arg(duration(clock.elapsed()))

@@ -144,7 +144,7 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
     long long due = 0;
     // The line stays silent a frame gap after a reply, however short the interval.
     const long long gap_ms = (long long)std::ceil(orte::frame_gap_ms(plan.settings));
-    long long line_free = 0;
+    long long line_free = gap_ms; // the clock starts as the identification's reply ends
     for (int poll = 0; !interrupted() && (plan.polls == 0 || poll < plan.polls); ++poll) {
         pause_ms(std::max(due, line_free) - clock.elapsed());
         if (interrupted())

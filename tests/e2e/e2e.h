@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "fixed_texts.h"
+#include "locales.h"
 #include "sim_rig.h"
 #include "widgets.h"
 
@@ -112,11 +113,16 @@ inline QStringList log_files()
     return QDir().entryList({ QStringLiteral("log-473-*.txt") }, QDir::Files, QDir::Name);
 }
 
+// The log as the user's tools read it: in the locale's encoding, or UTF-8 after a byte-order
+// mark.
 inline QString read_log(const QString &name)
 {
     QFile f(name);
     f.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(f.readAll());
+    const QByteArray bytes = f.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes.mid(3));
+    return QTextCodec::codecForLocale()->toUnicode(bytes);
 }
 
 // The log with every "hh:mm:ss" replaced by "T", so that it can be compared whole.

@@ -3,11 +3,16 @@
 
 #include <QtTest>
 
+#include "locales.h"
 #include "sim_rig.h"
 
 #include <QElapsedTimer>
+#include <QSerialPort>
+#include <QTextCodec>
 
 #include <csignal>
+
+#include <sys/stat.h>
 
 namespace {
 struct cli_result
@@ -17,11 +22,15 @@ struct cli_result
     QString err;
 };
 
+// What the program said, read in the encoding of the locale it ran under.
 cli_result finish(QProcess &p, int ms = 120000)
 {
     p.waitForFinished(ms);
-    return { p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-             QString::fromUtf8(p.readAllStandardError()) };
+    QTextCodec *codec = p.processEnvironment().value(QStringLiteral("LC_ALL")).endsWith("CP1251")
+        ? QTextCodec::codecForName("windows-1251")
+        : QTextCodec::codecForName("UTF-8");
+    return { p.exitCode(), codec->toUnicode(p.readAllStandardOutput()),
+             codec->toUnicode(p.readAllStandardError()) };
 }
 
 // The test's environment with `settings` ("LC_ALL=ru_RU.UTF-8") on top.
@@ -80,6 +89,7 @@ private slots:
     void scan_says_what_else_answered();
     void watch_writes_what_the_converter_says_data();
     void watch_writes_what_the_converter_says();
+    void ctrl_c_keeps_every_poll_in_the_csv_and_the_workbook_data();
     void ctrl_c_keeps_every_poll_in_the_csv_and_the_workbook();
     void help_speaks_the_users_language_data();
     void help_speaks_the_users_language();
@@ -89,7 +99,12 @@ private slots:
     void exit_codes();
     void scan_takes_no_late_reply_for_the_next_address();
     void ctrl_c_ends_a_slow_scan_at_once();
+    void scan_stops_when_the_port_goes_data();
     void scan_stops_when_the_port_goes();
+    void scan_stops_when_nobody_reads_it();
+    void watch_takes_only_the_reply_to_its_request();
+    void watch_leaves_the_line_silent_after_a_reply();
+    void busy_port_is_said();
     void watch_says_the_port_went_and_reopens_it_data();
     void watch_says_the_port_went_and_reopens_it();
     void watch_keeps_its_period_after_slow_exchanges();
@@ -168,9 +183,15 @@ void tst_e2e_cli::watch_writes_what_the_converter_says_data()
     QTest::addColumn<QString>("decimal");
     QTest::newRow("--csv-plain: for scripts")
         << "--csv-plain" << QStringList {} << QByteArray("time,in1_type,") << QChar(',') << ".";
+    QTest::newRow("--csv-plain under ru_RU.CP1251: for scripts all the same")
+        << "--csv-plain" << QStringList { "LC_ALL=ru_RU.CP1251" } << QByteArray("time,in1_type,")
+        << QChar(',') << ".";
     QTest::newRow("--csv under ru_RU: a Russian spreadsheet's")
         << "--csv" << QStringList { russian } << utf8_bom + u8"Время;Тип входа 1;" << QChar(';')
         << ",";
+    QTest::newRow("--csv under de_DE: a German spreadsheet's, English headings")
+        << "--csv" << QStringList { "LC_ALL=de_DE.UTF-8" } << utf8_bom + "Time;Input 1 type;"
+        << QChar(';') << ",";
 }
 
 void tst_e2e_cli::watch_writes_what_the_converter_says()
@@ -180,6 +201,9 @@ void tst_e2e_cli::watch_writes_what_the_converter_says()
     QFETCH(QByteArray, start);
     QFETCH(QChar, separator);
     QFETCH(QString, decimal);
+    for (const QString &setting : env)
+        QVERIFY2(locale_exists(setting.section('=', 1).toLatin1()),
+                 qPrintable(missing_locale(setting.section('=', 1).toLatin1())));
     // Requests: 1 identification, then measurement and status in turn.
     const QString scenario = write_scenario(dir, QStringLiteral("watch.txt"),
                                             "req 4 set in1.whole 30\nreq 7 set status 0x01\n");
@@ -210,17 +234,35 @@ void tst_e2e_cli::watch_writes_what_the_converter_says()
     QVERIFY(r.out.contains(QString::fromUtf8("Температура термосопротивления Вх. 1: Ошибка")));
 }
 
+void tst_e2e_cli::ctrl_c_keeps_every_poll_in_the_csv_and_the_workbook_data()
+{
+    // Every locale with a decimal comma: the files' numbers must not take it from the C
+    // library.
+    QTest::addColumn<QByteArray>("locale");
+    QTest::addColumn<QString>("sheets");
+    const QString russian_sheets = QString::fromUtf8(
+        "Значения, График входа 1, График входа 2, Преобразователь и запись");
+    QTest::newRow("ru_RU.UTF-8") << QByteArray("ru_RU.UTF-8") << russian_sheets;
+    QTest::newRow("ru_RU.CP1251") << QByteArray("ru_RU.CP1251") << russian_sheets;
+    QTest::newRow("de_DE.UTF-8") << QByteArray("de_DE.UTF-8")
+                                 << "Values, Input 1 chart, Input 2 chart, Converter and run";
+}
+
 void tst_e2e_cli::ctrl_c_keeps_every_poll_in_the_csv_and_the_workbook()
 {
+    QFETCH(QByteArray, locale);
+    QFETCH(QString, sheets);
+    QVERIFY2(locale_exists(locale), qPrintable(missing_locale(locale)));
     const QString scenario
         = write_scenario(dir, QStringLiteral("trend.txt"), "req 4 set in1.whole 30\n");
     QVERIFY2(sim.start_pty(port(), { "--scenario", scenario }), qPrintable(sim.error()));
-    const QString csv = file("trend.csv");
-    const QString xlsx = dir.filePath(QString::fromUtf8("замер.xlsx"));
+    // Names of the row's own: the old files stay until the run replaces them.
+    const QString csv = dir.filePath(QStringLiteral("trend-%1.csv").arg(QString::fromLatin1(locale)));
+    const QString xlsx = dir.filePath(QString::fromUtf8("замер-%1.xlsx").arg(QString::fromLatin1(locale)));
     start_cli(
         QStringList { "watch", port(), "--address", "1", "--csv", csv, "--xlsx", xlsx, "--force" }
             + at_9600,
-        { russian });
+        { QStringLiteral("LC_ALL=") + QString::fromLatin1(locale) });
     QTRY_VERIFY_WITH_TIMEOUT(csv_rows(csv).size() >= 6, 10000);
     ::kill(pid_t(cli.processId()), SIGINT);
     const cli_result r = finish(cli, 10000);
@@ -229,9 +271,11 @@ void tst_e2e_cli::ctrl_c_keeps_every_poll_in_the_csv_and_the_workbook()
     static const QRegularExpression poll_line(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "),
                                               QRegularExpression::MultilineOption);
     QCOMPARE(rows.size(), r.out.count(poll_line));
-    QVERIFY2(r.out.contains(QString::fromUtf8("Опросов: %1;").arg(rows.size())), qPrintable(r.out));
+    const QString polls = locale.startsWith("ru") ? QString::fromUtf8("Опросов: %1;")
+                                                  : QStringLiteral("Polls: %1;");
+    QVERIFY2(r.out.contains(polls.arg(rows.size())), qPrintable(r.out));
     // The workbook as an independent reader sees it: a date-time and the value of input 1 a
-    // row, the chart, and the run.
+    // row, a chart an input, and the run.
     QProcess reader;
     reader.start(QStringLiteral("/usr/bin/python3"), { QStringLiteral(ORTE_XLSX_READER), xlsx });
     const cli_result read = finish(reader, 60000);
@@ -239,11 +283,13 @@ void tst_e2e_cli::ctrl_c_keeps_every_poll_in_the_csv_and_the_workbook()
     QStringList csv_values;
     for (const QString &row : rows)
         csv_values << row.section(';', 2, 2).replace(',', '.');
-    QCOMPARE(read.out,
-             QStringLiteral("sheets: %1\ndatetimes: %2\nvalues: %3\nchart: yes\npolls: %2\n")
-                 .arg(QString::fromUtf8("Значения, График, Преобразователь и запись"))
-                 .arg(rows.size())
-                 .arg(csv_values.join(' ')));
+    const QStringList said = read.out.split('\n');
+    QCOMPARE(said.mid(0, 3),
+             QStringList({ "sheets: " + sheets, QStringLiteral("datetimes: %1").arg(rows.size()),
+                           "values: " + csv_values.join(' ') }));
+    QCOMPARE(said.filter(QRegularExpression("^chart: ")).size(), 2);
+    QVERIFY(said.contains(QStringLiteral("polls: %1").arg(rows.size())));
+    QVERIFY(said.contains(QStringLiteral("serial: 123456")));
     QVERIFY(csv_values.contains(QStringLiteral("23.45")) && csv_values.contains("30.45"));
 }
 
@@ -349,8 +395,16 @@ void tst_e2e_cli::exit_codes_data()
         << "cannot write /nonexistent/run.csv";
     QTest::newRow("existing CSV without --force: 2")
         << watch + QStringList { "--csv", "EXISTING" } << 2 << "it exists (--force replaces it)";
-    QTest::newRow("existing CSV with --force, no such port: 3")
-        << watch + QStringList { "--csv", "EXISTING", "--force" } << 3 << "cannot open";
+    QTest::newRow("existing CSV and workbook with --force, no such port: 3, both kept")
+        << watch + QStringList { "--csv", "EXISTING", "--xlsx", "EXISTING.xlsx", "--force" } << 3
+        << "cannot open";
+    QTest::newRow("--csv and --xlsx one file: 2")
+        << watch + QStringList { "--csv", "NEW", "--xlsx", "NEW" } << 2
+        << "--csv and --xlsx name one file";
+    QTest::newRow("a FIFO with --force: 2 at once")
+        << watch + QStringList { "--csv", "FIFO", "--force" } << 2 << "it is not a regular file";
+    QTest::newRow("two ports that cannot be opened: 3, nothing tried")
+        << QStringList { "scan", "/nonexistent/a", "/nonexistent/b" } << 3 << "cannot open";
     QTest::newRow("--help: 0") << QStringList { "--help" } << 0 << "";
 }
 
@@ -360,16 +414,26 @@ void tst_e2e_cli::exit_codes()
     QFETCH(int, code);
     QFETCH(QString, said);
     QFile existing(file("existing.csv"));
-    QVERIFY(existing.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    existing.write("keep me\n");
-    existing.close();
+    QFile existing_book(file("existing.csv.xlsx"));
+    for (QFile *f : { &existing, &existing_book }) {
+        QVERIFY(f->open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f->write("keep me\n");
+        f->close();
+    }
+    const QString fifo = file("fifo");
+    QVERIFY(QFile::exists(fifo) || mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
     args.replaceInStrings(QStringLiteral("EXISTING"), existing.fileName());
+    args.replaceInStrings(QStringLiteral("NEW"), file("new"));
+    args.replaceInStrings(QStringLiteral("FIFO"), fifo);
     const cli_result r = run_cli(args);
     QCOMPARE(r.code, code);
     QVERIFY2(r.err.contains(said), qPrintable(r.err));
-    // Failures go to standard error alone; a replaced file is not left with a header only.
+    // Failures go to standard error alone; an old file stays as it was until a run replaces
+    // it, and nothing else is left behind.
     QCOMPARE(r.out.isEmpty(), code != 0);
-    QVERIFY(!existing.exists() || existing.size() == 8);
+    QCOMPARE(existing.size(), 8);
+    QCOMPARE(existing_book.size(), 8);
+    QCOMPARE(QDir(dir.path()).entryList({ "*.part" }), QStringList());
 }
 
 void tst_e2e_cli::scan_takes_no_late_reply_for_the_next_address()
@@ -401,17 +465,103 @@ void tst_e2e_cli::ctrl_c_ends_a_slow_scan_at_once()
     QVERIFY2(r.err.startsWith(QStringLiteral("interrupted after 0 of ")), qPrintable(r.err));
 }
 
+void tst_e2e_cli::scan_stops_when_the_port_goes_data()
+{
+    QTest::addColumn<bool>("another_port");
+    QTest::newRow("one port: it stops") << false;
+    QTest::newRow("two ports, the first goes: the second is scanned") << true;
+}
+
 void tst_e2e_cli::scan_stops_when_the_port_goes()
 {
+    QFETCH(bool, another_port);
     QVERIFY2(sim.start_pty(port(), { "--address", "200" }), qPrintable(sim.error()));
-    start_cli(QStringList { "scan", port(), "--address", "1-100" } + at_9600);
+    sim_process other;
+    QStringList ports { port() };
+    if (another_port) {
+        ports << file("other");
+        QVERIFY2(other.start_pty(ports[1], { "--address", "200" }), qPrintable(other.error()));
+    }
+    start_cli(QStringList { "scan" } + ports + QStringList { "--address", "1-20" } + at_9600);
     QTRY_VERIFY_WITH_TIMEOUT(sim.output().count(" rx? ") >= 2, 10000);
     sim.stop();
-    const cli_result r = finish(cli, 10000);
+    const cli_result r = finish(cli, 20000);
     QCOMPARE(r.code, 3);
     QVERIFY2(r.err.contains(QStringLiteral("orte-cli: the port %1 has gone").arg(port())),
              qPrintable(r.err));
+    // The other port got every try of its own (each for an address it does not have); the
+    // search was not whole, so it does not say that nothing is there.
+    QCOMPARE(int(other.output().count(" rx? ")), another_port ? 20 : 0);
     QVERIFY(!r.out.contains(QStringLiteral("no converter found")));
+}
+
+void tst_e2e_cli::scan_stops_when_nobody_reads_it()
+{
+    // Standard output closed before the converter is found: it is not said to nobody.
+    QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
+    QProcess p;
+    p.start(QStringLiteral("bash"),
+            QStringList { "-c", "exec \"$0\" \"$@\" >&-", ORTE_CLI_PATH, "scan", port(),
+                          "--address", "1" }
+                + at_9600);
+    QCOMPARE(finish(p).code, 141);
+}
+
+void tst_e2e_cli::watch_takes_only_the_reply_to_its_request()
+{
+    // The first identification is answered late, within the second try; the second's answer
+    // then arrives while the first measurement waits for its own.
+    const QString scenario = write_scenario(dir, QStringLiteral("late.txt"), "req 1 delay 150\n");
+    QVERIFY2(sim.start_pty(port(), { "--scenario", scenario }), qPrintable(sim.error()));
+    const QString csv = file("late.csv");
+    const cli_result r = run_cli(QStringList { "watch", port(), "--address", "1", "--polls", "6",
+                                               "--csv-plain", csv }
+                                 + at_9600);
+    QCOMPARE(r.code, 0);
+    const QStringList rows = csv_rows(csv);
+    QCOMPARE(rows.size(), 6);
+    // A measurement's row holds its values, or says what went wrong: never blank and "sound".
+    for (int i = 0; i < rows.size(); i += 2)
+        QVERIFY2(rows[i].section(',', 1, 6) != QStringLiteral(",,,,,")
+                     || !rows[i].endsWith("\"\""),
+                 qPrintable(rows[i]));
+}
+
+void tst_e2e_cli::watch_leaves_the_line_silent_after_a_reply()
+{
+    // At 1200 baud a frame gap is 29 ms; an interval shorter than an exchange must not eat
+    // into it.
+    QVERIFY2(sim.start_pty(port(), { "--baud", "1200", "--wire-timing" }), qPrintable(sim.error()));
+    const cli_result r = run_cli({ "watch", port(), "--baud", "1200", "--parity", "none",
+                                   "--stop-bits", "1", "--address", "1", "--polls", "5",
+                                   "--interval", "50" });
+    QCOMPARE(r.code, 0);
+    double last_reply_byte = -1;
+    int requests = 0;
+    for (const traced_frame &f : sim.frames()) {
+        if (!f.received) {
+            last_reply_byte = f.ms;
+            continue;
+        }
+        ++requests;
+        if (last_reply_byte >= 0)
+            QVERIFY2(f.ms - last_reply_byte >= 25,
+                     qPrintable(QStringLiteral("a request %1 ms after the reply")
+                                    .arg(f.ms - last_reply_byte)));
+    }
+    QCOMPARE(requests, 6);
+}
+
+void tst_e2e_cli::busy_port_is_said()
+{
+    QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
+    QSerialPort holder(port());
+    QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
+    const cli_result r
+        = run_cli(QStringList { "watch", port(), "--address", "1", "--polls", "1" } + at_9600);
+    QCOMPARE(r.code, 3);
+    QVERIFY2(r.err.contains(QStringLiteral("another program is using the port")),
+             qPrintable(r.err));
 }
 
 void tst_e2e_cli::watch_says_the_port_went_and_reopens_it_data()
@@ -476,18 +626,20 @@ void tst_e2e_cli::watch_keeps_its_period_after_slow_exchanges()
 
 void tst_e2e_cli::full_disk_cuts_no_row()
 {
-    // A file size limit of 2 KiB stands in for a full disk.
+    // A file size limit of 2 KiB stands in for a full disk; the program is not killed by it.
     QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
     const QString csv = file("full.csv");
     QProcess p;
     p.start(QStringLiteral("bash"),
-            QStringList { "-c", "trap '' XFSZ; ulimit -f 2; exec \"$0\" \"$@\"", ORTE_CLI_PATH,
+            QStringList { "-c", "ulimit -f 2; exec \"$0\" \"$@\"", ORTE_CLI_PATH,
                           "watch", port(), "--address", "1", "--polls", "40", "--interval", "50",
                           "--csv", csv }
                 + at_9600);
     const cli_result r = finish(p);
     QCOMPARE(r.code, 4);
-    QCOMPARE(r.err.count(QStringLiteral("the recording is incomplete")), 1);
+    QCOMPARE(r.err.count(QStringLiteral("the file has reached the size limit; the recording is "
+                                        "incomplete")),
+             1);
     QFile f(csv);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();

@@ -9,6 +9,12 @@ class tst_e2e_data : public QObject, private e2e_rig
     Q_OBJECT
 
 private slots:
+    // Run again under each locale the users have (see CMakeLists.txt): the log in its encoding.
+    void initTestCase()
+    {
+        const QByteArray locale = named_locale();
+        QVERIFY2(locale_exists(locale), qPrintable(missing_locale(locale)));
+    }
     void init() { set_up(); }
     void cleanup() { tear_down(); }
 

@@ -169,7 +169,10 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         listen_plan &l = out.listen;
         out.kind = command_kind::listen;
         l.port = ports[0];
-        l.candidates = listen_order(bauds, parities, stop_bits);
+        l.speeds = listen_speed_order(bauds);
+        // A receiver cannot tell the stop bits: the port is opened with the one given, or 1.
+        l.parities = parities;
+        l.stop_bits = stop_bits[0];
         if (cli.isSet(address) && first != last)
             return bad(text::tr("listen takes one --address, or none for every slave"));
         l.address = cli.isSet(address) ? first : 0;

@@ -2,7 +2,6 @@
 
 #include "cli/language.h"
 #include "cli/recording.h"
-#include "cli/workbook.h"
 #include "decode/ident.h"
 #include "decode/reg.h"
 #include "decode/status.h"
@@ -15,13 +14,28 @@
 #include <QSerialPort>
 
 #include <algorithm>
+#include <array>
 #include <map>
+
+#ifdef Q_OS_LINUX
+#include <termios.h>
+#endif
 
 namespace orte_cli {
 
 namespace {
 // The longest single wait: Ctrl+C is seen within it.
 constexpr int slice_ms = 20;
+
+// Function codes the listener decodes.
+constexpr int read_coils = 0x01;
+constexpr int read_input_registers = 0x04;
+constexpr int write_single_coil = 0x05;
+constexpr int write_single_register = 0x06;
+constexpr int write_multiple_coils = 0x0F;
+constexpr int write_multiple_registers = 0x10;
+constexpr int read_write_registers = 0x17;
+constexpr int encapsulated = 0x2B;
 
 // A register, unsigned, high byte first.
 int word(const QByteArray &bytes, int index)
@@ -37,6 +51,7 @@ struct slave_image
     bool in1_fault = false;
     bool in2_fault = false;
     bool single_input = false;
+    int unanswered_in_a_row = 0;
     reading shown;
 
     bool has(std::initializer_list<int> regs) const
@@ -59,25 +74,127 @@ struct slave_image
     }
 };
 
+// Reply latencies in half-millisecond steps up to two seconds: a median and a maximum in
+// bounded memory, however long the run.
+struct latency_histogram
+{
+    std::array<quint32, 4001> steps {};
+    quint64 count = 0;
+    double longest = 0;
+
+    void add(double ms)
+    {
+        steps[size_t(std::min(4000.0, std::max(0.0, ms) * 2))]++;
+        ++count;
+        longest = std::max(longest, ms);
+    }
+    double median() const
+    {
+        quint64 seen = 0;
+        for (size_t i = 0; i < steps.size(); ++i)
+            if ((seen += steps[i]) * 2 > count)
+                return i / 2.0;
+        return longest;
+    }
+};
+
+// Request kinds kept by name; past that many (a master reading random ranges) the rest are
+// counted together.
+constexpr size_t request_kinds = 64;
+
 // The bus's figures.
 struct bus_figures
 {
     std::map<QString, int> requests; // by address, function and range
+    int other_requests = 0;
     int request_count = 0;
+    int broadcasts = 0;
     int replies = 0;
     int exceptions = 0;
     int crc_errors = 0;
     int unanswered = 0;
-    QVector<double> latency_ms;
+    latency_histogram latency;
+
+    void count_request(const QString &kind)
+    {
+        ++request_count;
+        const auto known = requests.find(kind);
+        if (known != requests.end())
+            ++known->second;
+        else if (requests.size() < request_kinds)
+            requests[kind] = 1;
+        else
+            ++other_requests;
+    }
 };
 
+// What a request asks for, for the figures: where and how much, never the values written.
 QString request_text(const QByteArray &request)
 {
-    return text::tr("address %1, function %2, start %3, count %4")
-        .arg(orte::rx_at(request, 0))
-        .arg(orte::rx_at(request, 1), 2, 16, QLatin1Char('0'))
-        .arg(word(request, 2))
-        .arg(word(request, 4));
+    const int address = orte::rx_at(request, 0);
+    const int function = orte::rx_at(request, 1);
+    const QString code = QStringLiteral("%1").arg(function, 2, 16, QLatin1Char('0'));
+    switch (function) {
+    case 0x01:
+    case 0x02:
+    case 0x03:
+    case read_input_registers:
+        return text::tr("address %1, function %2, start %3, count %4")
+            .arg(address)
+            .arg(code)
+            .arg(word(request, 2))
+            .arg(word(request, 4));
+    case write_single_coil:
+        return text::tr("address %1, function %2, write coil %3")
+            .arg(address)
+            .arg(code)
+            .arg(word(request, 2));
+    case write_single_register:
+        return text::tr("address %1, function %2, write register %3")
+            .arg(address)
+            .arg(code)
+            .arg(word(request, 2));
+    case write_multiple_coils:
+    case write_multiple_registers:
+        return text::tr("address %1, function %2, write from %3, count %4")
+            .arg(address)
+            .arg(code)
+            .arg(word(request, 2))
+            .arg(word(request, 4));
+    case read_write_registers:
+        return text::tr("address %1, function %2, read from %3, count %4, write from %5, count %6")
+            .arg(address)
+            .arg(code)
+            .arg(word(request, 2))
+            .arg(word(request, 4))
+            .arg(word(request, 6))
+            .arg(word(request, 8));
+    case encapsulated:
+        return text::tr("address %1, function %2, device identification")
+            .arg(address)
+            .arg(code + QStringLiteral("/0e"));
+    default:
+        return text::tr("address %1, function %2").arg(address).arg(code);
+    }
+}
+
+// A write, as the line of its slave shows it; empty for anything else.
+QString write_text(const QByteArray &request)
+{
+    switch (orte::rx_at(request, 1)) {
+    case write_single_coil:
+        return text::tr("writes coil %1: %2")
+            .arg(word(request, 2))
+            .arg(word(request, 4) == 0xFF00 ? text::tr("on") : text::tr("off"));
+    case write_single_register:
+        return text::tr("writes register %1: %2").arg(word(request, 2)).arg(word(request, 4));
+    case write_multiple_coils:
+        return text::tr("writes %1 coils from %2").arg(word(request, 4)).arg(word(request, 2));
+    case write_multiple_registers:
+        return text::tr("writes %1 registers from %2").arg(word(request, 4)).arg(word(request, 2));
+    default:
+        return {};
+    }
 }
 
 void print_figures(QTextStream &out, const bus_figures &f, double seconds)
@@ -91,33 +208,72 @@ void print_figures(QTextStream &out, const bus_figures &f, double seconds)
                .arg(f.crc_errors)
                .arg(f.unanswered)
         << '\n';
-    for (const auto &r : f.requests)
+    if (f.broadcasts > 0)
+        out << text::tr("Broadcasts: %1").arg(f.broadcasts) << '\n';
+    // The most frequent first.
+    std::vector<std::pair<QString, int>> kinds(f.requests.begin(), f.requests.end());
+    std::stable_sort(kinds.begin(), kinds.end(),
+                     [](const auto &a, const auto &b) { return a.second > b.second; });
+    for (const auto &r : kinds)
         out << "  " << r.first << ": " << r.second << '\n';
-    if (!f.latency_ms.isEmpty()) {
-        QVector<double> sorted = f.latency_ms;
-        std::sort(sorted.begin(), sorted.end());
+    if (f.other_requests > 0)
+        out << "  " << text::tr("other requests") << ": " << f.other_requests << '\n';
+    if (f.latency.count > 0)
         out << text::tr("Reply latency: median %1 ms, maximum %2 ms")
-                   .arg(sorted[sorted.size() / 2], 0, 'f', 1)
-                   .arg(sorted.last(), 0, 'f', 1)
+                   .arg(f.latency.median(), 0, 'f', 1)
+                   .arg(f.latency.longest, 0, 'f', 1)
             << '\n';
-    }
     out << Qt::flush;
 }
 
-// What a few chunks at one setting formed: frames, and pieces that formed none.
+QString parity_name(QChar parity)
+{
+    return parity == QLatin1Char('E') ? text::tr("even")
+        : parity == QLatin1Char('O')  ? text::tr("odd")
+                                      : text::tr("none");
+}
+
+// "parity even", or what cannot be told apart: "parity even, odd or none (the adapter does not
+// report parity errors)".
+QString parity_text(const QString &clean)
+{
+    if (clean.size() == 1)
+        return text::tr("parity %1").arg(parity_name(clean[0]));
+    QStringList names;
+    for (QChar p : clean)
+        names << parity_name(p);
+    const QString last = names.takeLast();
+    return text::tr("parity %1 or %2 (the adapter does not report parity errors)")
+        .arg(names.join(QStringLiteral(", ")), last);
+}
+
+// What a few bursts at one setting formed.
 struct trial
 {
     int frames = 0;
-    int noise = 0;
+    int noise_pieces = 0;
+    int noise_bytes = 0;
+    QVector<orte::heard_piece> pieces;
+    bool port_lost = false;
+
+    int errors = 0; // characters the driver marked with a parity or framing error
+
+    bool clean() const { return frames >= 2 && noise_pieces <= frames / 2 && errors <= frames / 2; }
+    bool garbage() const
+    {
+        return (noise_bytes >= 16 && frames == 0) || (noise_pieces >= 3 && noise_pieces > frames)
+            || (errors >= 4 && errors > frames);
+    }
 };
 
 class listener
 {
 public:
-    listener(const listen_plan &p, QTextStream &o, QTextStream &e)
+    listener(const listen_plan &p, QTextStream &o, QTextStream &e, QTextStream *pr)
         : plan(p)
         , out(o)
         , err(e)
+        , progress(pr)
     {
     }
 
@@ -133,127 +289,258 @@ public:
                 code = interrupted() ? found : port_failed;
                 break;
             }
-            if (!listen())
+            if (!listen()) {
+                code = port_gone ? port_failed : found;
                 break;
+            }
         }
+        clear_progress();
         // A request still waiting at the end went unanswered.
         for (const orte::bus_event &e : pairing.expire(1e300))
             take(e);
         const bool complete = finish_files();
-        print_figures(out, figures, clock.elapsed() / 1000.0);
+        if (ever_opened)
+            print_figures(out, figures, clock.elapsed() / 1000.0);
         return code == found && !complete ? recording_incomplete : code;
     }
 
 private:
+    double now() const { return clock.nsecsElapsed() / 1e6; }
+
     bool open(const port_settings &s)
     {
         port.close();
         orte::apply_line_format(port, plan.port, s);
         // Read only: a listener never transmits.
         if (!port.open(QIODevice::ReadOnly)) {
+            clear_progress();
             err << "orte-cli: " << text::tr("cannot open %1: %2").arg(plan.port, open_error(port))
                 << '\n';
             return false;
         }
+        ever_opened = true;
         settings = s;
-        gap_ms = orte::frame_gap_ms(s);
-        pairing = orte::bus_pairing(1000, orte::char_time_ms(s));
+        framer = orte::bus_framer(orte::char_time_ms(s));
+        marks = orte::error_marks();
+        marking = ask_for_error_marks(s);
+        fresh_open = true;
         return true;
     }
 
-    // Reads until the line falls silent for a frame gap; false when nothing came in `wait_ms`.
-    bool read_chunk(int wait_ms, QByteArray &chunk, double &at)
+    // Qt asks the driver to ignore characters with a wrong parity without asking it to check
+    // parity at all (IGNPAR without INPCK), so a wrong parity reads as good data. On Linux the
+    // driver is asked to check and to mark each character with a parity or framing error,
+    // which is the evidence that tells the settings apart where the adapter gives it.
+    bool ask_for_error_marks(const port_settings &s)
     {
-        QElapsedTimer quiet;
-        quiet.start();
-        while (!interrupted()) {
-            // Within a frame, wait no longer than the silence that would end it.
-            const double silent = quiet.nsecsElapsed() / 1e6;
-            const int wait = chunk.isEmpty() ? slice_ms : std::max(1, int(gap_ms - silent + 0.5));
-            if (port.waitForReadyRead(wait)) {
-                if (chunk.isEmpty())
-                    at = clock.nsecsElapsed() / 1e6;
-                chunk += port.readAll();
-                quiet.restart();
-                continue;
-            }
-            if (port.error() == QSerialPort::ResourceError || !port.isOpen()
-                || port_vanished(plan.port))
-                return false;
-            if (!chunk.isEmpty() && quiet.nsecsElapsed() / 1e6 >= gap_ms)
-                return true;
-            if (chunk.isEmpty() && quiet.elapsed() >= wait_ms)
-                return false;
-        }
+#ifdef Q_OS_LINUX
+        termios t {};
+        if (tcgetattr(int(port.handle()), &t) != 0)
+            return false;
+        t.c_iflag &= tcflag_t(~(IGNPAR | ISTRIP | INPCK));
+        t.c_iflag |= PARMRK | (s.parity != 'N' ? INPCK : 0);
+        return tcsetattr(int(port.handle()), TCSANOW, &t) == 0;
+#else
+        (void)s;
         return false;
+#endif
     }
 
-    // Tries each candidate until the traffic forms frames with valid CRCs under one.
-    bool find_settings()
+    bool gone() const
     {
-        for (int round = 0; !interrupted(); ++round) {
-            for (const port_settings &s : plan.candidates) {
-                if (!open(s))
-                    return false;
-                if (plan.candidates.size() == 1) {
-                    locked = true;
-                    return true;
-                }
-                const trial t = try_settings();
-                if (t.frames >= 2 && t.noise <= t.frames / 4) {
-                    out << text::tr("line settings found: %1 (%2 frames, %3 CRC errors)")
-                               .arg(text(s))
-                               .arg(t.frames)
-                               .arg(t.noise)
-                        << '\n'
-                        << Qt::flush;
-                    locked = true;
-                    return true;
-                }
-                if (interrupted())
-                    return false;
-            }
-            if (round == 0)
-                err << text::tr("no traffic forms frames at any setting yet; listening on") << '\n'
-                    << Qt::flush;
-        }
-        return false;
+        return !port.isOpen() || port.error() == QSerialPort::ResourceError
+            || port.error() == QSerialPort::ReadError || port_vanished(plan.port);
     }
 
-    // A few chunks at the settings just opened: quick to give up on garbage.
-    trial try_settings()
+    // Whatever the port has within a slice, through the framer; false when the port is gone.
+    bool read_some(QVector<orte::heard_piece> &pieces)
+    {
+        if (port.waitForReadyRead(slice_ms) || port.bytesAvailable() > 0) {
+            const QByteArray bytes = port.readAll();
+            pieces += framer.feed(marking ? marks.feed(bytes) : bytes, now());
+        }
+        pieces += framer.flush(now());
+        return !gone();
+    }
+
+    void show_progress(const port_settings &s)
+    {
+        if (progress)
+            *progress << "\r\033[K"
+                      << text::tr("listening at %1 baud, parity %2")
+                             .arg(s.baud)
+                             .arg(parity_name(QLatin1Char(s.parity)))
+                      << Qt::flush;
+    }
+    void clear_progress()
+    {
+        if (progress)
+            *progress << "\r\033[K" << Qt::flush;
+    }
+
+    // A burst or two at one setting: given up as soon as its bytes cannot form frames, or a
+    // bound passes (a slow candidate on busy traffic would otherwise hear one endless burst).
+    trial try_settings(const port_settings &s)
     {
         trial t;
-        QElapsedTimer spent;
-        spent.start();
-        while (spent.elapsed() < 3000 && t.frames < 4 && t.noise < 3 && !interrupted()) {
-            QByteArray chunk;
-            double at = 0;
-            if (!read_chunk(1500, chunk, at))
-                break;
-            for (const orte::heard_piece &p : orte::split_heard(chunk))
-                (p.frame ? t.frames : t.noise)++;
+        show_progress(s);
+        if (!open(s)) {
+            t.port_lost = true;
+            return t;
+        }
+        // Long enough for a master polling every second to be heard, and for two frames of
+        // the longest kind at this speed.
+        const double limit = std::max(1200.0, 2 * 260 * orte::char_time_ms(s));
+        const double start = now();
+        double last_bytes = -1;
+        while (!interrupted() && now() - start < limit) {
+            QVector<orte::heard_piece> pieces;
+            if (!read_some(pieces)) {
+                t.port_lost = true;
+                return t;
+            }
+            for (const orte::heard_piece &p : pieces) {
+                t.pieces.append(p);
+                last_bytes = p.end_ms;
+                if (p.frame) {
+                    ++t.frames;
+                } else {
+                    ++t.noise_pieces;
+                    t.noise_bytes += p.bytes.size();
+                }
+            }
+            t.errors = marks.errors;
+            if (t.garbage())
+                return t;
+            // Two frames and the silence after them: judged on this burst.
+            if (t.clean() && framer.held() == 0 && now() - last_bytes > framer.stale_ms())
+                return t;
         }
         return t;
+    }
+
+    // Tries each speed until the traffic forms frames with valid CRCs under one, none first
+    // (an adapter that passes a character with a wrong parity through reads any line at
+    // none); then which parities read it as cleanly, since that is all a receiver can know.
+    bool find_settings()
+    {
+        const QString parities = plan.parities;
+        if (plan.speeds.size() == 1 && parities.size() == 1) {
+            locked = true;
+            return open({ plan.speeds[0], char(parities[0].toLatin1()), plan.stop_bits });
+        }
+        for (int round = 0; !interrupted(); ++round) {
+            for (QChar parity : parities)
+                for (int speed : plan.speeds) {
+                    const port_settings s { speed, char(parity.toLatin1()), plan.stop_bits };
+                    const trial t = try_settings(s);
+                    if (t.port_lost) {
+                        port_gone = true;
+                        return false;
+                    }
+                    if (interrupted())
+                        return false;
+                    if (t.clean())
+                        return lock(s, t);
+                }
+            if (round == 0) {
+                clear_progress();
+                err << text::tr("no traffic forms frames at any setting yet; listening on")
+                    << '\n'
+                    << Qt::flush;
+            }
+        }
+        return false;
+    }
+
+    bool lock(const port_settings &first, const trial &first_trial)
+    {
+        QString clean(QChar::fromLatin1(first.parity));
+        // Each trial's pieces on their own: what fell between two is unknown.
+        QVector<QVector<orte::heard_piece>> heard { without_leading_noise(first_trial.pieces) };
+        int frames = first_trial.frames;
+        int noise = first_trial.noise_pieces;
+        bool open_at_a_clean_one = true;
+        for (QChar other : plan.parities) {
+            if (other == QLatin1Char(first.parity))
+                continue;
+            const trial t = try_settings({ first.baud, char(other.toLatin1()), plan.stop_bits });
+            if (t.port_lost) {
+                port_gone = true;
+                return false;
+            }
+            open_at_a_clean_one = t.clean();
+            if (t.clean()) {
+                clean += other;
+                heard.append(without_leading_noise(t.pieces));
+                frames += t.frames;
+                noise += t.noise_pieces;
+            }
+        }
+        // The port stays at the last setting that read the line cleanly, so that nothing is
+        // missed while it is opened again.
+        if (!open_at_a_clean_one && !open(first))
+            return false;
+        fresh_open = !open_at_a_clean_one;
+        clear_progress();
+        parity_found = clean;
+        out << text::tr("line settings found: %1 baud, %2, 1 or 2 stop bits (%3 frames, %4 CRC "
+                        "errors)")
+                   .arg(first.baud)
+                   .arg(parity_text(clean))
+                   .arg(frames)
+                   .arg(noise)
+            << '\n'
+            << Qt::flush;
+        locked = true;
+        // What was heard while searching is decoded now that the settings are known; a request
+        // whose reply fell between two trials is not counted as unanswered.
+        for (const QVector<orte::heard_piece> &pieces : heard) {
+            pairing = orte::bus_pairing(orte::char_time_ms(first));
+            for (const orte::heard_piece &p : pieces)
+                for (const orte::bus_event &e : pairing.take(p))
+                    take(e);
+        }
+        if (fresh_open)
+            pairing = orte::bus_pairing(orte::char_time_ms(first));
+        pairing_speed = first.baud;
+        return true;
+    }
+
+    // A port opened in the middle of a frame hears its tail first: no error of the line.
+    static QVector<orte::heard_piece> without_leading_noise(QVector<orte::heard_piece> pieces)
+    {
+        while (!pieces.isEmpty() && !pieces.constFirst().frame)
+            pieces.removeFirst();
+        return pieces;
     }
 
     // Decodes the traffic until Ctrl+C; false at the end, true to find the settings again.
     bool listen()
     {
+        if (pairing_speed != settings.baud) {
+            pairing = orte::bus_pairing(orte::char_time_ms(settings));
+            pairing_speed = settings.baud;
+        }
         int noise_in_a_row = 0;
         QElapsedTimer since_stats;
         since_stats.start();
         while (!interrupted()) {
-            QByteArray chunk;
-            double at = 0;
-            const bool heard = read_chunk(500, chunk, at);
-            if (!port.isOpen() || port.error() == QSerialPort::ResourceError
-                || port_vanished(plan.port)) {
+            QVector<orte::heard_piece> pieces;
+            if (!read_some(pieces)) {
                 err << "orte-cli: " << text::tr("the port %1 has gone").arg(plan.port) << '\n';
+                port_gone = true;
                 return false;
             }
-            const double now = clock.nsecsElapsed() / 1e6;
-            for (const orte::bus_event &e : heard ? pairing.feed(chunk, at) : pairing.expire(now)) {
+            QVector<orte::bus_event> events;
+            for (const orte::heard_piece &p : pieces) {
+                // A port opened in the middle of a frame hears its tail first.
+                fresh_open = fresh_open && !p.frame;
+                if (!fresh_open)
+                    events += pairing.take(p);
+            }
+            events += pairing.expire(now());
+            for (const orte::bus_event &e : events) {
                 noise_in_a_row = e.kind == orte::bus_event::noise ? noise_in_a_row + 1 : 0;
                 take(e);
             }
@@ -262,17 +549,27 @@ private:
                 since_stats.restart();
             }
             // A line whose settings change turns to bytes that form no frames.
-            if (noise_in_a_row >= 5 && plan.candidates.size() > 1) {
+            if (noise_in_a_row >= 5 && (plan.speeds.size() > 1 || plan.parities.size() > 1)) {
                 err << text::tr("the traffic no longer forms frames at %1: finding the line's "
                                 "settings again")
-                           .arg(text(settings))
+                           .arg(settings_text())
                     << '\n'
                     << Qt::flush;
                 locked = false;
+                pairing_speed = 0;
                 return true;
             }
         }
         return false;
+    }
+
+    QString settings_text() const
+    {
+        if (parity_found.isEmpty())
+            return text(settings);
+        return text::tr("%1 baud, %2, 1 or 2 stop bits")
+            .arg(settings.baud)
+            .arg(parity_text(parity_found));
     }
 
     void take(const orte::bus_event &e)
@@ -284,29 +581,37 @@ private:
         case orte::bus_event::orphan_reply:
             ++figures.replies;
             return;
+        case orte::bus_event::broadcast:
+            figures.count_request(request_text(e.request));
+            ++figures.broadcasts;
+            return;
         case orte::bus_event::unanswered:
-            count_request(e.request);
+            figures.count_request(request_text(e.request));
             ++figures.unanswered;
+            unanswered(orte::rx_at(e.request, 0));
             return;
         case orte::bus_event::exchange:
             break;
         }
-        count_request(e.request);
+        figures.count_request(request_text(e.request));
         ++figures.replies;
         const bool exception = (orte::rx_at(e.reply, 1) & 0x80) != 0;
         figures.exceptions += exception ? 1 : 0;
-        figures.latency_ms.append(std::max(
-            0.0, e.reply_at - e.request_at - e.request.size() * orte::char_time_ms(settings)));
+        figures.latency.add(e.reply_at - e.request_end);
         const int address = orte::rx_at(e.request, 0);
+        slaves[address].unanswered_in_a_row = 0;
         if (plan.address != 0 && address != plan.address)
             return;
         decode(address, e, exception);
     }
 
-    void count_request(const QByteArray &request)
+    // A slave that stops answering is said once, when three requests in a row went unanswered.
+    void unanswered(int address)
     {
-        ++figures.request_count;
-        ++figures.requests[request_text(request)];
+        if (++slaves[address].unanswered_in_a_row != 3)
+            return;
+        err << text::tr("address %1 does not answer (3 requests in a row)").arg(address) << '\n'
+            << Qt::flush;
     }
 
     // Takes what the reply carries into the slave's image and prints what it now shows.
@@ -318,7 +623,9 @@ private:
         slave_image &s = slaves[address];
         reading &r = s.shown;
         r.link = exception ? QString::fromUtf8(orte::diag_exception) : QString();
-        if (!exception && function == 0x04 && orte::rx_at(e.reply, 2) == 2 * count) {
+        // When the reply was heard, also for what was heard while the settings were sought.
+        const QDateTime now = run_start.addMSecs(qint64(e.reply_at));
+        if (!exception && function == read_input_registers) {
             for (int i = 0; i < count; ++i)
                 s.registers[start + i] = quint16(word(e.reply, 3 + 2 * i));
             if (start <= 54 && start + count > 50 && s.has({ 50, 51, 52, 53, 54 })) {
@@ -331,7 +638,7 @@ private:
                     first_ident = ident;
             }
             measure(s);
-        } else if (!exception && function == 0x01 && count >= 1) {
+        } else if (!exception && function == read_coils) {
             for (int i = 0; i < count; ++i)
                 s.coils[start + i] = (orte::rx_at(e.reply, 3 + i / 8) >> (i % 8)) & 1;
             bool all_eight = true;
@@ -348,10 +655,16 @@ private:
                 r.have_status = true;
             }
         } else if (!exception) {
-            return; // not one of the converter's reads
+            const QString write = write_text(e.request);
+            if (!write.isEmpty())
+                out << prefix(address) << now.toString(QStringLiteral("HH:mm:ss.zzz")) << " | "
+                    << write << '\n'
+                    << Qt::flush;
+            return;
         }
-        const QDateTime now = QDateTime::currentDateTime();
-        out << prefix(address) << text_line(r, now) << '\n' << Qt::flush;
+        // A line with nothing to show but its time is not printed.
+        if (r.have_measure || r.have_status || !r.link.isEmpty())
+            out << prefix(address) << text_line(r, now) << '\n' << Qt::flush;
         const poll_record record
             = record_of(r, s.single_input, exception ? outcome::exception : outcome::reply, now);
         recorded.add(record);
@@ -391,7 +704,7 @@ private:
         if (!files.records())
             return true;
         recorded.port = plan.port;
-        recorded.settings = text(settings);
+        recorded.settings = settings_text();
         recorded.address = plan.address;
         recorded.start = run_start;
         recorded.end = QDateTime::currentDateTime();
@@ -406,11 +719,19 @@ private:
     const listen_plan &plan;
     QTextStream &out;
     QTextStream &err;
+    QTextStream *progress;
     QSerialPort port;
     port_settings settings;
-    double gap_ms = 1.75;
+    QString parity_found; // the parities that read the line cleanly
+    orte::error_marks marks;
+    bool marking = false; // the driver marks characters with errors
+    bool fresh_open = false; // no frame yet since the port was opened
     bool locked = false;
+    bool port_gone = false;
+    bool ever_opened = false;
+    orte::bus_framer framer;
     orte::bus_pairing pairing;
+    int pairing_speed = 0;
     QElapsedTimer clock;
     QDateTime run_start;
     std::map<int, slave_image> slaves;
@@ -421,10 +742,9 @@ private:
 };
 } // namespace
 
-QVector<port_settings> listen_order(const QVector<int> &bauds, const QString &parities,
-                                    const QVector<int> &stop_bits)
+QVector<int> listen_speed_order(const QVector<int> &bauds)
 {
-    static const int common[] = { 9600, 19200, 38400, 57600, 115200, 4800, 2400, 1200 };
+    static const int common[] = { 9600, 19200, 115200, 38400, 57600, 4800, 2400, 1200 };
     QVector<int> order;
     for (int b : common)
         if (bauds.contains(b))
@@ -434,18 +754,12 @@ QVector<port_settings> listen_order(const QVector<int> &bauds, const QString &pa
         if (!order.contains(b))
             rest << b;
     std::sort(rest.begin(), rest.end());
-    order += rest;
-    QVector<port_settings> candidates;
-    for (int baud : order)
-        for (QChar parity : parities)
-            for (int stops : stop_bits)
-                candidates.append({ baud, char(parity.toLatin1()), stops });
-    return candidates;
+    return order + rest;
 }
 
-int run_listen(const listen_plan &plan, QTextStream &out, QTextStream &err)
+int run_listen(const listen_plan &plan, QTextStream &out, QTextStream &err, QTextStream *progress)
 {
-    return listener(plan, out, err).run();
+    return listener(plan, out, err, progress).run();
 }
 
 } // namespace orte_cli

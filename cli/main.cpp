@@ -112,8 +112,9 @@ int main(int argc, char *argv[])
     catch_interrupt();
     if (command.kind == command_kind::watch)
         return finish(run_watch(command.watch, out, err));
+    const bool terminal = is_terminal(stderr);
     if (command.kind == command_kind::listen)
-        return finish(run_listen(command.listen, out, err));
+        return finish(run_listen(command.listen, out, err, terminal ? &err : nullptr));
     if (command.scan.ports.isEmpty()) {
         for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
             command.scan.ports << info.portName();
@@ -122,6 +123,5 @@ int main(int argc, char *argv[])
             return port_failed;
         }
     }
-    const bool terminal = is_terminal(stderr);
     return finish(run_scan(command.scan, out, err, terminal ? &err : nullptr));
 }

@@ -2,124 +2,321 @@
 
 #include "link/crc16.h"
 
+#include <algorithm>
+
 namespace orte {
 
 namespace {
-bool valid(const QByteArray &bytes, int from, int length)
+// Modbus function codes a bus may carry.
+enum function : quint8 {
+    read_coils = 0x01,
+    read_discrete_inputs = 0x02,
+    read_holding_registers = 0x03,
+    read_input_registers = 0x04,
+    write_single_coil = 0x05,
+    write_single_register = 0x06,
+    read_exception_status = 0x07,
+    diagnostics = 0x08,
+    comm_event_counter = 0x0B,
+    comm_event_log = 0x0C,
+    write_multiple_coils = 0x0F,
+    write_multiple_registers = 0x10,
+    report_server_id = 0x11,
+    read_file_record = 0x14,
+    write_file_record = 0x15,
+    mask_write_register = 0x16,
+    read_write_registers = 0x17,
+    encapsulated = 0x2B,
+};
+constexpr quint8 device_identification = 0x0E; // the MEI type of function 43
+constexpr int longest_frame = 256;
+constexpr int highest_address = 247;
+
+// A length that needs byte `at` of the frame: 0 until it is there.
+int counted(const QByteArray &bytes, int from, int at, int fixed)
 {
-    return length >= 4 && from + length <= bytes.size()
-        && crc_check(bytes.mid(from, length), quint8(length));
+    return from + at < bytes.size() ? fixed + quint8(bytes[from + at]) : 0;
 }
 
-// The lengths a frame starting at `from` may have, by its function.
-QVector<int> frame_lengths(const QByteArray &bytes, int from)
+// A device identification reply: its objects, each an id, a length and the value.
+int identification_reply(const QByteArray &bytes, int from)
 {
-    const int left = bytes.size() - from;
-    if (left < 4)
-        return {};
-    const quint8 function = rx_at(bytes, from + 1);
-    if (function & 0x80)
-        return { 5 };
-    QVector<int> lengths;
-    if (function >= 1 && function <= 6)
-        lengths << 8;
-    if (function >= 1 && function <= 4)
-        lengths << 5 + rx_at(bytes, from + 2);
-    if (function == 15 || function == 16)
-        lengths << 8 << 9 + rx_at(bytes, from + 6);
-    return lengths;
+    constexpr int header = 8; // address, 2B, 0E, read code, conformity, more, next, count
+    if (from + header > bytes.size())
+        return 0;
+    const int objects = quint8(bytes[from + 7]);
+    int at = from + header;
+    for (int i = 0; i < objects; ++i) {
+        if (at + 2 > bytes.size())
+            return 0;
+        at += 2 + quint8(bytes[at + 1]);
+        if (at - from > longest_frame)
+            return -1;
+    }
+    return at - from + 2;
 }
 } // namespace
 
-QVector<heard_piece> split_heard(const QByteArray &chunk)
+frame_shape frame_lengths(const QByteArray &bytes, int from)
 {
-    QVector<heard_piece> pieces;
-    int from = 0;
-    while (from < chunk.size()) {
-        int length = 0;
-        for (int n : frame_lengths(chunk, from))
-            if (valid(chunk, from, n)) {
-                length = n;
-                break;
-            }
-        if (length == 0) {
-            pieces.append({ chunk.mid(from), false });
-            break;
-        }
-        pieces.append({ chunk.mid(from, length), true });
-        from += length;
+    frame_shape s;
+    if (from + 2 > bytes.size())
+        return { 0, 0 };
+    const quint8 address = quint8(bytes[from]);
+    const quint8 f = quint8(bytes[from + 1]);
+    if (address > highest_address)
+        return s;
+    if (f & 0x80) {
+        s.reply = (f & 0x7F) != 0 ? 5 : -1;
+        return s;
     }
-    return pieces;
+    switch (f) {
+    case read_coils:
+    case read_discrete_inputs:
+    case read_holding_registers:
+    case read_input_registers:
+        return { 8, counted(bytes, from, 2, 5) };
+    case write_single_coil:
+    case write_single_register:
+    case diagnostics:
+        return { 8, 8 };
+    case read_exception_status:
+        return { 4, 5 };
+    case comm_event_counter:
+        return { 4, 8 };
+    case comm_event_log:
+    case report_server_id:
+        return { 4, counted(bytes, from, 2, 5) };
+    case write_multiple_coils:
+    case write_multiple_registers:
+        return { counted(bytes, from, 6, 9), 8 };
+    case read_file_record:
+    case write_file_record:
+        return { counted(bytes, from, 2, 5), counted(bytes, from, 2, 5) };
+    case mask_write_register:
+        return { 10, 10 };
+    case read_write_registers:
+        return { counted(bytes, from, 10, 13), counted(bytes, from, 2, 5) };
+    case encapsulated:
+        if (from + 3 > bytes.size())
+            return { 0, 0 };
+        if (quint8(bytes[from + 2]) != device_identification)
+            return s;
+        return { 7, identification_reply(bytes, from) };
+    default:
+        return s;
+    }
 }
 
-QVector<bus_event> bus_pairing::feed(const QByteArray &chunk, double at_ms)
+bool frame_at(const QByteArray &bytes, int from, int length)
 {
-    QVector<bus_event> events = expire(at_ms);
-    double at = at_ms;
-    for (const heard_piece &piece : split_heard(chunk)) {
-        take(piece, at, events);
-        at += piece.bytes.size() * char_time;
+    return length >= 4 && length <= longest_frame && frame_crc_holds(bytes, from, length);
+}
+
+int expected_reply_length(const QByteArray &request)
+{
+    if (frame_lengths(request).request != request.size())
+        return -1;
+    const int quantity = (rx_at(request, 4) << 8) | rx_at(request, 5);
+    switch (rx_at(request, 1)) {
+    case read_coils:
+    case read_discrete_inputs:
+        return 5 + (quantity + 7) / 8;
+    case read_holding_registers:
+    case read_input_registers:
+    case read_write_registers:
+        return 5 + 2 * quantity;
+    default: {
+        // Where the reply's length does not hang on a count, its shape gives it.
+        const int fixed = frame_lengths(QByteArray(request.left(2))).reply;
+        return fixed > 0 ? fixed : 0;
     }
-    return events;
+    }
+}
+
+QByteArray error_marks::feed(const QByteArray &chunk)
+{
+    QByteArray clean;
+    for (const char c : chunk) {
+        const quint8 b = quint8(c);
+        if (state == 0) {
+            if (b == 0xFF)
+                state = 1;
+            else
+                clean += c;
+        } else if (state == 1) {
+            state = b == 0x00 ? 2 : 0;
+            if (b != 0x00) {
+                clean += char(0xFF); // FF FF: a plain FF
+                if (b != 0xFF)
+                    clean += c; // not a mark after all: a port that does not mark
+            }
+        } else {
+            ++errors; // FF 00 c: c came with an error (FF 00 00 is a break)
+            state = 0;
+        }
+    }
+    return clean;
+}
+
+bus_framer::bus_framer(double char_ms)
+    : stale(std::max(50.0, 20 * char_ms))
+{
+}
+
+namespace {
+// Whether a frame is whole at `from` (its length), or may still become one as bytes come.
+struct start_check
+{
+    int whole = 0;
+    bool possible = false;
+};
+
+start_check check_start(const QByteArray &bytes, int from)
+{
+    start_check c;
+    const frame_shape s = frame_lengths(bytes, from);
+    int lengths[] = { s.request, s.reply };
+    std::sort(std::begin(lengths), std::end(lengths));
+    for (int length : lengths) {
+        if (length > longest_frame)
+            continue; // no Modbus frame is longer
+        if (length == 0 || (length > 0 && from + length > bytes.size()))
+            c.possible = true;
+        else if (length > 0 && c.whole == 0 && frame_at(bytes, from, length))
+            c.whole = length;
+    }
+    return c;
+}
+} // namespace
+
+QVector<heard_piece> bus_framer::feed(const QByteArray &chunk, double at_ms)
+{
+    QVector<heard_piece> out;
+    buffer += chunk;
+    arrived.insert(arrived.size(), chunk.size(), at_ms);
+    take(out);
+    return out;
+}
+
+QVector<heard_piece> bus_framer::flush(double now_ms)
+{
+    QVector<heard_piece> out;
+    if (!buffer.isEmpty() && now_ms - arrived.constLast() >= stale)
+        noise(int(buffer.size()), out);
+    return out;
+}
+
+void bus_framer::noise(int n, QVector<heard_piece> &out)
+{
+    // Noise next to noise is one piece: one stretch of a garbled line.
+    if (!out.isEmpty() && !out.constLast().frame) {
+        out.last().bytes += buffer.left(n);
+        out.last().end_ms = arrived[n - 1];
+    } else {
+        out.append({ buffer.left(n), false, arrived[0], arrived[n - 1] });
+    }
+    buffer.remove(0, n);
+    arrived.remove(0, n);
+}
+
+void bus_framer::take(QVector<heard_piece> &out)
+{
+    while (!buffer.isEmpty()) {
+        const start_check here = check_start(buffer, 0);
+        if (here.whole > 0) {
+            out.append({ buffer.left(here.whole), true, arrived[0], arrived[here.whole - 1] });
+            buffer.remove(0, here.whole);
+            arrived.remove(0, here.whole);
+            continue;
+        }
+        // Where no frame can start, resynchronise on the next byte that may begin one; where
+        // one may still be completing, a whole frame further on shows that it will not.
+        int next = 1;
+        for (; next < buffer.size(); ++next) {
+            const start_check there = check_start(buffer, next);
+            if (there.whole > 0 || (!here.possible && there.possible))
+                break;
+        }
+        if (here.possible && next == buffer.size())
+            return;
+        noise(next, out);
+    }
+}
+
+double bus_pairing::reply_limit_ms(const QByteArray &request) const
+{
+    // A second for the slave to turn round, and the reply's own time on the wire.
+    const int reply = expected_reply_length(request);
+    return 1000 + ((reply > 0 ? reply : longest_frame) + 3.5) * char_time;
 }
 
 QVector<bus_event> bus_pairing::expire(double now_ms)
 {
     QVector<bus_event> events;
-    if (!pending.isEmpty() && now_ms - pending_at > limit) {
+    if (!pending.isEmpty() && now_ms - pending_end > reply_limit_ms(pending)) {
         bus_event e;
         e.kind = bus_event::unanswered;
         e.request = pending;
         e.request_at = pending_at;
+        e.request_end = pending_end;
         events.append(e);
         pending.clear();
     }
     return events;
 }
 
-void bus_pairing::take(const heard_piece &piece, double at_ms, QVector<bus_event> &events)
+QVector<bus_event> bus_pairing::take(const heard_piece &piece)
 {
+    QVector<bus_event> events = expire(piece.at_ms);
     bus_event e;
     if (!piece.frame) {
         e.kind = bus_event::noise;
         e.reply = piece.bytes;
-        e.reply_at = at_ms;
+        e.reply_at = piece.at_ms;
         events.append(e);
-        return;
+        return events;
     }
     const QByteArray &f = piece.bytes;
+    const quint8 address = rx_at(f, 0);
     const quint8 function = rx_at(f, 1);
-    // A reply to the request waiting: the same slave, its function or the exception to it,
-    // and a length that fits a reply (an 8-byte frame of function 1 may be either).
-    const bool answers = !pending.isEmpty() && rx_at(f, 0) == rx_at(pending, 0)
+    const frame_shape shape = frame_lengths(f);
+    const bool answers = !pending.isEmpty() && address == rx_at(pending, 0)
         && (function & 0x7F) == rx_at(pending, 1)
-        && ((function & 0x80) || function > 4 || f.size() == 5 + rx_at(f, 2));
+        && ((function & 0x80) ? f.size() == 5 : shape.reply == f.size());
     if (answers) {
         e.kind = bus_event::exchange;
         e.request = pending;
         e.request_at = pending_at;
+        e.request_end = pending_end;
         e.reply = f;
-        e.reply_at = at_ms;
+        e.reply_at = piece.at_ms;
         events.append(e);
         pending.clear();
-        return;
+        return events;
     }
-    const bool request = !(function & 0x80) && f.size() == 8 && function >= 1 && function <= 6;
-    if (!request) {
-        e.kind = bus_event::orphan_reply;
-        e.reply = f;
-        e.reply_at = at_ms;
+    const bool request = !(function & 0x80) && shape.request == f.size();
+    if (!request || address == 0) {
+        // A broadcast is a request nobody answers; nothing else comes from address 0.
+        e.kind = address != 0 ? bus_event::orphan_reply
+                              : request ? bus_event::broadcast : bus_event::noise;
+        (request ? e.request : e.reply) = f;
+        e.request_at = e.reply_at = piece.at_ms;
+        e.request_end = piece.end_ms;
         events.append(e);
-        return;
+        return events;
     }
     if (!pending.isEmpty()) {
         e.kind = bus_event::unanswered;
         e.request = pending;
         e.request_at = pending_at;
+        e.request_end = pending_end;
         events.append(e);
     }
     pending = f;
-    pending_at = at_ms;
+    pending_at = piece.at_ms;
+    pending_end = piece.end_ms;
+    return events;
 }
 
 } // namespace orte

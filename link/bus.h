@@ -1,59 +1,111 @@
 #pragma once
 
-// Listening to a bus that another master polls: the frames in what was heard, and which reply
-// answers which request. Pure functions over bytes and times, for orte-cli's listen.
+// Listening to a bus that another master polls: the frames in the bytes heard, however the
+// adapter cuts them into reads, and which reply answers which request. Pure code over bytes
+// and times, for orte-cli's listen.
 
 #include <QByteArray>
 #include <QVector>
 
 namespace orte {
 
-// A piece of what was heard between two silences: a frame with a valid CRC, or bytes that
-// form none.
+// The lengths a Modbus RTU frame that starts at `from` may have, by its address and function:
+// as a request and as a reply. -1: no such frame; 0: more bytes are needed to know.
+struct frame_shape
+{
+    int request = -1;
+    int reply = -1;
+};
+frame_shape frame_lengths(const QByteArray &bytes, int from = 0);
+
+// Whether `bytes` from `from` hold a whole frame of `length` bytes with a valid CRC.
+bool frame_at(const QByteArray &bytes, int from, int length);
+
+// The length of the reply `request` asks for (an exception aside); 0 where the request does not
+// fix it (device identification), -1 where `request` is no request.
+int expected_reply_length(const QByteArray &request);
+
+// A frame heard on the bus, or bytes that form none, with when its first byte was read.
 struct heard_piece
 {
     QByteArray bytes;
     bool frame = false;
+    double at_ms = 0; // the read that brought its first byte
+    double end_ms = 0; // the read that brought its last byte
 };
 
-// A reader that wakes late hears several frames as one chunk: whole frames are told apart by
-// their Modbus length (a request of functions 1 to 6 is 8 bytes; a reply to 1 to 4 is 5 and
-// its byte count; an exception 5) and their CRC. What forms no frame stays one piece.
-QVector<heard_piece> split_heard(const QByteArray &chunk);
+// A port that marks characters received with a parity or framing error (Linux: PARMRK, with
+// IGNPAR off) sends such a character as FF 00 c, and a plain FF as FF FF. The marks are taken
+// out, the marked characters dropped and counted; a mark cut by a read is finished by the next.
+class error_marks
+{
+public:
+    QByteArray feed(const QByteArray &chunk);
+    int errors = 0;
+
+private:
+    int state = 0; // 1: after FF; 2: after FF 00
+};
+
+// Frames in what a listener reads. An adapter hands bytes over in chunks (an FTDI chip every
+// 16 ms), so a silence between two reads is no frame boundary: the framer joins the pieces by
+// each frame's length (known from its function) and takes a frame as soon as its CRC holds.
+// Bytes that cannot begin a frame are noise, and it tries again from the next byte, so that a
+// valid frame after noise is never lost.
+class bus_framer
+{
+public:
+    // `char_ms`: one character's time, for how long a frame in progress may pause.
+    explicit bus_framer(double char_ms = 1);
+    QVector<heard_piece> feed(const QByteArray &chunk, double at_ms);
+    // After a silence in which nothing that is held could still complete: it is noise.
+    QVector<heard_piece> flush(double now_ms);
+    // How long a frame in progress may rest between two reads before it is given up.
+    double stale_ms() const { return stale; }
+    int held() const { return int(buffer.size()); }
+
+private:
+    void take(QVector<heard_piece> &out);
+    void noise(int n, QVector<heard_piece> &out);
+    QByteArray buffer;
+    QVector<double> arrived; // each held byte's read time
+    double stale;
+};
 
 // One thing the pairing makes of the frames.
 struct bus_event
 {
-    enum kind_t { exchange, unanswered, orphan_reply, noise } kind = noise;
-    QByteArray request; // exchange, unanswered
+    enum kind_t { exchange, unanswered, orphan_reply, noise, broadcast } kind = noise;
+    QByteArray request; // exchange, unanswered, broadcast
     QByteArray reply; // exchange, orphan_reply; noise: the bytes
-    double request_at = 0; // ms, first byte
+    double request_at = 0; // ms, the read of its first byte
+    double request_end = 0; // ms, the read of its last byte
     double reply_at = 0;
 };
 
 // Pairs each reply with its request: a reply from the request's address with its function (or
-// the exception to it) that comes before the next request. A request left alone is unanswered
-// when the next one comes, or when `reply_limit_ms` has passed.
+// the exception to it) and the length that function's reply has, before the next request. A
+// request left alone is unanswered when the next one comes, or once its reply, on the wire at
+// this speed, should long have been heard. A frame to address 0 is a broadcast, which no slave
+// answers.
 class bus_pairing
 {
 public:
-    // `char_ms`: one character's time on the line, for when the frames of a chunk began.
-    explicit bus_pairing(double reply_limit_ms = 1000, double char_ms = 0)
-        : limit(reply_limit_ms)
-        , char_time(char_ms)
+    explicit bus_pairing(double char_ms = 1)
+        : char_time(char_ms)
     {
     }
-    // Feeds what was heard between two silences, its first byte at `at_ms`.
-    QVector<bus_event> feed(const QByteArray &chunk, double at_ms);
+    QVector<bus_event> take(const heard_piece &piece);
     // Ends a request that waited too long.
     QVector<bus_event> expire(double now_ms);
+    // How long a reply to `request` may take, at this speed.
+    double reply_limit_ms(const QByteArray &request) const;
 
 private:
-    void take(const heard_piece &piece, double at_ms, QVector<bus_event> &events);
-    double limit;
     double char_time;
     QByteArray pending;
     double pending_at = 0;
+    double pending_end = 0;
 };
 
 } // namespace orte

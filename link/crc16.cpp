@@ -30,4 +30,14 @@ bool crc_check(const QByteArray &rx, quint8 n)
     return crc.hi == 0 && crc.lo == 0;
 }
 
+bool frame_crc_holds(const QByteArray &bytes, int from, int length)
+{
+    if (length < 3 || from < 0 || from + length > bytes.size())
+        return false;
+    crc_pair crc { 0xFF, 0xFF };
+    for (int i = from; i < from + length; ++i)
+        crc_step(crc, quint8(bytes[i]));
+    return crc.hi == 0 && crc.lo == 0;
+}
+
 } // namespace orte

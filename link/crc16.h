@@ -56,4 +56,7 @@ inline quint8 rx_at(const QByteArray &rx, int index)
 // Whole-frame check over the first n bytes of the buffer, CRC bytes included.
 bool crc_check(const QByteArray &rx, quint8 n);
 
+// The same over `length` bytes from `from`, a count of any size (a bus frame may have 256).
+bool frame_crc_holds(const QByteArray &bytes, int from, int length);
+
 } // namespace orte

@@ -31,6 +31,15 @@ Port:
                        timing, as a third device on the RS-485 pair hears it; opened at other
                        settings than the line's it delivers bytes that form no valid frames,
                        as a real line would. Anything written to it is traced as "tap rx!"
+  --tap-chunk MS       the tap's adapter hands the bytes over every MS ms, wherever a frame
+                       is (an FTDI chip's latency timer: 16 ms), not as they come
+  --tap-adapter KIND   what the tap's adapter does with a character whose parity or stop
+                       bit is wrong (the line's parity read as none, or the other parity):
+                       "passes" it on as data (default, as most do) or "drops" it. A
+                       receiver checks one stop bit: 2 stop bits read as 1 and 1 as 2. A
+                       listener at another speed, or with parity on a line without it,
+                       hears garbage. On a pty even parity shows only where the listener
+                       asks for parity checks (INPCK)
   --any-settings       with --pty: answer whatever speed, stop bits and parity the other
                        side opened the port with (by default, as on a real line, a master
                        at other settings gets no answer; even parity cannot be told from
@@ -102,6 +111,8 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
         opt_wire,
         opt_any,
         opt_tap,
+        opt_tap_chunk,
+        opt_tap_adapter,
         opt_trace,
         opt_scenario,
         opt_seed,
@@ -118,6 +129,8 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
         { "wire-timing", no_argument, nullptr, opt_wire },
         { "any-settings", no_argument, nullptr, opt_any },
         { "tap", required_argument, nullptr, opt_tap },
+        { "tap-chunk", required_argument, nullptr, opt_tap_chunk },
+        { "tap-adapter", required_argument, nullptr, opt_tap_adapter },
         { "trace", no_argument, nullptr, opt_trace },
         { "scenario", required_argument, nullptr, opt_scenario },
         { "seed", required_argument, nullptr, opt_seed },
@@ -186,6 +199,16 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
             break;
         case opt_tap:
             o.tap = arg;
+            break;
+        case opt_tap_chunk:
+            if (!parse_number(arg, 0, 1000, number))
+                return bad("tap-chunk", arg, " (0 to 1000 ms)");
+            o.tap_chunk_ms = int(number);
+            break;
+        case opt_tap_adapter:
+            if (arg != "passes" && arg != "drops")
+                return bad("tap-adapter", arg, " (passes, drops)");
+            o.tap_drops = arg == "drops";
             break;
         case opt_trace:
             o.trace = true;

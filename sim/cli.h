@@ -18,6 +18,8 @@ struct options
     bool wire_timing = false;
     bool any_settings = false;
     std::string tap; // a second pty that hears the line, as a third device on the pair
+    int tap_chunk_ms = 0; // the tap's adapter hands bytes over every so many ms (0: at once)
+    bool tap_drops = false; // its adapter drops characters with a parity or framing error
     bool trace = false;
     std::string scenario_file;
     unsigned seed = 1;

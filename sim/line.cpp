@@ -252,16 +252,26 @@ void serial_line::write_all(const uint8_t *data, size_t n)
     }
 }
 
-std::string serial_line::settings_mismatch() const
+bool serial_line::other_side(orte::line_format &theirs) const
 {
     termios t {};
     if (pty_slave < 0 || tcgetattr(pty_slave, &t) != 0)
-        return {};
-    orte::line_format theirs;
+        return false;
     theirs.baud = speed_baud(cfgetospeed(&t));
     theirs.stop_bits = (t.c_cflag & CSTOPB) ? 2 : 1;
-    // The pty driver clears PARENB: only odd parity shows.
-    theirs.parity = (t.c_cflag & PARODD) ? 'O' : (t.c_cflag & PARENB) ? 'E' : 'N';
+    // The pty driver clears PARENB: odd parity shows, and even where the other side asks for
+    // parity checks (INPCK), as a listener does.
+    theirs.parity = (t.c_cflag & PARODD)              ? 'O'
+        : (t.c_cflag & PARENB) || (t.c_iflag & INPCK) ? 'E'
+                                                      : 'N';
+    return true;
+}
+
+std::string serial_line::settings_mismatch() const
+{
+    orte::line_format theirs;
+    if (!other_side(theirs))
+        return {};
     const bool ours_odd = settings.parity == 'O';
     if (theirs.baud == settings.baud && theirs.stop_bits == settings.stop_bits
         && (theirs.parity == 'O') == ours_odd)

@@ -23,7 +23,7 @@ public:
         , state(opts.state)
         , rng(opts.seed)
         , line(opts.line)
-        , tap(opts.line)
+        , tap(opts.line, opts.tap_chunk_ms, opts.tap_drops)
     {
         trace.on = opts.trace;
     }

@@ -95,6 +95,9 @@ private slots:
     void help_speaks_the_users_language();
     void scan_names_the_port_of_each_converter();
     void listen_decodes_what_another_master_reads();
+    void listen_finds_the_line_through_an_adapter_data();
+    void listen_finds_the_line_through_an_adapter();
+    void listen_says_the_port_went();
     void exit_codes_data();
     void exit_codes();
     void scan_takes_no_late_reply_for_the_next_address();
@@ -364,7 +367,12 @@ void tst_e2e_cli::listen_decodes_what_another_master_reads()
     const cli_result r = finish(cli, 10000);
     QCOMPARE(r.code, 0);
     const QString out = QString::fromUtf8(heard) + r.out;
-    QVERIFY2(out.startsWith(QStringLiteral("line settings found: 19200 8O1 (")), qPrintable(out));
+    // The tap passes characters with a wrong parity on, as most adapters do: the parity cannot
+    // be told, and is not made up.
+    QVERIFY2(out.startsWith(QStringLiteral("line settings found: 19200 baud, parity none, even or "
+                                           "odd (the adapter does not report parity errors), 1 "
+                                           "or 2 stop bits (")),
+             qPrintable(out));
     // Values from the first measurement on; once the coils are read, the fault, and input 1's
     // fault text from the next measurement read on, as on the monitor's page.
     QVERIFY(out.contains(u8"address 1 | ") && out.contains(u8"Вх. 1:   31.5 С"));
@@ -375,6 +383,80 @@ void tst_e2e_cli::listen_decodes_what_another_master_reads()
     QVERIFY(out.contains(QStringLiteral("address 2, function 04, start 0, count 12: 1")));
     // A listener never transmits.
     QVERIFY(!sim.output().contains("tap rx!"));
+}
+
+void tst_e2e_cli::listen_finds_the_line_through_an_adapter_data()
+{
+    // The tap's adapter hands bytes over in chunks, wherever the frames are, and passes a
+    // character with a wrong parity on as data or drops it (a driver that checks).
+    QTest::addColumn<QStringList>("line");
+    QTest::addColumn<QStringList>("adapter");
+    QTest::addColumn<QString>("found");
+    QTest::newRow("9600 8N1, 16 ms chunks, passes")
+        << QStringList { "--baud", "9600", "--parity", "none" }
+        << QStringList { "--tap-chunk", "16", "--tap-adapter", "passes" }
+        << "9600 baud, parity none, 1 or 2 stop bits (";
+    QTest::newRow("19200 8E1, 16 ms chunks, passes: the parity cannot be told")
+        << QStringList { "--baud", "19200", "--parity", "even" }
+        << QStringList { "--tap-chunk", "16", "--tap-adapter", "passes" }
+        << "19200 baud, parity none, even or odd (the adapter does not report parity errors), 1 "
+           "or 2 stop bits (";
+    QTest::newRow("115200 8O1, 4 ms chunks, drops: the parity exactly")
+        << QStringList { "--baud", "115200", "--parity", "odd" }
+        << QStringList { "--tap-chunk", "4", "--tap-adapter", "drops" }
+        << "115200 baud, parity odd, 1 or 2 stop bits (";
+}
+
+void tst_e2e_cli::listen_finds_the_line_through_an_adapter()
+{
+    QFETCH(QStringList, line);
+    QFETCH(QStringList, adapter);
+    QFETCH(QString, found);
+    const QString tap = file("tap");
+    QVERIFY2(sim.start_pty(port(),
+                           line + adapter + QStringList { "--tap", tap, "--wire-timing" }),
+             qPrintable(sim.error()));
+    start_cli({ "listen", tap });
+    // A master polling every 300 ms.
+    const QString parity = line[3];
+    QProcess master;
+    master.start(QStringLiteral("mbpoll"),
+                 { "-m", "rtu", "-b", line[1], "-P", parity, "-0", "-a", "1", "-t", "3", "-r",
+                   "0", "-c", "12", "-l", "300", port() });
+    QByteArray heard;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (heard += cli.readAllStandardOutput()).count(u8"| Температура термосопротивления") >= 5,
+        30000);
+    ::kill(pid_t(cli.processId()), SIGINT);
+    const cli_result r = finish(cli, 10000);
+    ::kill(pid_t(master.processId()), SIGINT);
+    master.waitForFinished(5000);
+    QCOMPARE(r.code, 0);
+    const QString out = QString::fromUtf8(heard) + r.out;
+    QVERIFY2(out.startsWith(QStringLiteral("line settings found: ") + found), qPrintable(out));
+    // Every poll decoded, none lost to the chunks.
+    QVERIFY2(out.contains(QStringLiteral("CRC errors: 0; unanswered: ")), qPrintable(out.right(400)));
+}
+
+void tst_e2e_cli::listen_says_the_port_went()
+{
+    const QString tap = file("tap");
+    QVERIFY2(sim.start_pty(port(), { "--tap", tap }), qPrintable(sim.error()));
+    start_cli({ "listen", tap, "--baud", "9600", "--parity", "none" });
+    // Gone once the listener has it open.
+    const QString pty = QFileInfo(tap).symLinkTarget();
+    auto holds_it = [&] {
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(cli.processId()));
+        for (const QFileInfo &fd : fds.entryInfoList(QDir::System))
+            if (fd.symLinkTarget() == pty)
+                return true;
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(holds_it(), 10000);
+    sim.stop();
+    const cli_result r = finish(cli, 10000);
+    QCOMPARE(r.code, 3);
+    QVERIFY2(r.err.contains(QStringLiteral("the port %1 has gone").arg(tap)), qPrintable(r.err));
 }
 
 void tst_e2e_cli::exit_codes_data()
@@ -403,6 +485,8 @@ void tst_e2e_cli::exit_codes_data()
         << "--csv and --xlsx name one file";
     QTest::newRow("a FIFO with --force: 2 at once")
         << watch + QStringList { "--csv", "FIFO", "--force" } << 2 << "it is not a regular file";
+    QTest::newRow("listen: no such port: 3, and no bus figures")
+        << QStringList { "listen", "/nonexistent/tty" } << 3 << "cannot open /nonexistent/tty";
     QTest::newRow("two ports that cannot be opened: 3, nothing tried")
         << QStringList { "scan", "/nonexistent/a", "/nonexistent/b" } << 3 << "cannot open";
     QTest::newRow("--help: 0") << QStringList { "--help" } << 0 << "";

@@ -9,8 +9,9 @@
 //
 // Properties: nothing crashes or trips a sanitizer; a buffer whose CRC is wrong is never
 // dispatched; every text is one that the monitor defines. The same chunks, as a listener on a
-// bus hears them, go through the bus framing and pairing: the pieces put together are the
-// chunk, a piece called a frame has a valid CRC, and every event carries whole frames.
+// bus hears them in reads cut anywhere, go through the bus framing and pairing: the pieces put
+// together are every byte heard, in order, a piece called a frame has a valid CRC, the framer
+// never holds more than a frame's worth, and every event carries whole frames.
 
 #include "decode/ident.h"
 #include "decode/measure.h"
@@ -118,7 +119,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool in1_fault = data[0] & 2;
     const bool in2_fault = data[0] & 4;
     QByteArray rx;
-    orte::bus_pairing bus(50, 1);
+    orte::bus_framer framer(1);
+    orte::bus_pairing bus(1);
+    QByteArray heard;
+    QByteArray pieces;
+    auto take = [&](const QVector<orte::heard_piece> &taken) {
+        for (const orte::heard_piece &piece : taken) {
+            pieces += piece.bytes;
+            require(!piece.frame || reference_valid(piece.bytes), "a bus frame has a valid CRC");
+            for (const orte::bus_event &e : bus.take(piece))
+                require((e.kind == orte::bus_event::noise || e.reply.isEmpty()
+                         || reference_valid(e.reply))
+                            && (e.request.isEmpty() || reference_valid(e.request)),
+                        "bus events carry whole frames");
+        }
+    };
     double heard_at = 0;
     size_t pos = 1;
     while (pos < size) {
@@ -134,18 +149,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             chunk[chunk.size() - 1] = char(crc >> 8);
         }
 
-        QByteArray joined;
-        for (const orte::heard_piece &piece : orte::split_heard(chunk)) {
-            joined += piece.bytes;
-            require(!piece.frame || reference_valid(piece.bytes), "a bus frame has a valid CRC");
-        }
-        require(joined == chunk, "the bus pieces make up the chunk");
+        heard += chunk;
         heard_at += 10 * (header & 0x3F);
-        for (const orte::bus_event &e : bus.feed(chunk, heard_at))
-            require(
-                (e.kind == orte::bus_event::noise || e.reply.isEmpty() || reference_valid(e.reply))
-                    && (e.request.isEmpty() || reference_valid(e.request)),
-                "bus events carry whole frames");
+        take(framer.feed(chunk, heard_at));
+        require(framer.held() <= 256, "the framer holds at most a frame");
+        require(heard.startsWith(pieces), "the bus pieces are what was heard, in order");
 
         const orte::chunk_result result = orte::accept_chunk(rx, chunk);
         require(result.frame_complete == reference_valid(rx), "frame check agrees with the CRC");
@@ -175,5 +183,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             break;
         }
     }
+    take(framer.flush(1e12));
+    for (const orte::bus_event &e : bus.expire(1e12))
+        require(e.kind == orte::bus_event::unanswered, "only a request is left waiting");
+    require(pieces == heard, "every byte heard is in a piece");
     return 0;
 }

@@ -47,6 +47,9 @@ private slots:
     void search_steps();
     void bus_pairing_data();
     void bus_pairing();
+    void long_frame_checks_its_whole_crc();
+    void error_marks_data();
+    void error_marks();
 };
 
 void tst_link::crc_vectors_data()
@@ -378,8 +381,9 @@ void tst_link::search_steps()
 
 void tst_link::bus_pairing_data()
 {
-    // What a listener heard, chunk by chunk ("|" between chunks), and what the pairing made of
-    // it: x exchange, u unanswered request, o reply without its request, n noise.
+    // What a listener read, chunk by chunk ("|" between reads, 10 ms apart), and what the
+    // framing and pairing made of it: x exchange, u unanswered request, o reply without its
+    // request, n noise, b broadcast.
     QTest::addColumn<QString>("heard");
     QTest::addColumn<QString>("events");
     // 01 04 00 00 00 02: read input registers 0..1; its reply carries 23 and 450.
@@ -392,26 +396,114 @@ void tst_link::bus_pairing_data()
     QTest::newRow("reply without its request") << reply << "o";
     QTest::newRow("request, next request: the first unanswered")
         << request + " | " + request + " | " + reply << "ux";
-    QTest::newRow("request to address 2 | a reply from address 1")
-        << "02 04 00 00 00 02 71 F8 | " + reply << "o";
+    QTest::newRow("request to address 2 | a reply from address 1: unanswered at the end")
+        << "02 04 00 00 00 02 71 F8 | " + reply << "ou";
     QTest::newRow("noise between request and reply") << request + " | 5A A5 33 | " + reply << "nx";
     // 01 01 00 00 00 08: read coils 0..7; its 8-byte reply would look like a request.
     QTest::newRow("coils: request | reply 01 01 01 11")
         << "01 01 00 00 00 08 3D CC | 01 01 01 11 91 84"
         << "x";
+    // An adapter hands bytes over every few milliseconds, wherever the frame is.
+    QTest::newRow("a frame cut in two") << "01 04 00 00 | 00 02 71 CB | " + reply << "x";
+    QTest::newRow("a frame cut in three, a cut inside the CRC")
+        << "01 04 | 00 00 00 02 71 | CB 01 04 04 00 17 01 C2 CB | 81"
+        << "x";
+    QTest::newRow("two frames glued with a piece of a third")
+        << request + " " + reply + " 01 04 00 | 00 00 02 71 CB"
+        << "xu";
+    QTest::newRow("noise then a frame in one chunk") << "5A A5 33 " + request + " | " + reply
+                                                     << "nx";
+    QTest::newRow("a stray byte before each request")
+        << "00 " + request + " | " + reply + " | 00 " + request + " | " + reply << "nxnx";
+    // 01 10 00 05 00 02 04 00 0A 01 02: write registers 5..6 with 10 and 258.
+    QTest::newRow("function 16: write registers | reply")
+        << "01 10 00 05 00 02 04 00 0A 01 02 93 C3 | 01 10 00 05 00 02 51 C9"
+        << "x";
+    QTest::newRow("function 05: write coil 2 on | echo")
+        << "01 05 00 02 FF 00 2D FA | 01 05 00 02 FF 00 2D FA"
+        << "x";
+    QTest::newRow("function 08: diagnostics echo")
+        << "01 08 00 00 A5 37 DA 8D | 01 08 00 00 A5 37 DA 8D"
+        << "x";
+    // 2B 0E 01 00: basic device identification from object 0; one object "ORT".
+    QTest::newRow("function 43/14: device identification")
+        << "01 2B 0E 01 00 70 77 | 01 2B 0E 01 01 00 00 01 00 03 4F 52 54 01 6E"
+        << "x";
+    // 17: read 2 registers from 0, write 1 register at 16 with 7.
+    QTest::newRow("function 23: read and write")
+        << "01 17 00 00 00 02 00 10 00 01 02 00 07 57 E9 | 01 17 04 00 01 00 02 29 26"
+        << "x";
+    QTest::newRow("a broadcast write to address 0 waits for no reply")
+        << "00 06 00 01 00 03 99 DA | " + request + " | " + reply << "bx";
 }
 
 void tst_link::bus_pairing()
 {
     QFETCH(QString, heard);
     QFETCH(QString, events);
-    orte::bus_pairing pairing;
+    orte::bus_framer framer(1);
+    orte::bus_pairing pairing(1);
     QString made;
+    auto note = [&](const QVector<orte::bus_event> &happened) {
+        for (const orte::bus_event &e : happened)
+            made += QLatin1Char("xuonb"[e.kind]);
+    };
     double at = 0;
-    for (const QString &chunk : heard.split(QStringLiteral(" | ")))
-        for (const orte::bus_event &e : pairing.feed(hex_bytes(qPrintable(chunk)), at += 10))
-            made += QLatin1Char("xuon"[e.kind]);
+    QByteArray all;
+    QByteArray pieces;
+    auto take = [&](const QVector<orte::heard_piece> &heard_pieces) {
+        for (const orte::heard_piece &p : heard_pieces) {
+            pieces += p.bytes;
+            note(pairing.take(p));
+        }
+    };
+    for (const QString &chunk : heard.split(QStringLiteral(" | "))) {
+        all += hex_bytes(qPrintable(chunk));
+        take(framer.feed(hex_bytes(qPrintable(chunk)), at += 10));
+    }
+    take(framer.flush(1e9));
+    note(pairing.expire(1e9));
     QCOMPARE(made, events);
+    // Nothing heard is lost or made up.
+    QCOMPARE(pieces, all);
+}
+
+void tst_link::long_frame_checks_its_whole_crc()
+{
+    // A CRC that holds over the first four bytes says nothing of 260.
+    QByteArray bytes = with_reference_crc(hex_bytes("01 04"));
+    bytes += QByteArray(256, '\0');
+    QVERIFY(!orte::frame_at(bytes, 0, 260));
+    QVERIFY(orte::frame_at(bytes, 0, 4));
+    // At 50 baud (a character 220 ms) the measurement's 29-byte reply takes over 6 s: the
+    // pairing waits for it.
+    QVERIFY(orte::bus_pairing(220).reply_limit_ms(hex_bytes("01 04 00 00 00 0C F0 0F")) > 29 * 220);
+}
+
+void tst_link::error_marks_data()
+{
+    QTest::addColumn<QString>("read"); // reads, "|" between them
+    QTest::addColumn<QByteArray>("clean");
+    QTest::addColumn<int>("errors");
+    QTest::newRow("nothing marked") << "01 02 03" << hex_bytes("01 02 03") << 0;
+    QTest::newRow("FF FF: a plain FF") << "01 FF FF 02" << hex_bytes("01 FF 02") << 0;
+    QTest::newRow("FF 00 41: a character with an error, dropped")
+        << "01 FF 00 41 02" << hex_bytes("01 02") << 1;
+    QTest::newRow("a mark cut by a read") << "01 FF | 00 | 41 02 FF | FF"
+                                          << hex_bytes("01 02 FF") << 1;
+}
+
+void tst_link::error_marks()
+{
+    QFETCH(QString, read);
+    QFETCH(QByteArray, clean);
+    QFETCH(int, errors);
+    orte::error_marks marks;
+    QByteArray got;
+    for (const QString &chunk : read.split(QStringLiteral(" | ")))
+        got += marks.feed(hex_bytes(qPrintable(chunk)));
+    QCOMPARE(got, clean);
+    QCOMPARE(marks.errors, errors);
 }
 
 QTEST_APPLESS_MAIN(tst_link)

@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdlib>
 #include <map>
 
 #ifdef Q_OS_LINUX
@@ -26,6 +28,8 @@ namespace orte_cli {
 namespace {
 // The longest single wait: Ctrl+C is seen within it.
 constexpr int slice_ms = 20;
+// An adapter hands over what it received this long after (an FTDI chip: 16 ms by default).
+constexpr int adapter_latency_ms = 20;
 
 // Function codes the listener decodes.
 constexpr int read_coils = 0x01;
@@ -251,18 +255,46 @@ QString parity_text(const QString &clean)
 struct trial
 {
     int frames = 0;
-    int noise_pieces = 0;
-    int noise_bytes = 0;
+    int frame_bytes = 0;
+    int noise_bytes = 0; // before the first frame: perhaps the tail of one the port opened into
+    int noise_after = 0; // after it
+    int errors = 0; // characters the driver marked with a parity or framing error
+    int bytes = 0; // as read, and when the first and the last came
+    double first_byte = -1;
+    double last_byte = -1;
     QVector<orte::heard_piece> pieces;
     bool port_lost = false;
 
-    int errors = 0; // characters the driver marked with a parity or framing error
-
-    bool clean() const { return frames >= 2 && noise_pieces <= frames / 2 && errors <= frames / 2; }
+    void add(const orte::heard_piece &p)
+    {
+        pieces.append(p);
+        if (p.frame) {
+            ++frames;
+            frame_bytes += p.bytes.size();
+        } else {
+            (frames == 0 ? noise_bytes : noise_after) += p.bytes.size();
+        }
+    }
+    bool clean() const
+    {
+        return frames >= 2 && noise_after * 4 <= frame_bytes && errors <= frames / 2;
+    }
+    // More bytes that cannot form frames than the tail of the converter's longest reply (the
+    // port may open in the middle of one) and a request.
     bool garbage() const
     {
-        return (noise_bytes >= 16 && frames == 0) || (noise_pieces >= 3 && noise_pieces > frames)
+        return (frames == 0 && noise_bytes >= 32) || noise_after > frame_bytes + 16
             || (errors >= 4 && errors > frames);
+    }
+    // The speed the bytes came at, where they came much slower than this setting reads them:
+    // a slower line heard at a faster setting (0 where nothing tells).
+    int slower_line(int baud) const
+    {
+        const double span_s = (last_byte - first_byte) / 1000.0;
+        if (bytes < 8 || span_s < 0.04)
+            return 0;
+        const double line_baud = bytes / span_s * 11;
+        return line_baud < baud * 0.6 ? int(line_baud) : 0;
     }
 };
 
@@ -324,6 +356,15 @@ private:
         marks = orte::error_marks();
         marking = ask_for_error_marks(s);
         fresh_open = true;
+        // What the driver and the adapter still hold was read at other settings (or before
+        // the port was opened): dropped, and with it what comes within an adapter's latency.
+        port.clear(QSerialPort::Input);
+        QElapsedTimer settling;
+        settling.start();
+        while (settling.elapsed() < adapter_latency_ms && !interrupted()) {
+            port.waitForReadyRead(int(adapter_latency_ms - settling.elapsed()) + 1);
+            port.readAll();
+        }
         return true;
     }
 
@@ -353,10 +394,16 @@ private:
     }
 
     // Whatever the port has within a slice, through the framer; false when the port is gone.
-    bool read_some(QVector<orte::heard_piece> &pieces)
+    bool read_some(QVector<orte::heard_piece> &pieces, trial *t = nullptr)
     {
         if (port.waitForReadyRead(slice_ms) || port.bytesAvailable() > 0) {
             const QByteArray bytes = port.readAll();
+            if (t && !bytes.isEmpty()) {
+                t->bytes += bytes.size();
+                t->last_byte = now();
+                if (t->first_byte < 0)
+                    t->first_byte = t->last_byte;
+            }
             pieces += framer.feed(marking ? marks.feed(bytes) : bytes, now());
         }
         pieces += framer.flush(now());
@@ -392,28 +439,19 @@ private:
         // the longest kind at this speed.
         const double limit = std::max(1200.0, 2 * 260 * orte::char_time_ms(s));
         const double start = now();
-        double last_bytes = -1;
         while (!interrupted() && now() - start < limit) {
             QVector<orte::heard_piece> pieces;
-            if (!read_some(pieces)) {
+            if (!read_some(pieces, &t)) {
                 t.port_lost = true;
                 return t;
             }
-            for (const orte::heard_piece &p : pieces) {
-                t.pieces.append(p);
-                last_bytes = p.end_ms;
-                if (p.frame) {
-                    ++t.frames;
-                } else {
-                    ++t.noise_pieces;
-                    t.noise_bytes += p.bytes.size();
-                }
-            }
+            for (const orte::heard_piece &p : pieces)
+                t.add(p);
             t.errors = marks.errors;
             if (t.garbage())
                 return t;
             // Two frames and the silence after them: judged on this burst.
-            if (t.clean() && framer.held() == 0 && now() - last_bytes > framer.stale_ms())
+            if (t.clean() && framer.held() == 0 && now() - t.last_byte > framer.stale_ms())
                 return t;
         }
         return t;
@@ -430,9 +468,11 @@ private:
             return open({ plan.speeds[0], char(parities[0].toLatin1()), plan.stop_bits });
         }
         for (int round = 0; !interrupted(); ++round) {
-            for (QChar parity : parities)
-                for (int speed : plan.speeds) {
-                    const port_settings s { speed, char(parity.toLatin1()), plan.stop_bits };
+            for (QChar parity : parities) {
+                QVector<int> speeds = plan.speeds;
+                while (!speeds.isEmpty()) {
+                    const port_settings s { speeds.takeFirst(), char(parity.toLatin1()),
+                                            plan.stop_bits };
                     const trial t = try_settings(s);
                     if (t.port_lost) {
                         port_gone = true;
@@ -442,7 +482,15 @@ private:
                         return false;
                     if (t.clean())
                         return lock(s, t);
+                    // Bytes that came much slower than this speed reads them tell the line's
+                    // speed: the nearest one is tried next.
+                    if (const int heard = t.slower_line(s.baud))
+                        std::stable_sort(speeds.begin(), speeds.end(), [heard](int a, int b) {
+                            return std::abs(std::log(double(a) / heard))
+                                < std::abs(std::log(double(b) / heard));
+                        });
                 }
+            }
             if (round == 0) {
                 clear_progress();
                 err << text::tr("no traffic forms frames at any setting yet; listening on")
@@ -459,7 +507,7 @@ private:
         // Each trial's pieces on their own: what fell between two is unknown.
         QVector<QVector<orte::heard_piece>> heard { without_leading_noise(first_trial.pieces) };
         int frames = first_trial.frames;
-        int noise = first_trial.noise_pieces;
+        int noise = noise_pieces(heard.constFirst());
         bool open_at_a_clean_one = true;
         for (QChar other : plan.parities) {
             if (other == QLatin1Char(first.parity))
@@ -474,7 +522,7 @@ private:
                 clean += other;
                 heard.append(without_leading_noise(t.pieces));
                 frames += t.frames;
-                noise += t.noise_pieces;
+                noise += noise_pieces(heard.constLast());
             }
         }
         // The port stays at the last setting that read the line cleanly, so that nothing is
@@ -505,6 +553,12 @@ private:
             pairing = orte::bus_pairing(orte::char_time_ms(first));
         pairing_speed = first.baud;
         return true;
+    }
+
+    static int noise_pieces(const QVector<orte::heard_piece> &pieces)
+    {
+        return int(std::count_if(pieces.begin(), pieces.end(),
+                                 [](const orte::heard_piece &p) { return !p.frame; }));
     }
 
     // A port opened in the middle of a frame hears its tail first: no error of the line.

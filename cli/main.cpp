@@ -53,24 +53,29 @@ watch   identifies the converter (three tries; what answered instead is said), t
         closing the console window) at any time.
 listen  reads a bus that another master (a PLC, a SCADA gateway) polls, without sending a
         byte: the port is opened for reading only. Connect the adapter's A and B to the
-        bus's A and B and add no termination. Unless one setting is given it finds the
-        line's speed, parity and stop bits by listening (the setting under which the
-        traffic forms frames with valid CRCs) and says how sure it is; a line whose
-        settings change is noticed. It pairs each reply with its request, keeps for each
-        slave what its replies carried (input registers 0-11 and 50-54 or any part, coils
-        0-7 or part) and prints a line per reply with the monitor's own texts, each value
-        once the registers it needs have been seen. --address A takes that slave alone
-        (needed with --csv, --csv-plain or --xlsx, which work as in watch). At the end
+        bus's A and B and add no termination. Unless one speed and one parity are given it
+        finds the line's speed by listening (the one at which the traffic forms frames with
+        valid CRCs, however the adapter cuts the bytes into reads), then the parities that
+        read the line: one where the adapter reports characters with a wrong parity, else
+        what cannot be told apart. Stop bits cannot be heard: 1 or 2. On a terminal a
+        progress line says what is tried; a line whose settings change is noticed. It pairs
+        each reply with its request, keeps for each slave what its replies carried (input
+        registers 0-11 and 50-54 or any part, coils 0-7 or part) and prints a line per reply
+        with the monitor's own texts, each value once the registers it needs have been seen
+        (frames heard while the settings were sought too), and each write. --address A
+        takes that slave alone (needed with --csv, --csv-plain or --xlsx, which work as in
+        watch). A slave that leaves three requests in a row unanswered is said. At the end
         (and every 10 s with --stats) it prints the bus figures: requests by address,
-        function and range, the request rate, replies, exceptions, CRC errors, unanswered
-        requests and the reply latency. Ctrl+C ends it.
+        function and range (the most frequent first), the request rate, replies,
+        exceptions, CRC errors, unanswered requests and the reply latency. Ctrl+C ends it.
 
 LIST is comma-separated: --baud 9600,19200  --parity none,even,odd  --stop-bits 1,2
 Speeds: the standard ones from 50 to 921600. RANGE is A or A-B, within 1-247 (Modbus;
 the monitor offers 1-128): --address 1-32. Numbers are decimal or 0x hex.
 
 Exit codes:
-  0    scan: a converter was found; watch: the recording ran to its end (--polls, Ctrl+C)
+  0    scan: a converter was found; watch: the recording ran to its end (--polls, Ctrl+C);
+       listen: ended by Ctrl+C
   1    no converter found (watch: none at the given settings)
   2    bad arguments, or a file cannot be written or exists without --force
   3    the port cannot be opened, or it went away (watch: and did not come back;

@@ -320,10 +320,6 @@
         <translation>Задержка ответа: медиана %1 мс, максимум %2 мс</translation>
     </message>
     <message>
-        <source>line settings found: %1 (%2 frames, %3 CRC errors)</source>
-        <translation>настройки линии найдены: %1 (кадров: %2, ошибок CRC: %3)</translation>
-    </message>
-    <message>
         <source>no traffic forms frames at any setting yet; listening on</source>
         <translation>обмен пока не складывается в кадры ни при каких настройках; слушаю дальше</translation>
     </message>
@@ -436,6 +432,98 @@
         <translation>книгу нельзя создать</translation>
     </message>
     <message>
+        <source>address %1, function %2, write coil %3</source>
+        <translation>адрес %1, функция %2, запись катушки %3</translation>
+    </message>
+    <message>
+        <source>address %1, function %2, write register %3</source>
+        <translation>адрес %1, функция %2, запись регистра %3</translation>
+    </message>
+    <message>
+        <source>address %1, function %2, write from %3, count %4</source>
+        <translation>адрес %1, функция %2, запись с %3, количество %4</translation>
+    </message>
+    <message>
+        <source>address %1, function %2, read from %3, count %4, write from %5, count %6</source>
+        <translation>адрес %1, функция %2, чтение с %3, количество %4, запись с %5, количество %6</translation>
+    </message>
+    <message>
+        <source>address %1, function %2, device identification</source>
+        <translation>адрес %1, функция %2, идентификация устройства</translation>
+    </message>
+    <message>
+        <source>address %1, function %2</source>
+        <translation>адрес %1, функция %2</translation>
+    </message>
+    <message>
+        <source>writes coil %1: %2</source>
+        <translation>запись катушки %1: %2</translation>
+    </message>
+    <message>
+        <source>on</source>
+        <translation>вкл.</translation>
+    </message>
+    <message>
+        <source>off</source>
+        <translation>выкл.</translation>
+    </message>
+    <message>
+        <source>writes register %1: %2</source>
+        <translation>запись регистра %1: %2</translation>
+    </message>
+    <message>
+        <source>writes %1 coils from %2</source>
+        <translation>запись катушек (%1) с %2</translation>
+    </message>
+    <message>
+        <source>writes %1 registers from %2</source>
+        <translation>запись регистров (%1) с %2</translation>
+    </message>
+    <message>
+        <source>Broadcasts: %1</source>
+        <translation>Широковещательных: %1</translation>
+    </message>
+    <message>
+        <source>other requests</source>
+        <translation>прочие запросы</translation>
+    </message>
+    <message>
+        <source>even</source>
+        <translation>чёт</translation>
+    </message>
+    <message>
+        <source>odd</source>
+        <translation>нечёт</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>нет</translation>
+    </message>
+    <message>
+        <source>parity %1</source>
+        <translation>чётность: %1</translation>
+    </message>
+    <message>
+        <source>parity %1 or %2 (the adapter does not report parity errors)</source>
+        <translation>чётность: %1 или %2 (адаптер не сообщает об ошибках чётности)</translation>
+    </message>
+    <message>
+        <source>listening at %1 baud, parity %2</source>
+        <translation>слушаю на %1 бод, чётность: %2</translation>
+    </message>
+    <message>
+        <source>line settings found: %1 baud, %2, 1 or 2 stop bits (%3 frames, %4 CRC errors)</source>
+        <translation>настройки линии найдены: %1 бод, %2, 1 или 2 стоп-бита (кадров: %3, ошибок CRC: %4)</translation>
+    </message>
+    <message>
+        <source>%1 baud, %2, 1 or 2 stop bits</source>
+        <translation>%1 бод, %2, 1 или 2 стоп-бита</translation>
+    </message>
+    <message>
+        <source>address %1 does not answer (3 requests in a row)</source>
+        <translation>адрес %1 не отвечает (3 запроса подряд)</translation>
+    </message>
+    <message>
         <source>Usage:
   orte-cli scan [PORT...] [--baud LIST] [--parity LIST] [--stop-bits LIST] [--address RANGE]
                 [--all]
@@ -478,24 +566,29 @@ watch   identifies the converter (three tries; what answered instead is said), t
         closing the console window) at any time.
 listen  reads a bus that another master (a PLC, a SCADA gateway) polls, without sending a
         byte: the port is opened for reading only. Connect the adapter&apos;s A and B to the
-        bus&apos;s A and B and add no termination. Unless one setting is given it finds the
-        line&apos;s speed, parity and stop bits by listening (the setting under which the
-        traffic forms frames with valid CRCs) and says how sure it is; a line whose
-        settings change is noticed. It pairs each reply with its request, keeps for each
-        slave what its replies carried (input registers 0-11 and 50-54 or any part, coils
-        0-7 or part) and prints a line per reply with the monitor&apos;s own texts, each value
-        once the registers it needs have been seen. --address A takes that slave alone
-        (needed with --csv, --csv-plain or --xlsx, which work as in watch). At the end
+        bus&apos;s A and B and add no termination. Unless one speed and one parity are given it
+        finds the line&apos;s speed by listening (the one at which the traffic forms frames with
+        valid CRCs, however the adapter cuts the bytes into reads), then the parities that
+        read the line: one where the adapter reports characters with a wrong parity, else
+        what cannot be told apart. Stop bits cannot be heard: 1 or 2. On a terminal a
+        progress line says what is tried; a line whose settings change is noticed. It pairs
+        each reply with its request, keeps for each slave what its replies carried (input
+        registers 0-11 and 50-54 or any part, coils 0-7 or part) and prints a line per reply
+        with the monitor&apos;s own texts, each value once the registers it needs have been seen
+        (frames heard while the settings were sought too), and each write. --address A
+        takes that slave alone (needed with --csv, --csv-plain or --xlsx, which work as in
+        watch). A slave that leaves three requests in a row unanswered is said. At the end
         (and every 10 s with --stats) it prints the bus figures: requests by address,
-        function and range, the request rate, replies, exceptions, CRC errors, unanswered
-        requests and the reply latency. Ctrl+C ends it.
+        function and range (the most frequent first), the request rate, replies,
+        exceptions, CRC errors, unanswered requests and the reply latency. Ctrl+C ends it.
 
 LIST is comma-separated: --baud 9600,19200  --parity none,even,odd  --stop-bits 1,2
 Speeds: the standard ones from 50 to 921600. RANGE is A or A-B, within 1-247 (Modbus;
 the monitor offers 1-128): --address 1-32. Numbers are decimal or 0x hex.
 
 Exit codes:
-  0    scan: a converter was found; watch: the recording ran to its end (--polls, Ctrl+C)
+  0    scan: a converter was found; watch: the recording ran to its end (--polls, Ctrl+C);
+       listen: ended by Ctrl+C
   1    no converter found (watch: none at the given settings)
   2    bad arguments, or a file cannot be written or exists without --force
   3    the port cannot be opened, or it went away (watch: and did not come back;
@@ -554,25 +647,30 @@ watch   опознаёт преобразователь (три попытки; 
         закрытие окна консоли) в любой момент.
 listen  слушает шину, которую опрашивает другой ведущий (ПЛК, шлюз SCADA), не передавая
         ни байта: порт открывается только для чтения. Подключите A и B адаптера к A и B
-        шины, терминатор не добавляйте. Если не задана одна настройка, скорость, чётность
-        и стоп-биты линии находятся прослушиванием (та настройка, при которой обмен
-        складывается в кадры с верной CRC), с указанием, насколько это надёжно; смена
-        настроек линии замечается. Каждый ответ сопоставляется со своим запросом; для
-        каждого ведомого запоминается всё, что несли его ответы (входные регистры 0-11 и
-        50-54 или их часть, катушки 0-7 или часть), и на каждый ответ выводится строка с
-        текстами самого монитора, каждое значение — как только прочитаны нужные ему
-        регистры. --address A — только этот ведомый (нужен с --csv, --csv-plain или
-        --xlsx, которые работают как в watch). В конце (и каждые 10 с с --stats)
-        выводятся показатели шины: запросы по адресам, функциям и диапазонам, частота
-        запросов, ответы, исключения, ошибки CRC, запросы без ответа и задержка ответа.
-        Ctrl+C завершает прослушивание.
+        шины, терминатор не добавляйте. Если не заданы одна скорость и одна чётность,
+        скорость линии находится прослушиванием (та, при которой обмен складывается в кадры
+        с верной CRC, как бы адаптер ни резал байты на порции), затем — чётности, при
+        которых линия читается: одна, если адаптер сообщает о символах с неверной
+        чётностью, иначе те, что нельзя различить. Стоп-биты на слух не определить: 1 или
+        2. В терминале строка хода показывает, что пробуется; смена настроек линии
+        замечается. Каждый ответ сопоставляется со своим запросом; для каждого ведомого
+        запоминается всё, что несли его ответы (входные регистры 0-11 и 50-54 или их часть,
+        катушки 0-7 или часть), и на каждый ответ выводится строка с текстами самого
+        монитора, каждое значение — как только прочитаны нужные ему регистры (и кадры,
+        услышанные при поиске настроек), а также каждая запись. --address A — только этот
+        ведомый (нужен с --csv, --csv-plain или --xlsx, которые работают как в watch).
+        Ведомый, не ответивший на три запроса подряд, называется. В конце (и каждые 10 с с
+        --stats) выводятся показатели шины: запросы по адресам, функциям и диапазонам
+        (сначала самые частые), частота запросов, ответы, исключения, ошибки CRC, запросы
+        без ответа и задержка ответа. Ctrl+C завершает прослушивание.
 
 СПИСОК через запятую: --baud 9600,19200  --parity none,even,odd  --stop-bits 1,2
 Скорости: стандартные от 50 до 921600. ДИАПАЗОН: A или A-B, в пределах 1-247 (Modbus;
 в мониторе 1-128): --address 1-32. Числа десятичные или шестнадцатеричные с 0x.
 
 Коды завершения:
-  0    scan: преобразователь найден; watch: запись доведена до конца (--polls, Ctrl+C)
+  0    scan: преобразователь найден; watch: запись доведена до конца (--polls, Ctrl+C);
+       listen: завершено по Ctrl+C
   1    преобразователь не найден (watch: не найден при заданных настройках)
   2    ошибка в аргументах, или файл нельзя записать, или он существует без --force
   3    порт не открывается или пропал (watch: и не вернулся; scan: и на других портах

@@ -379,7 +379,10 @@ void tst_e2e_cli::listen_decodes_what_another_master_reads()
     QVERIFY(out.contains(u8"Есть Ошибка Входа 1"));
     QVERIFY(out.contains(QStringLiteral("address 1, function 04, start 0, count 4: 1")));
     QVERIFY(out.contains(QStringLiteral("address 1, function 01, start 0, count 8: 1")));
-    QVERIFY2(out.contains(QStringLiteral("unanswered: 1")), qPrintable(out.right(600)));
+    // Address 2's read at least (the simulator may also refuse a read that mbpoll sent while
+    // it was still setting its port up).
+    QVERIFY2(out.contains(QRegularExpression(QStringLiteral("unanswered: [1-9]"))),
+             qPrintable(out.right(600)));
     QVERIFY(out.contains(QStringLiteral("address 2, function 04, start 0, count 12: 1")));
     // A listener never transmits.
     QVERIFY(!sim.output().contains("tap rx!"));

@@ -1,0 +1,108 @@
+#!/usr/bin/env python3
+"""Measures how long orte-cli listen takes to find a line's settings, and to show the first
+value, through an adapter that hands bytes over in 16 ms chunks (orte-sim's tap), while mbpoll
+polls the simulated converter every 300 ms. A benchmark, not a test: it prints figures.
+
+Usage: [ORTE_BENCH_BUILD_DIR=DIR] bench/listen_settle.py [RUNS]
+"""
+
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BUILD = os.environ.get("ORTE_BENCH_BUILD_DIR", os.path.join(ROOT, "..", "build-bench"))
+RUNS = int(sys.argv[1]) if len(sys.argv) > 1 else 3
+SETTINGS = [(1200, "odd"), (9600, "none"), (19200, "even"), (115200, "none"), (921600, "even")]
+CHUNK_MS = 16
+
+
+def build():
+    subprocess.run(["cmake", "-S", ROOT, "-B", BUILD, "-G", "Ninja",
+                    "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DORTE_BUILD_TESTS=OFF"],
+                   check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", BUILD, "--target", "orte-sim", "orte-cli"], check=True,
+                   stdout=subprocess.DEVNULL)
+
+
+def wait_for(condition, seconds, what):
+    deadline = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > deadline:
+            return False
+        time.sleep(0.01)
+    return True
+
+
+def settle(work, baud, parity):
+    """Seconds from listen's start to the settings found, and to the first value."""
+    port = os.path.join(work, "bus")
+    tap = os.path.join(work, "tap")
+    procs = []
+    try:
+        sim = subprocess.Popen([os.path.join(BUILD, "orte-sim"), "--pty", "--link", port, "--tap",
+                                tap, "--tap-chunk", str(CHUNK_MS), "--baud", str(baud),
+                                "--parity", parity, "--wire-timing"],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        procs.append(sim)
+        if not wait_for(lambda: os.path.exists(tap), 10, "the tap"):
+            return None, None
+        master = subprocess.Popen(["mbpoll", "-m", "rtu", "-b", str(baud), "-P", parity, "-0",
+                                   "-a", "1", "-t", "3", "-r", "0", "-c", "12", "-l", "300",
+                                   port], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        procs.append(master)
+        time.sleep(0.5)  # the master's traffic runs before the listener comes
+        start = time.monotonic()
+        listen = subprocess.Popen([os.path.join(BUILD, "orte-cli"), "listen", tap],
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                  env=dict(os.environ, LC_ALL="C.UTF-8"))
+        procs.append(listen)
+        os.set_blocking(listen.stdout.fileno(), False)
+        found = value = None
+        text = b""
+        deadline = start + 60
+        while time.monotonic() < deadline and value is None:
+            chunk = listen.stdout.read() or b""
+            text += chunk
+            now = time.monotonic()
+            if found is None and b"line settings found" in text:
+                found = now - start
+            if found is not None and "Температура".encode() in text:
+                value = now - start
+            time.sleep(0.005)
+        return found, value
+    finally:
+        for p in reversed(procs):
+            p.terminate()
+            try:
+                p.wait(5)
+            except subprocess.TimeoutExpired:
+                p.kill()
+
+
+def main():
+    if not os.environ.get("ORTE_BENCH_BUILD_DIR"):
+        build()
+    print(f"orte-cli listen: time to settle through a tap with {CHUNK_MS} ms chunks, mbpoll "
+          f"polling every 300 ms; median of {RUNS} runs (s)")
+    print(f"{'line':<14} {'settings found':>15} {'first value':>12}")
+    for baud, parity in SETTINGS:
+        found, value = [], []
+        for _ in range(RUNS):
+            with tempfile.TemporaryDirectory() as work:
+                f, v = settle(work, baud, parity)
+            if f is not None:
+                found.append(f)
+            if v is not None:
+                value.append(v)
+        name = f"{baud} 8{parity[0].upper()}1"
+        fmt = lambda xs: f"{statistics.median(xs):.2f}" if len(xs) == RUNS else f"{len(xs)}/{RUNS}"
+        print(f"{name:<14} {fmt(found):>15} {fmt(value):>12}")
+    print("Aim: within 3 s at any speed, within 1 s at the common ones (9600, 19200).")
+
+
+if __name__ == "__main__":
+    main()

@@ -6,6 +6,7 @@
 #include "decode/status.h"
 #include "link/port_setup.h"
 #include "link/reply_path.h"
+#include "link/wire_trace.h"
 #include "ui_mainwindow.h"
 
 #include <QCloseEvent>
@@ -218,6 +219,7 @@ void MainWindow::send_request(orte::request_frame &frame)
     // A port closed after an error gets nothing; the exchange then simply times out.
     if (serial_port.isOpen()) {
         serial_port.write(reinterpret_cast<const char *>(frame.data()), qint64(frame.size()));
+        orte::trace_wire("tx", frame.data(), int(frame.size()));
         serial_port.waitForBytesWritten(100);
     }
     // The wait above may already have read a whole reply: that exchange is over.
@@ -257,7 +259,9 @@ void MainWindow::routine_timer()
 
 void MainWindow::prm_rs()
 {
-    const orte::chunk_result chunk = orte::accept_chunk(rx_buffer, serial_port.readAll());
+    const QByteArray received = serial_port.readAll();
+    orte::trace_wire("rx", received);
+    const orte::chunk_result chunk = orte::accept_chunk(rx_buffer, received);
     reply_timer.stop();
     timeout_count = 0;
     const orte::exchange_decision decision = orte::on_reply_chunk(chunk.frame_complete, chunk.kind);

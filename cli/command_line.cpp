@@ -101,8 +101,9 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     const QCommandLineOption interval(QStringLiteral("interval"), {}, QStringLiteral("MS"));
     const QCommandLineOption polls(QStringLiteral("polls"), {}, QStringLiteral("N"));
     const QCommandLineOption stats(QStringLiteral("stats"));
+    const QCommandLineOption trace(QStringLiteral("trace"));
     cli.addOptions({ help, baud, parity, stops, address, all, csv, csv_plain, xlsx, force, interval,
-                     polls, stats });
+                     polls, stats, trace });
     auto bad = [&error](const QString &what) {
         error = what;
         return false;
@@ -113,6 +114,7 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         out.kind = command_kind::help;
         return true;
     }
+    out.trace = cli.isSet(trace);
     const QStringList words = cli.positionalArguments();
     const QString command = words.value(0);
     if (command != QLatin1String("scan") && command != QLatin1String("watch")

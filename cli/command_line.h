@@ -20,6 +20,7 @@ struct command_line
     scan_plan scan;
     watch_plan watch;
     listen_plan listen;
+    bool trace = false; // every frame on standard error, with its time
 };
 
 // Reads the arguments after the program's name. False with the reason in `error`.

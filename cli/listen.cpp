@@ -9,6 +9,7 @@
 #include "link/crc16.h"
 #include "link/diag_texts.h"
 #include "link/port_setup.h"
+#include "link/wire_trace.h"
 
 #include <QElapsedTimer>
 #include <QSerialPort>
@@ -315,14 +316,14 @@ public:
             return bad_arguments;
         clock.start();
         run_start = QDateTime::currentDateTime();
-        int code = found;
+        int code = success;
         while (!interrupted()) {
             if (!locked && !find_settings()) {
-                code = interrupted() ? found : port_failed;
+                code = interrupted() ? success : port_failed;
                 break;
             }
             if (!listen()) {
-                code = port_gone ? port_failed : found;
+                code = port_gone ? port_failed : success;
                 break;
             }
         }
@@ -333,7 +334,7 @@ public:
         const bool complete = finish_files();
         if (ever_opened)
             print_figures(out, figures, clock.elapsed() / 1000.0);
-        return code == found && !complete ? recording_incomplete : code;
+        return code == success && !complete ? recording_incomplete : code;
     }
 
 private:
@@ -398,6 +399,7 @@ private:
     {
         if (port.waitForReadyRead(slice_ms) || port.bytesAvailable() > 0) {
             const QByteArray bytes = port.readAll();
+            orte::trace_wire("heard", bytes);
             if (t && !bytes.isEmpty()) {
                 t->bytes += bytes.size();
                 t->last_byte = now();

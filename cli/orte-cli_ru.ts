@@ -532,6 +532,8 @@
                 [--polls N]
   orte-cli listen PORT [--baud LIST] [--parity LIST] [--stop-bits LIST] [--address A]
                 [--csv FILE | --csv-plain FILE] [--xlsx FILE] [--force] [--stats]
+  Any command takes --trace: every frame sent and every chunk received, with its time in
+  ms, on standard error.
 
 scan    tries the identification request of the ОРТЕ-473 over every combination of speed,
         parity, stop bits and address (default: the monitor&apos;s eleven speeds 1200..921600,
@@ -612,6 +614,8 @@ Examples:
                 [--polls N]
   orte-cli listen ПОРТ [--baud СПИСОК] [--parity СПИСОК] [--stop-bits СПИСОК] [--address A]
                 [--csv ФАЙЛ | --csv-plain ФАЙЛ] [--xlsx ФАЙЛ] [--force] [--stats]
+  Любая команда принимает --trace: каждый посланный кадр и каждая принятая порция байтов
+  со временем в мс — в поток ошибок.
 
 scan    посылает запрос идентификации ОРТЕ-473 при всех сочетаниях скорости, чётности,
         стоп-битов и адреса (по умолчанию: одиннадцать скоростей монитора 1200..921600,

@@ -3,6 +3,7 @@
 #include "cli/language.h"
 #include "link/port_setup.h"
 #include "link/reply_path.h"
+#include "link/wire_trace.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -141,6 +142,7 @@ exchange_result probe::exchange(orte::request_frame request, quint8 address)
     port.clear(QSerialPort::Input);
     port.clearError();
     port.write(reinterpret_cast<const char *>(request.data()), qint64(request.size()));
+    orte::trace_wire("tx", request.data(), int(request.size()));
     port.waitForBytesWritten(wait_slice_ms);
     const int expected = request[1] == 0x01 ? 6 : 5 + 2 * request[5];
     const int limit_ms = orte::exchange_limit_ms(format, expected);
@@ -161,7 +163,9 @@ exchange_result probe::exchange(orte::request_frame request, quint8 address)
         const qint64 left = window_ms - quiet.elapsed();
         if (!port.waitForReadyRead(int(qBound(qint64(1), left, qint64(wait_slice_ms)))))
             continue;
-        const orte::chunk_result chunk = orte::accept_chunk(buffer, port.readAll());
+        const QByteArray received = port.readAll();
+        orte::trace_wire("rx", received);
+        const orte::chunk_result chunk = orte::accept_chunk(buffer, received);
         result.heard = true;
         quiet.restart();
         if (!chunk.frame_complete)

@@ -3,6 +3,7 @@
 // One Modbus exchange at a time over a serial port, blocking: what orte-cli's scan and watch
 // are made of. The reply goes through the monitor's own reply path.
 
+#include "cli/exit_codes.h"
 #include "link/frames.h"
 #include "link/link_timing.h"
 
@@ -57,17 +58,6 @@ private:
     QString location;
     int window_ms = 100;
     port_settings format;
-};
-
-// Exit codes a script can use; the help and the manual page list them.
-enum exit_code {
-    found = 0, // scan: a converter found; watch: the recording ran to its end
-    not_found = 1,
-    bad_arguments = 2,
-    port_failed = 3, // cannot be opened, or gone (watch: and never came back)
-    recording_incomplete = 4, // watch: a row could not be written
-    interrupted_code = 130, // scan: Ctrl+C before any converter was found
-    output_closed = 141, // standard output was closed (a pipe whose reader ended)
 };
 
 // Whether a port named by a path (a device node, a simulator's link) has left the system: an

@@ -61,7 +61,7 @@ public:
         bool port_lost = false;
         for (const QString &port : plan.ports) {
             const int code = scan_port(port);
-            if (code == interrupted_code || code == output_closed || (code == found && !plan.all))
+            if (code == interrupted_code || code == output_closed || (code == success && !plan.all))
                 return code;
             // A port that cannot be had, or goes, is said and passed over for the others.
             port_lost = port_lost || code == port_failed;
@@ -76,7 +76,7 @@ public:
                 << Qt::flush;
         if (out.status() != QTextStream::Ok)
             return output_closed;
-        return converters > 0 ? found : port_lost ? port_failed : not_found;
+        return converters > 0 ? success : port_lost ? port_failed : not_found;
     }
 
 private:
@@ -122,7 +122,7 @@ private:
                                .arg(total)
                                .arg(where(port, settings, address))
                         << '\n';
-                    return converters > 0 ? found : interrupted_code;
+                    return converters > 0 ? success : interrupted_code;
                 }
                 if (r.port_lost) {
                     clear_progress();
@@ -146,7 +146,7 @@ private:
                         if (out.status() != QTextStream::Ok)
                             return output_closed;
                         if (!plan.all)
-                            return found;
+                            return success;
                         continue;
                     }
                 }
@@ -171,7 +171,7 @@ private:
                     return output_closed;
             }
         }
-        return converters > 0 ? found : not_found;
+        return converters > 0 ? success : not_found;
     }
 
     const scan_plan &plan;

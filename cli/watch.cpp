@@ -209,7 +209,7 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
     print_summary(out, run);
     if (port_gone)
         return port_failed;
-    return complete ? found : recording_incomplete;
+    return complete ? success : recording_incomplete;
 }
 
 } // namespace orte_cli

@@ -1,6 +1,7 @@
 // orte-cli's command line: what each line asks for, and what is refused.
 
 #include "cli/command_line.h"
+#include "cli/help.h"
 
 #include <QtTest>
 
@@ -39,6 +40,8 @@ private slots:
     void lines_data();
     void lines();
     void a_file_in_the_working_folder_is_the_port();
+    void help_lists_every_exit_code();
+    void trace_goes_with_any_command();
 };
 
 void tst_cli_command_line::lines_data()
@@ -135,6 +138,33 @@ void tst_cli_command_line::a_file_in_the_working_folder_is_the_port()
     QVERIFY(a.open(QIODevice::WriteOnly));
     QCOMPARE(orte_cli::port_location(QStringLiteral("a")), dir.filePath(QStringLiteral("a")));
     QCOMPARE(orte_cli::port_location(QStringLiteral("COM3")), QStringLiteral("COM3"));
+}
+
+void tst_cli_command_line::help_lists_every_exit_code()
+{
+    // The codes in the help's "Exit codes:" table, at the start of its lines.
+    const QString help = QString::fromUtf8(orte_cli::help_text());
+    const QString table = help.section(QStringLiteral("Exit codes:\n"), 1).section("\n\n", 0, 0);
+    QList<int> listed;
+    static const QRegularExpression code(QStringLiteral("^  (\\d+) "),
+                                         QRegularExpression::MultilineOption);
+    for (auto m = code.globalMatch(table); m.hasNext();)
+        listed << m.next().captured(1).toInt();
+    QList<int> declared;
+    for (orte_cli::exit_code c : orte_cli::all_exit_codes)
+        declared << int(c);
+    QCOMPARE(listed, declared);
+}
+
+void tst_cli_command_line::trace_goes_with_any_command()
+{
+    for (const QStringList &args : { QStringList { "scan", "--trace" },
+                                     QStringList { "listen", "p", "--trace" } }) {
+        orte_cli::command_line c;
+        QString error;
+        QVERIFY2(orte_cli::parse_command_line(args, c, error), qPrintable(error));
+        QVERIFY(c.trace);
+    }
 }
 
 QTEST_APPLESS_MAIN(tst_cli_command_line)

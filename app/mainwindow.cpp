@@ -322,7 +322,9 @@ void MainWindow::apply(const orte::exchange_decision &decision)
     if (decision.link_text_set)
         show_text(ui->diag_ustr, decision.link_text);
     if (decision.record && log_enabled)
-        append_record(decision.record_kind_due);
+        append_record(decision.failure == orte::link_failure::crc_error
+                          ? orte::record_kind::crc_error
+                          : orte::record_kind::timeout);
     timeout_count = decision.timeouts;
     if (decision.stop_run)
         stop_run_lost_link();

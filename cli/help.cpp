@@ -71,14 +71,14 @@ Speeds: the standard ones from 50 to 921600. RANGE is A or A-B, within 1-247 (Mo
 the monitor offers 1-128): --address 1-32. Numbers are decimal or 0x hex.
 
 Exit codes:
-  0    scan: a converter was success; watch: the recording ran to its end (--polls, Ctrl+C);
+  0    scan: a converter was found; watch: the recording ran to its end (--polls, Ctrl+C);
        listen: ended by Ctrl+C
   1    no converter found (watch: none at the given settings)
   2    bad arguments, or a file cannot be written or exists without --force
   3    the port cannot be opened, or it went away (watch: and did not come back;
        scan: and no converter was found on the other ports)
   4    watch: the recording is incomplete (a row or the workbook could not be written)
-  130  scan: stopped by Ctrl+C before a converter was success
+  130  scan: stopped by Ctrl+C before a converter was found
   141  standard output was closed (the program reading it ended)
 
 Examples:

@@ -722,7 +722,7 @@ private:
         if (r.have_measure || r.have_status || !r.link.isEmpty())
             out << prefix(address) << text_line(r, now) << '\n' << Qt::flush;
         const poll_record record
-            = record_of(r, s.single_input, exception ? outcome::exception : outcome::reply, now);
+            = record_of(r, s.single_input, exception ? outcome::exception : outcome::answer, now);
         recorded.add(record);
         files.add(record, err);
     }

@@ -1,6 +1,7 @@
 #include "cli/probe.h"
 
 #include "cli/language.h"
+#include "link/bus.h"
 #include "link/port_setup.h"
 #include "link/reply_path.h"
 #include "link/wire_trace.h"
@@ -144,7 +145,8 @@ exchange_result probe::exchange(orte::request_frame request, quint8 address)
     port.write(reinterpret_cast<const char *>(request.data()), qint64(request.size()));
     orte::trace_wire("tx", request.data(), int(request.size()));
     port.waitForBytesWritten(wait_slice_ms);
-    const int expected = request[1] == 0x01 ? 6 : 5 + 2 * request[5];
+    const int expected = orte::expected_reply_length(
+        QByteArray(reinterpret_cast<const char *>(request.data()), int(request.size())));
     const int limit_ms = orte::exchange_limit_ms(format, expected);
     QElapsedTimer overall;
     overall.start();

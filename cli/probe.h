@@ -5,6 +5,7 @@
 
 #include "cli/exit_codes.h"
 #include "link/frames.h"
+#include "link/reply_path.h"
 #include "link/link_timing.h"
 
 #include <QByteArray>
@@ -31,6 +32,11 @@ struct exchange_result
     QByteArray foreign; // the last valid frame that answered something else
     bool port_lost = false; // the port failed: unplugged, or its other end closed
     bool interrupted = false; // Ctrl+C came first
+
+    orte::exchange_outcome outcome() const
+    {
+        return orte::classify_exchange(frame ? bytes : QByteArray(), foreign, heard);
+    }
 };
 
 // What an exchange heard that is not the converter's answer, for the user: an exception, a

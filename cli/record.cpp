@@ -10,7 +10,7 @@ void run_figures::add(const poll_record &r)
     crc_errors += r.result == outcome::crc_error ? 1 : 0;
     timeouts += r.result == outcome::timeout ? 1 : 0;
     exceptions += r.result == outcome::exception ? 1 : 0;
-    unexpected += r.result == outcome::unexpected ? 1 : 0;
+    unexpected += r.result == outcome::foreign ? 1 : 0;
     for (size_t i = 0; i < 2; ++i) {
         has_cold_junction[i] = has_cold_junction[i] || r.cold_junction[i].has_value();
         if (r.type[i])

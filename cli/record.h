@@ -3,6 +3,8 @@
 // One poll of a recording as every output keeps it (the screen line, the CSV row, the
 // workbook's row), and the figures of the whole run.
 
+#include "link/reply_path.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QVector>
@@ -12,8 +14,8 @@
 
 namespace orte_cli {
 
-// How one exchange ended.
-enum class outcome { reply, crc_error, timeout, exception, unexpected };
+// How one exchange ended, as the link classifies it.
+using outcome = orte::exchange_outcome;
 
 struct poll_record
 {
@@ -25,7 +27,7 @@ struct poll_record
     std::array<std::optional<double>, 2> cold_junction;
     std::array<std::optional<int>, 8> flags; // status bits 0..7
     QString link; // the link text, empty when the exchange was sound
-    outcome result = outcome::reply;
+    outcome result = outcome::answer;
 };
 
 struct input_figures

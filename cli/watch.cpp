@@ -8,7 +8,6 @@
 #include "decode/measure.h"
 #include "decode/status.h"
 #include "link/crc16.h"
-#include "link/diag_texts.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -22,36 +21,6 @@
 namespace orte_cli {
 
 namespace {
-outcome exchange_outcome(const exchange_result &r)
-{
-    // A valid frame that answered something else (another slave's, a late one) is a reply
-    // that does not belong here, not silence.
-    if (!r.frame && !r.foreign.isEmpty())
-        return outcome::unexpected;
-    if (!r.frame)
-        return r.heard ? outcome::crc_error : outcome::timeout;
-    if (r.kind == orte::reply_kind::exception)
-        return outcome::exception;
-    return r.kind == orte::reply_kind::unexpected ? outcome::unexpected : outcome::reply;
-}
-
-QString link_text(outcome o)
-{
-    switch (o) {
-    case outcome::crc_error:
-        return QString::fromUtf8(orte::diag_crc);
-    case outcome::timeout:
-        return QString::fromUtf8(orte::diag_timeout);
-    case outcome::exception:
-        return QString::fromUtf8(orte::diag_exception);
-    case outcome::unexpected:
-        return QString::fromUtf8(orte::diag_unexpected);
-    case outcome::reply:
-        break;
-    }
-    return {};
-}
-
 QString figure(double v)
 {
     return QString::number(v, 'g', 10);
@@ -175,8 +144,8 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
                     << Qt::flush;
             }
         }
-        const outcome result = exchange_outcome(x);
-        r.link = link_text(result);
+        const outcome result = x.outcome();
+        r.link = QString::fromUtf8(orte::link_text(result));
         if (x.frame && x.kind == orte::reply_kind::measure) {
             r.measure = x.bytes;
             r.measure_shown = orte::decode_measure(x.bytes, single_input, faults.in1, faults.in2);
@@ -188,7 +157,7 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
             const orte::status_view s = orte::decode_status(r.status);
             faults = { s.in1_fault, s.in2_fault };
             r.have_status = true;
-        } else if (result != outcome::reply) {
+        } else if (result != outcome::answer) {
             // Nothing received: nothing shown or recorded but the link text.
             r.have_measure = r.have_status = false;
         }

@@ -26,11 +26,11 @@ exchange_decision on_window_closed(quint8 received, bool stop_on_timeouts, quint
     d.record = true;
     if (received != 0) {
         d.link_text = diag_crc;
-        d.record_kind_due = record_kind::crc_error;
+        d.failure = link_failure::crc_error;
         return d;
     }
     d.link_text = diag_timeout;
-    d.record_kind_due = record_kind::timeout;
+    d.failure = link_failure::timeout;
     d.timeouts = timeouts;
     if (!stop_on_timeouts)
         return d;

@@ -5,7 +5,6 @@
 
 #include "link/frames.h"
 #include "link/link_timing.h"
-#include "log/record_kind.h"
 
 #include <QtGlobal>
 
@@ -20,14 +19,17 @@ enum class link_state {
     exchange_open, // a run's request is out and its reply window runs
 };
 
+// How an exchange failed, for the window to log.
+enum class link_failure { crc_error, timeout };
+
 // What ending an exchange (or taking a chunk of its reply) means for the window.
 struct exchange_decision
 {
     bool ended = false; // the exchange is over; otherwise its reply window starts afresh
     bool link_text_set = false; // the link line shows link_text (empty: cleared)
     const char *link_text = "";
-    bool record = false; // a log record is due, written when the run logs
-    record_kind record_kind_due = record_kind::timeout;
+    bool record = false; // a log record of the failure is due, written when the run logs
+    link_failure failure = link_failure::timeout;
     quint8 timeouts = 0; // consecutive empty time-outs after this
     bool stop_run = false; // the run ends by itself: the link is lost
 };

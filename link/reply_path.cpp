@@ -1,5 +1,7 @@
 #include "link/reply_path.h"
 
+#include "link/diag_texts.h"
+
 namespace orte {
 
 chunk_result accept_chunk(QByteArray &rx_buffer, const QByteArray &chunk)
@@ -25,6 +27,32 @@ bool answers(const QByteArray &frame, const request_frame &request)
     const int quantity = (request[4] << 8) | request[5];
     const int bytes = function <= 0x02 ? (quantity + 7) / 8 : 2 * quantity;
     return function > 0x04 || rx_at(frame, 2) == bytes;
+}
+
+exchange_outcome classify_exchange(const QByteArray &answer, const QByteArray &foreign, bool heard)
+{
+    if (!answer.isEmpty())
+        return (rx_at(answer, 1) & 0x80) ? exchange_outcome::exception : exchange_outcome::answer;
+    if (!foreign.isEmpty())
+        return exchange_outcome::foreign;
+    return heard ? exchange_outcome::crc_error : exchange_outcome::timeout;
+}
+
+const char *link_text(exchange_outcome outcome)
+{
+    switch (outcome) {
+    case exchange_outcome::exception:
+        return diag_exception;
+    case exchange_outcome::foreign:
+        return diag_unexpected;
+    case exchange_outcome::crc_error:
+        return diag_crc;
+    case exchange_outcome::timeout:
+        return diag_timeout;
+    case exchange_outcome::answer:
+        break;
+    }
+    return "";
 }
 
 } // namespace orte

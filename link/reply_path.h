@@ -24,4 +24,16 @@ chunk_result accept_chunk(QByteArray &rx_buffer, const QByteArray &chunk);
 // another slave, or a late answer to an earlier request, does not.
 bool answers(const QByteArray &frame, const request_frame &request);
 
+// How an exchange ended: the frame that answers its request, or the exception to it; a valid
+// frame that answers something else (another slave's, a late one) and nothing better; bytes
+// that never formed a frame; nothing at all. Each has one text on the link line.
+enum class exchange_outcome { answer, exception, foreign, crc_error, timeout };
+
+// `answer`: the frame that answered (empty: none); `foreign`: the last valid frame that did not;
+// `heard`: whether any byte came.
+exchange_outcome classify_exchange(const QByteArray &answer, const QByteArray &foreign, bool heard);
+
+// The link line's text for an outcome; empty for an answer.
+const char *link_text(exchange_outcome outcome);
+
 } // namespace orte

@@ -50,6 +50,10 @@ private slots:
     void long_frame_checks_its_whole_crc();
     void error_marks_data();
     void error_marks();
+    void exchange_outcomes_data();
+    void exchange_outcomes();
+    void expected_reply_lengths_data();
+    void expected_reply_lengths();
 };
 
 void tst_link::crc_vectors_data()
@@ -299,8 +303,8 @@ void tst_link::exchange_ends_data()
     QTest::addColumn<int>("timeouts_after");
     QTest::addColumn<bool>("stop_run");
     const int none = -1;
-    const int crc = int(orte::record_kind::crc_error);
-    const int timeout = int(orte::record_kind::timeout);
+    const int crc = int(orte::link_failure::crc_error);
+    const int timeout = int(orte::link_failure::timeout);
     const int measure = int(orte::reply_kind::measure);
     QTest::newRow("chunk, no frame yet: window again, link line kept")
         << false << false << measure << 0 << true << 4 << false << "-" << none << 0 << false;
@@ -345,7 +349,7 @@ void tst_link::exchange_ends()
     QFETCH(bool, stop_run);
     QCOMPARE(d.ended, ended);
     QCOMPARE(d.link_text_set ? QString::fromUtf8(d.link_text) : QStringLiteral("-"), link_text);
-    QCOMPARE(d.record ? int(d.record_kind_due) : -1, record);
+    QCOMPARE(d.record ? int(d.failure) : -1, record);
     QCOMPARE(int(d.timeouts), timeouts_after);
     QCOMPARE(d.stop_run, stop_run);
 }
@@ -504,6 +508,63 @@ void tst_link::error_marks()
         got += marks.feed(hex_bytes(qPrintable(chunk)));
     QCOMPARE(got, clean);
     QCOMPARE(marks.errors, errors);
+}
+
+void tst_link::exchange_outcomes_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("foreign");
+    QTest::addColumn<bool>("heard");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QString>("link_text");
+    using o = orte::exchange_outcome;
+    QTest::newRow("the answer") << "01 01 01 11 91 84"
+                                << "" << true << int(o::answer) << "";
+    QTest::newRow("exception 02") << "01 84 02 C2 C1"
+                                  << "" << true << int(o::exception)
+                                  << QString::fromUtf8(orte::diag_exception);
+    QTest::newRow("another slave's frame, nothing better")
+        << "" << "02 01 01 11 91 C0" << true << int(o::foreign)
+        << QString::fromUtf8(orte::diag_unexpected);
+    QTest::newRow("bytes, no frame") << ""
+                                     << "" << true << int(o::crc_error)
+                                     << QString::fromUtf8(orte::diag_crc);
+    QTest::newRow("nothing") << ""
+                             << "" << false << int(o::timeout)
+                             << QString::fromUtf8(orte::diag_timeout);
+}
+
+void tst_link::exchange_outcomes()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, foreign);
+    QFETCH(bool, heard);
+    QFETCH(int, outcome);
+    QFETCH(QString, link_text);
+    const orte::exchange_outcome o = orte::classify_exchange(
+        hex_bytes(qPrintable(answer)), hex_bytes(qPrintable(foreign)), heard);
+    QCOMPARE(int(o), outcome);
+    QCOMPARE(QString::fromUtf8(orte::link_text(o)), link_text);
+}
+
+void tst_link::expected_reply_lengths_data()
+{
+    QTest::addColumn<QString>("request");
+    QTest::addColumn<int>("length");
+    QTest::newRow("read input registers 0..11: 29") << "01 04 00 00 00 0C F0 0F" << 29;
+    QTest::newRow("read input registers 50..54: 15") << "01 04 00 32 00 05 91 C6" << 15;
+    QTest::newRow("read coils 0..7: 6") << "01 01 00 00 00 08 3D CC" << 6;
+    QTest::newRow("write register: its echo, 8") << "01 06 00 05 FF 00 D8 3B" << 8;
+    QTest::newRow("write registers: 8") << "01 10 00 05 00 02 04 00 0A 01 02 93 C3" << 8;
+    QTest::newRow("device identification: not fixed") << "01 2B 0E 01 00 70 77" << 0;
+    QTest::newRow("a reply is no request") << "01 04 04 00 17 01 C2 CB 81" << -1;
+}
+
+void tst_link::expected_reply_lengths()
+{
+    QFETCH(QString, request);
+    QFETCH(int, length);
+    QCOMPARE(orte::expected_reply_length(hex_bytes(qPrintable(request))), length);
 }
 
 QTEST_APPLESS_MAIN(tst_link)

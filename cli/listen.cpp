@@ -4,6 +4,7 @@
 #include "cli/recording.h"
 #include "decode/ident.h"
 #include "decode/reg.h"
+#include "decode/slave_image.h"
 #include "decode/status.h"
 #include "link/bus.h"
 #include "link/crc16.h"
@@ -33,7 +34,6 @@ constexpr int slice_ms = 20;
 constexpr int adapter_latency_ms = 20;
 
 // Function codes the listener decodes.
-constexpr int read_coils = 0x01;
 constexpr int read_input_registers = 0x04;
 constexpr int write_single_coil = 0x05;
 constexpr int write_single_register = 0x06;
@@ -48,35 +48,12 @@ int word(const QByteArray &bytes, int index)
     return quint16(orte::reg_at(bytes, index));
 }
 
-// What one slave has said in the replies heard so far, whatever ranges the master read.
-struct slave_image
+// A slave on the bus: its image, what its line shows, and how it answers.
+struct slave
 {
-    std::map<int, quint16> registers;
-    std::map<int, bool> coils;
-    bool in1_fault = false;
-    bool in2_fault = false;
-    bool single_input = false;
-    int unanswered_in_a_row = 0;
+    orte::slave_image image;
     reading shown;
-
-    bool has(std::initializer_list<int> regs) const
-    {
-        return std::all_of(regs.begin(), regs.end(),
-                           [this](int r) { return registers.count(r) != 0; });
-    }
-
-    // The reply the monitor would have had to a read of `count` registers from `start`.
-    QByteArray registers_reply(int start, int count) const
-    {
-        QByteArray rx(3 + 2 * count + 2, '\0');
-        for (int i = 0; i < count; ++i) {
-            const auto r = registers.find(start + i);
-            const quint16 v = r == registers.end() ? 0 : r->second;
-            rx[3 + 2 * i] = char(v >> 8);
-            rx[4 + 2 * i] = char(v & 0xFF);
-        }
-        return rx;
-    }
+    int unanswered_in_a_row = 0;
 };
 
 // Reply latencies in half-millisecond steps up to two seconds: a median and a maximum in
@@ -673,44 +650,32 @@ private:
     // Takes what the reply carries into the slave's image and prints what it now shows.
     void decode(int address, const orte::bus_event &e, bool exception)
     {
-        const int function = orte::rx_at(e.request, 1);
-        const int start = word(e.request, 2);
-        const int count = word(e.request, 4);
-        slave_image &s = slaves[address];
+        slave &s = slaves[address];
         reading &r = s.shown;
         r.link = exception ? QString::fromUtf8(orte::diag_exception) : QString();
         // When the reply was heard, also for what was heard while the settings were sought.
         const QDateTime now = run_start.addMSecs(qint64(e.reply_at));
-        if (!exception && function == read_input_registers) {
-            for (int i = 0; i < count; ++i)
-                s.registers[start + i] = quint16(word(e.reply, 3 + 2 * i));
-            if (start <= 54 && start + count > 50 && s.has({ 50, 51, 52, 53, 54 })) {
-                const QByteArray ident = s.registers_reply(50, 5);
-                const orte::ident_result id = orte::decode_ident(ident);
-                s.single_input = id.single_input == 1;
-                out << prefix(address) << id.string_name << "; " << orte::version_text(ident)
-                    << "; " << orte::serial_text(orte::serial_number(ident)) << '\n';
-                if (first_ident.isEmpty())
-                    first_ident = ident;
-            }
-            measure(s);
-        } else if (!exception && function == read_coils) {
-            for (int i = 0; i < count; ++i)
-                s.coils[start + i] = (orte::rx_at(e.reply, 3 + i / 8) >> (i % 8)) & 1;
-            bool all_eight = true;
-            for (int bit = 0; bit < 8; ++bit)
-                all_eight = all_eight && s.coils.count(bit) != 0;
-            if (all_eight) {
-                quint8 status = 0;
-                for (int bit = 0; bit < 8; ++bit)
-                    status |= quint8((s.coils[bit] ? 1 : 0) << bit);
-                const orte::status_view v = orte::decode_status(status);
-                s.in1_fault = v.in1_fault;
-                s.in2_fault = v.in2_fault;
-                r.status = status;
-                r.have_status = true;
-            }
-        } else if (!exception) {
+        const orte::slave_image::change c = s.image.take(e.request, e.reply);
+        if (c.ident) {
+            const QByteArray ident = s.image.ident_reply();
+            out << prefix(address) << orte::decode_ident(ident).string_name << "; "
+                << orte::version_text(ident) << "; "
+                << orte::serial_text(orte::serial_number(ident)) << '\n';
+            if (first_ident.isEmpty())
+                first_ident = ident;
+        }
+        if (c.status) {
+            r.status = s.image.status();
+            r.have_status = true;
+        }
+        if ((c.measure || c.ident) && s.image.measure_shown()) {
+            r.measure = s.image.measure_reply();
+            r.measure_shown = s.image.measure();
+            r.fault_at_measure[0] = s.image.in1_fault();
+            r.fault_at_measure[1] = s.image.in2_fault();
+            r.have_measure = true;
+        }
+        if (!exception && !c.ident && !c.measure && !c.status) {
             const QString write = write_text(e.request);
             if (!write.isEmpty())
                 out << prefix(address) << now.toString(QStringLiteral("HH:mm:ss.zzz")) << " | "
@@ -721,33 +686,10 @@ private:
         // A line with nothing to show but its time is not printed.
         if (r.have_measure || r.have_status || !r.link.isEmpty())
             out << prefix(address) << text_line(r, now) << '\n' << Qt::flush;
-        const poll_record record
-            = record_of(r, s.single_input, exception ? outcome::exception : outcome::answer, now);
+        const poll_record record = record_of(r, s.image.single_input(),
+                                             exception ? outcome::exception : outcome::answer, now);
         recorded.add(record);
         files.add(record, err);
-    }
-
-    // The values whose registers have been seen, as the monitor's page shows them.
-    void measure(slave_image &s)
-    {
-        reading &r = s.shown;
-        const bool in1 = s.has({ 0, 1, 4 });
-        const bool in2 = !s.single_input && s.has({ 2, 3, 5 });
-        if (!in1 && !in2)
-            return;
-        r.measure = s.registers_reply(0, 12);
-        r.measure_shown = orte::decode_measure(r.measure, s.single_input, s.in1_fault, s.in2_fault);
-        if (!in1 || !s.has({ 6 }))
-            r.measure_shown.T_1_hs.clear();
-        if (!in1)
-            r.measure_shown.T_1_channal.clear();
-        if (!in2 || !s.has({ 7 }))
-            r.measure_shown.T_2_hs.clear();
-        if (!in2)
-            r.measure_shown.t_2_channal.clear();
-        r.fault_at_measure[0] = s.in1_fault;
-        r.fault_at_measure[1] = s.in2_fault;
-        r.have_measure = true;
     }
 
     QString prefix(int address) const
@@ -790,7 +732,7 @@ private:
     int pairing_speed = 0;
     QElapsedTimer clock;
     QDateTime run_start;
-    std::map<int, slave_image> slaves;
+    std::map<int, slave> slaves;
     bus_figures figures;
     recording files;
     run_figures recorded;

@@ -1,5 +1,6 @@
 #include "decode/ident.h"
 #include "decode/measure.h"
+#include "decode/slave_image.h"
 #include "decode/status.h"
 
 #include <QtTest>
@@ -35,6 +36,8 @@ class tst_decode : public QObject
     Q_OBJECT
 
 private slots:
+    void slave_image_data();
+    void slave_image();
     void ident_models_data();
     void ident_models();
     void ident_texts();
@@ -314,6 +317,57 @@ void tst_decode::status_flags()
     v = orte::decode_status(0x00);
     QVERIFY(!v.in1_fault && !v.in2_fault);
     QVERIFY(v.err_izd.isEmpty() && v.err_ust_1.isEmpty() && v.err_ust_2.isEmpty());
+}
+
+void tst_decode::slave_image_data()
+{
+    // Exchanges a listener paired ("request > reply", ";" between them), and what the image
+    // then shows: the measurement's texts ("|" between them; "-" where none yet) and the
+    // status byte.
+    QTest::addColumn<QString>("exchanges");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("status");
+    // Registers 0..3: input 1 at 23.45, input 2 at 500.1; 4..7: types 0 and 1, cold junction
+    // of input 2 at 23.5.
+    const QString values = "01 04 00 00 00 04 F1 C9 > 01 04 08 00 17 01 C2 01 F4 00 64 7A E9";
+    const QString types = "01 04 00 04 00 04 B0 08 > 01 04 08 00 00 00 01 00 00 00 EB 59 82";
+    const QString all = "01 04 00 00 00 0C F0 0F > 01 04 18 00 17 01 C2 01 F4 00 64 00 00 00 01 "
+                        "00 00 00 EB 00 00 00 00 00 00 00 00 66 ED";
+    // Coils 0..7: input 1 in fault.
+    const QString fault = "01 01 00 00 00 08 3D CC > 01 01 01 01 90 48";
+    const QString texts = u8"Температура термосопротивления Вх. 1:   23.45 С||"
+                          u8"Температура термопары Вх. 2:   500.1 С|"
+                          u8" Температура холодного спая термопары Вх. 2:   23.5 С";
+    QTest::newRow("registers 0..11 at once") << all << texts << 0;
+    QTest::newRow("values without their types: nothing yet") << values << "-" << 0;
+    QTest::newRow("values, then the types") << values + " ; " + types << texts << 0;
+    QTest::newRow("input 1's fault, then the measurement")
+        << fault + " ; " + all
+        << u8"Температура термосопротивления Вх. 1: Ошибка||"
+           u8"Температура термопары Вх. 2:   500.1 С|"
+           u8" Температура холодного спая термопары Вх. 2:   23.5 С"
+        << 1;
+    QTest::newRow("an exception carries nothing") << "01 04 00 00 00 0C F0 0F > 01 84 02 C2 C1"
+                                                  << "-" << 0;
+}
+
+void tst_decode::slave_image()
+{
+    QFETCH(QString, exchanges);
+    QFETCH(QString, shown);
+    QFETCH(int, status);
+    orte::slave_image image;
+    for (const QString &exchange : exchanges.split(QStringLiteral(" ; "))) {
+        const QStringList pair = exchange.split(QStringLiteral(" > "));
+        image.take(hex_bytes(qPrintable(pair[0])), hex_bytes(qPrintable(pair[1])));
+    }
+    const orte::measure_view v = image.measure();
+    QCOMPARE(image.measure_shown() ? QStringList({ v.T_1_channal, v.T_1_hs, v.t_2_channal,
+                                                   v.T_2_hs })
+                                         .join('|')
+                                   : QStringLiteral("-"),
+             shown);
+    QCOMPARE(int(image.status()), status);
 }
 
 QTEST_APPLESS_MAIN(tst_decode)

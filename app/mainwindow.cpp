@@ -3,6 +3,7 @@
 #include "app/port_list.h"
 #include "decode/ident.h"
 #include "decode/measure.h"
+#include "decode/register_map.h"
 #include "decode/status.h"
 #include "link/port_setup.h"
 #include "link/reply_path.h"

@@ -15,8 +15,8 @@ enum exit_code {
     output_closed = 141, // standard output was closed (a pipe whose reader ended)
 };
 
-constexpr exit_code all_exit_codes[] = { success,          not_found,        bad_arguments,
-                                         port_failed,      recording_incomplete,
-                                         interrupted_code, output_closed };
+constexpr exit_code all_exit_codes[]
+    = { success,          not_found,    bad_arguments, port_failed, recording_incomplete,
+        interrupted_code, output_closed };
 
 } // namespace orte_cli

@@ -9,6 +9,7 @@
 #include "link/bus.h"
 #include "link/crc16.h"
 #include "link/diag_texts.h"
+#include "link/modbus.h"
 #include "link/port_setup.h"
 #include "link/wire_trace.h"
 
@@ -33,14 +34,7 @@ constexpr int slice_ms = 20;
 // An adapter hands over what it received this long after (an FTDI chip: 16 ms by default).
 constexpr int adapter_latency_ms = 20;
 
-// Function codes the listener decodes.
-constexpr int read_input_registers = 0x04;
-constexpr int write_single_coil = 0x05;
-constexpr int write_single_register = 0x06;
-constexpr int write_multiple_coils = 0x0F;
-constexpr int write_multiple_registers = 0x10;
-constexpr int read_write_registers = 0x17;
-constexpr int encapsulated = 0x2B;
+using namespace orte::modbus;
 
 // A register, unsigned, high byte first.
 int word(const QByteArray &bytes, int index)
@@ -117,9 +111,9 @@ QString request_text(const QByteArray &request)
     const int function = orte::rx_at(request, 1);
     const QString code = QStringLiteral("%1").arg(function, 2, 16, QLatin1Char('0'));
     switch (function) {
-    case 0x01:
-    case 0x02:
-    case 0x03:
+    case read_coils:
+    case read_discrete_inputs:
+    case read_holding_registers:
     case read_input_registers:
         return text::tr("address %1, function %2, start %3, count %4")
             .arg(address)
@@ -472,8 +466,7 @@ private:
             }
             if (round == 0) {
                 clear_progress();
-                err << text::tr("no traffic forms frames at any setting yet; listening on")
-                    << '\n'
+                err << text::tr("no traffic forms frames at any setting yet; listening on") << '\n'
                     << Qt::flush;
             }
         }
@@ -628,7 +621,7 @@ private:
         }
         figures.count_request(request_text(e.request));
         ++figures.replies;
-        const bool exception = (orte::rx_at(e.reply, 1) & 0x80) != 0;
+        const bool exception = (orte::rx_at(e.reply, 1) & exception_bit) != 0;
         figures.exceptions += exception ? 1 : 0;
         figures.latency.add(e.reply_at - e.request_end);
         const int address = orte::rx_at(e.request, 0);

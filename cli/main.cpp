@@ -12,7 +12,6 @@
 #include <QSerialPortInfo>
 #include <QTextStream>
 
-
 int main(int argc, char *argv[])
 {
     using namespace orte_cli;

@@ -5,8 +5,8 @@
 
 #include "cli/exit_codes.h"
 #include "link/frames.h"
-#include "link/reply_path.h"
 #include "link/link_timing.h"
+#include "link/reply_path.h"
 
 #include <QByteArray>
 #include <QSerialPort>

@@ -51,10 +51,10 @@ poll_record record_of(const reading &r, bool single_input, outcome result, const
         if (!r.have_measure || absent)
             continue;
         p.type[i] = in.type;
-        if (r.fault_at_measure[i] || in.type > 3)
+        if (r.fault_at_measure[i] || !orte::known_sensor(in.type))
             continue;
         p.value[i] = in.value;
-        if (in.type == 1)
+        if (orte::has_cold_junction(in.type))
             p.cold_junction[i] = in.cold_junction;
     }
     for (size_t bit = 0; bit < 8; ++bit)
@@ -101,7 +101,9 @@ bool output_file::claim(const QString &name, bool replace, QTextStream &err)
 QString output_file::scratch(const QString &suffix) const
 {
     return QDir(QFileInfo(target).absolutePath())
-        .filePath(QStringLiteral("orte-cli-%1%2.part").arg(QCoreApplication::applicationPid()).arg(suffix));
+        .filePath(QStringLiteral("orte-cli-%1%2.part")
+                      .arg(QCoreApplication::applicationPid())
+                      .arg(suffix));
 }
 
 bool output_file::place(const QString &scratch_file, QString &error) const

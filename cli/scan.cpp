@@ -2,6 +2,7 @@
 
 #include "cli/language.h"
 #include "decode/ident.h"
+#include "decode/register_map.h"
 #include "link/crc16.h"
 
 #include <QElapsedTimer>

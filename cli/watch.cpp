@@ -6,6 +6,7 @@
 #include "cli/workbook.h"
 #include "decode/ident.h"
 #include "decode/measure.h"
+#include "decode/register_map.h"
 #include "decode/status.h"
 #include "link/crc16.h"
 

@@ -190,9 +190,9 @@ workbook_writer::~workbook_writer()
 void workbook_writer::new_sheet()
 {
     const QString values = text::tr("Values");
-    sheet_names << (sheet_names.isEmpty() ? values
-                                          : QStringLiteral("%1 %2").arg(values).arg(
-                                                sheet_names.size() + 1));
+    sheet_names << (sheet_names.isEmpty()
+                        ? values
+                        : QStringLiteral("%1 %2").arg(values).arg(sheet_names.size() + 1));
     sheet = workbook_add_worksheet(book, utf8(sheet_names.constLast()));
     worksheet_set_column(sheet, 0, 0, 24, nullptr);
     worksheet_set_column(sheet, 1, 15, 12, nullptr);

@@ -1,5 +1,7 @@
 #include "decode/ident.h"
 
+#include "decode/register_map.h"
+
 #include "link/crc16.h"
 
 #include <iterator>
@@ -26,7 +28,6 @@ constexpr const char *unknown_model = "Преобразователь ОРТЕ 4
 ident_result decode_ident(const QByteArray &rx)
 {
     ident_result result;
-    // Register 50: only its low byte carries the model code.
     const quint8 code = model_code(rx);
     if (code >= std::size(models)) {
         result.string_name = QString::fromUtf8(unknown_model);
@@ -38,18 +39,23 @@ ident_result decode_ident(const QByteArray &rx)
     return result;
 }
 
+namespace {
+quint16 ident_register(const QByteArray &rx, int index)
+{
+    return reply_register(rx, index, reg::ident_first);
+}
+} // namespace
+
 quint8 model_code(const QByteArray &rx)
 {
-    return rx_at(rx, 4);
+    return quint8(ident_register(rx, reg::model) & 0xFF);
 }
 
 QString version_digits(const QByteArray &rx)
 {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(rx_at(rx, 5))
-        .arg(rx_at(rx, 6))
-        .arg(rx_at(rx, 7))
-        .arg(rx_at(rx, 8));
+    const quint16 ab = ident_register(rx, reg::firmware_ab);
+    const quint16 cd = ident_register(rx, reg::firmware_cd);
+    return QStringLiteral("%1.%2.%3.%4").arg(ab >> 8).arg(ab & 0xFF).arg(cd >> 8).arg(cd & 0xFF);
 }
 
 QString version_text(const QByteArray &rx)
@@ -59,8 +65,8 @@ QString version_text(const QByteArray &rx)
 
 quint32 serial_number(const QByteArray &rx)
 {
-    return (quint32(rx_at(rx, 9)) << 24) | (quint32(rx_at(rx, 10)) << 16)
-        | (quint32(rx_at(rx, 11)) << 8) | quint32(rx_at(rx, 12));
+    return (quint32(ident_register(rx, reg::serial_high)) << 16)
+        | ident_register(rx, reg::serial_low);
 }
 
 QString serial_text(quint32 serial)

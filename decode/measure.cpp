@@ -1,6 +1,6 @@
 #include "decode/measure.h"
 
-#include "decode/reg.h"
+#include "decode/register_map.h"
 
 namespace orte {
 
@@ -31,18 +31,16 @@ constexpr input_texts input2 = {
     " Температура холодного спая термопары Вх. 2:   %1 С",
 };
 
-constexpr quint8 thermocouple = 1;
-
 void decode_input(const input_reading &in, const input_texts &texts, bool fault,
                   QString &value_line, QString &cj_line)
 {
-    if (in.type > 3)
+    if (!known_sensor(in.type))
         value_line = QString::fromUtf8(texts.unknown);
     else if (fault)
         value_line = QString::fromUtf8(texts.fault[in.type]);
     else
         value_line = QString::fromUtf8(texts.value[in.type]).arg(in.value);
-    if (in.type == thermocouple)
+    if (has_cold_junction(in.type))
         cj_line = QString::fromUtf8(texts.cold_junction).arg(in.cold_junction);
     else
         cj_line.clear();
@@ -51,14 +49,18 @@ void decode_input(const input_reading &in, const input_texts &texts, bool fault,
 
 input_reading read_input(const QByteArray &rx, int input)
 {
-    // Input 1: value registers at bytes 3 and 5, type at 12, cold junction at 15; input 2 at
-    // 7, 9, 14 and 17. Values are formed in double precision so that, for example, 1 and
-    // -999 thousandths show as 0.001.
-    const int value_at = input == 1 ? 3 : 7;
+    // Values are formed in double precision so that, for example, 1 and -999 thousandths show
+    // as 0.001.
+    const bool first = input == 1;
+    auto signed_register
+        = [&rx](int index) { return qint16(reply_register(rx, index, reg::measure_first)); };
     input_reading in;
-    in.type = rx_at(rx, input == 1 ? 12 : 14);
-    in.value = double(reg_at(rx, value_at)) + double(reg_at(rx, value_at + 2)) / 1000.0;
-    in.cold_junction = double(reg_at(rx, input == 1 ? 15 : 17)) / 10.0;
+    in.type = quint8(reply_register(rx, first ? reg::in1_type : reg::in2_type, reg::measure_first)
+                     & 0xFF);
+    in.value = double(signed_register(first ? reg::in1_whole : reg::in2_whole))
+        + double(signed_register(first ? reg::in1_milli : reg::in2_milli)) / 1000.0;
+    in.cold_junction
+        = double(signed_register(first ? reg::in1_cold_junction : reg::in2_cold_junction)) / 10.0;
     return in;
 }
 

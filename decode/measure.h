@@ -24,6 +24,17 @@ struct input_reading
 };
 input_reading read_input(const QByteArray &rx, int input);
 
+// Sensor type codes 0..3 are known (resistance thermometer, thermocouple, resistance,
+// voltage); only a thermocouple has a cold junction.
+constexpr bool known_sensor(quint8 type)
+{
+    return type <= 3;
+}
+constexpr bool has_cold_junction(quint8 type)
+{
+    return type == 1;
+}
+
 // The 29-byte reply to the measurement request (input registers 0..11).
 measure_view decode_measure(const QByteArray &rx, bool single_input, bool in1_fault,
                             bool in2_fault);

@@ -2,16 +2,16 @@
 
 #include "decode/ident.h"
 #include "decode/reg.h"
+#include "decode/register_map.h"
 #include "decode/status.h"
 
 #include <algorithm>
 
 namespace orte {
 
-namespace {
-constexpr int read_coils = 0x01;
-constexpr int read_input_registers = 0x04;
+using namespace reg;
 
+namespace {
 int word(const QByteArray &bytes, int index)
 {
     return quint16(reg_at(bytes, index));
@@ -26,24 +26,25 @@ slave_image::change slave_image::take(const QByteArray &request, const QByteArra
     const int count = word(request, 4);
     if (rx_at(reply, 1) != function)
         return c; // an exception carries nothing
-    if (function == read_input_registers && rx_at(reply, 2) == 2 * count) {
-        for (int i = 0; i < count; ++i)
-            registers[start + i] = quint16(word(reply, 3 + 2 * i));
-        c.measure = start < 12;
-        if (start <= 54 && start + count > 50 && has({ 50, 51, 52, 53, 54 })) {
+    if (function == modbus::read_input_registers && rx_at(reply, 2) == 2 * count) {
+        for (int i = start; i < start + count; ++i)
+            registers[i] = reply_register(reply, i, start);
+        c.measure = start < measure_first + measure_count && start + count > measure_first;
+        if (start < ident_first + ident_count && start + count > ident_first
+            && has({ model, firmware_ab, firmware_cd, serial_high, serial_low })) {
             c.ident = true;
             one_input = decode_ident(ident_reply()).single_input == 1;
         }
-    } else if (function == read_coils && rx_at(reply, 2) == (count + 7) / 8) {
+    } else if (function == modbus::read_coils && rx_at(reply, 2) == (count + 7) / 8) {
         for (int i = 0; i < count; ++i)
             coils[start + i] = (rx_at(reply, 3 + i / 8) >> (i % 8)) & 1;
-        bool all_eight = true;
-        for (int bit = 0; bit < 8; ++bit)
-            all_eight = all_eight && coils.count(bit) != 0;
-        if (all_eight && start < 8) {
+        bool all = true;
+        for (int coil = status_first; coil < status_first + status_count; ++coil)
+            all = all && coils.count(coil) != 0;
+        if (all && start < status_first + status_count) {
             status_byte = 0;
-            for (int bit = 0; bit < 8; ++bit)
-                status_byte |= quint8((coils[bit] ? 1 : 0) << bit);
+            for (int bit = 0; bit < status_count; ++bit)
+                status_byte |= quint8((coils[status_first + bit] ? 1 : 0) << bit);
             const status_view v = decode_status(status_byte);
             fault1 = v.in1_fault;
             fault2 = v.in2_fault;
@@ -60,23 +61,34 @@ bool slave_image::has(std::initializer_list<int> regs) const
 
 bool slave_image::measure_shown() const
 {
-    return has({ 0, 1, 4 }) || (!one_input && has({ 2, 3, 5 }));
+    return has({ in1_whole, in1_milli, in1_type })
+        || (!one_input && has({ in2_whole, in2_milli, in2_type }));
 }
 
 measure_view slave_image::measure() const
 {
-    const bool in1 = has({ 0, 1, 4 });
-    const bool in2 = !one_input && has({ 2, 3, 5 });
+    const bool in1 = has({ in1_whole, in1_milli, in1_type });
+    const bool in2 = !one_input && has({ in2_whole, in2_milli, in2_type });
     measure_view v = decode_measure(measure_reply(), one_input, fault1, fault2);
-    if (!in1 || !has({ 6 }))
+    if (!in1 || !has({ in1_cold_junction }))
         v.T_1_hs.clear();
     if (!in1)
         v.T_1_channal.clear();
-    if (!in2 || !has({ 7 }))
+    if (!in2 || !has({ in2_cold_junction }))
         v.T_2_hs.clear();
     if (!in2)
         v.t_2_channal.clear();
     return v;
+}
+
+QByteArray slave_image::ident_reply() const
+{
+    return registers_reply(ident_first, ident_count);
+}
+
+QByteArray slave_image::measure_reply() const
+{
+    return registers_reply(measure_first, measure_count);
 }
 
 QByteArray slave_image::registers_reply(int start, int count) const

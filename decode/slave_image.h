@@ -27,10 +27,10 @@ public:
     change take(const QByteArray &request, const QByteArray &reply);
 
     // Registers 50..54 as the identification reply would carry them.
-    QByteArray ident_reply() const { return registers_reply(50, 5); }
+    QByteArray ident_reply() const;
     // Registers 0..11 as the measurement reply would carry them, and the values they show
     // with the faults the status showed, each only once the registers it needs were seen.
-    QByteArray measure_reply() const { return registers_reply(0, 12); }
+    QByteArray measure_reply() const;
     measure_view measure() const;
     bool measure_shown() const;
     quint8 status() const { return status_byte; }

@@ -1,34 +1,14 @@
 #include "link/bus.h"
 
 #include "link/crc16.h"
+#include "link/modbus.h"
 
 #include <algorithm>
 
 namespace orte {
 
 namespace {
-// Modbus function codes a bus may carry.
-enum function : quint8 {
-    read_coils = 0x01,
-    read_discrete_inputs = 0x02,
-    read_holding_registers = 0x03,
-    read_input_registers = 0x04,
-    write_single_coil = 0x05,
-    write_single_register = 0x06,
-    read_exception_status = 0x07,
-    diagnostics = 0x08,
-    comm_event_counter = 0x0B,
-    comm_event_log = 0x0C,
-    write_multiple_coils = 0x0F,
-    write_multiple_registers = 0x10,
-    report_server_id = 0x11,
-    read_file_record = 0x14,
-    write_file_record = 0x15,
-    mask_write_register = 0x16,
-    read_write_registers = 0x17,
-    encapsulated = 0x2B,
-};
-constexpr quint8 device_identification = 0x0E; // the MEI type of function 43
+using namespace modbus;
 constexpr int longest_frame = 256;
 constexpr int highest_address = 247;
 
@@ -66,8 +46,8 @@ frame_shape frame_lengths(const QByteArray &bytes, int from)
     const quint8 f = quint8(bytes[from + 1]);
     if (address > highest_address)
         return s;
-    if (f & 0x80) {
-        s.reply = (f & 0x7F) != 0 ? 5 : -1;
+    if (f & exception_bit) {
+        s.reply = (f & ~exception_bit & 0xFF) != 0 ? 5 : -1;
         return s;
     }
     switch (f) {
@@ -282,8 +262,8 @@ QVector<bus_event> bus_pairing::take(const heard_piece &piece)
     const quint8 function = rx_at(f, 1);
     const frame_shape shape = frame_lengths(f);
     const bool answers = !pending.isEmpty() && address == rx_at(pending, 0)
-        && (function & 0x7F) == rx_at(pending, 1)
-        && ((function & 0x80) ? f.size() == 5 : shape.reply == f.size());
+        && (function & ~exception_bit & 0xFF) == rx_at(pending, 1)
+        && ((function & exception_bit) ? f.size() == 5 : shape.reply == f.size());
     if (answers) {
         e.kind = bus_event::exchange;
         e.request = pending;
@@ -295,11 +275,12 @@ QVector<bus_event> bus_pairing::take(const heard_piece &piece)
         pending.clear();
         return events;
     }
-    const bool request = !(function & 0x80) && shape.request == f.size();
+    const bool request = !(function & exception_bit) && shape.request == f.size();
     if (!request || address == 0) {
         // A broadcast is a request nobody answers; nothing else comes from address 0.
         e.kind = address != 0 ? bus_event::orphan_reply
-                              : request ? bus_event::broadcast : bus_event::noise;
+            : request         ? bus_event::broadcast
+                              : bus_event::noise;
         (request ? e.request : e.reply) = f;
         e.request_at = e.reply_at = piece.at_ms;
         e.request_end = piece.end_ms;

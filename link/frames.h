@@ -39,22 +39,6 @@ inline request_frame stamped(request_frame frame)
     return frame;
 }
 
-// Read input registers 0..11: values, sensor types, cold junctions.
-inline request_frame initial_req_measure()
-{
-    return stamped(make_request(0x04, 0x0000, 12));
-}
-// Read coils 0..7: faults and setpoint states.
-inline request_frame initial_req_status()
-{
-    return stamped(make_request(0x01, 0x0000, 8));
-}
-// Read input registers 50..54: model, firmware version, serial number.
-inline request_frame initial_req_ident()
-{
-    return stamped(make_request(0x04, 0x0032, 5));
-}
-
 // What a validated reply is, by its length alone.
 enum class reply_kind { exception, status, ident, measure, unexpected };
 

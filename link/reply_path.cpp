@@ -1,6 +1,7 @@
 #include "link/reply_path.h"
 
 #include "link/diag_texts.h"
+#include "link/modbus.h"
 
 namespace orte {
 
@@ -18,21 +19,22 @@ chunk_result accept_chunk(QByteArray &rx_buffer, const QByteArray &chunk)
 bool answers(const QByteArray &frame, const request_frame &request)
 {
     const quint8 function = rx_at(frame, 1);
-    if (rx_at(frame, 0) != request[0] || (function & 0x7F) != request[1])
+    if (rx_at(frame, 0) != request[0] || (function & ~modbus::exception_bit & 0xFF) != request[1])
         return false;
-    if (function & 0x80)
+    if (function & modbus::exception_bit)
         return true;
     // A read's reply carries the quantity asked: a late answer to an earlier read of the same
     // function (the identification, before the measurement) does not answer this one.
     const int quantity = (request[4] << 8) | request[5];
-    const int bytes = function <= 0x02 ? (quantity + 7) / 8 : 2 * quantity;
-    return function > 0x04 || rx_at(frame, 2) == bytes;
+    const int bytes = function <= modbus::read_discrete_inputs ? (quantity + 7) / 8 : 2 * quantity;
+    return function > modbus::read_input_registers || rx_at(frame, 2) == bytes;
 }
 
 exchange_outcome classify_exchange(const QByteArray &answer, const QByteArray &foreign, bool heard)
 {
     if (!answer.isEmpty())
-        return (rx_at(answer, 1) & 0x80) ? exchange_outcome::exception : exchange_outcome::answer;
+        return (rx_at(answer, 1) & modbus::exception_bit) ? exchange_outcome::exception
+                                                          : exchange_outcome::answer;
     if (!foreign.isEmpty())
         return exchange_outcome::foreign;
     return heard ? exchange_outcome::crc_error : exchange_outcome::timeout;

@@ -28,10 +28,10 @@ heard_as receive(uint8_t byte, const orte::line_format &line, const orte::line_f
         // The parity is read from the stop bit and the stop bit from what follows: with two
         // stop bits that is still a stop bit; with one, the next character's start bit, and
         // every character after it is read out of step.
-        return line.stop_bits == 2 ? (parity_bit(byte, listener.parity) == 1
-                                          ? heard_as::clean
-                                          : heard_as::dropped_or_passed)
-                                   : heard_as::garbage;
+        return line.stop_bits == 2
+            ? (parity_bit(byte, listener.parity) == 1 ? heard_as::clean
+                                                      : heard_as::dropped_or_passed)
+            : heard_as::garbage;
     return heard_as::dropped_or_passed; // even read as odd, or odd as even
 }
 

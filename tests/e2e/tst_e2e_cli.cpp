@@ -243,8 +243,8 @@ void tst_e2e_cli::ctrl_c_keeps_every_poll_in_the_csv_and_the_workbook_data()
     // library.
     QTest::addColumn<QByteArray>("locale");
     QTest::addColumn<QString>("sheets");
-    const QString russian_sheets = QString::fromUtf8(
-        "Значения, График входа 1, График входа 2, Преобразователь и запись");
+    const QString russian_sheets
+        = QString::fromUtf8("Значения, График входа 1, График входа 2, Преобразователь и запись");
     QTest::newRow("ru_RU.UTF-8") << QByteArray("ru_RU.UTF-8") << russian_sheets;
     QTest::newRow("ru_RU.CP1251") << QByteArray("ru_RU.CP1251") << russian_sheets;
     QTest::newRow("de_DE.UTF-8") << QByteArray("de_DE.UTF-8")
@@ -260,8 +260,10 @@ void tst_e2e_cli::ctrl_c_keeps_every_poll_in_the_csv_and_the_workbook()
         = write_scenario(dir, QStringLiteral("trend.txt"), "req 4 set in1.whole 30\n");
     QVERIFY2(sim.start_pty(port(), { "--scenario", scenario }), qPrintable(sim.error()));
     // Names of the row's own: the old files stay until the run replaces them.
-    const QString csv = dir.filePath(QStringLiteral("trend-%1.csv").arg(QString::fromLatin1(locale)));
-    const QString xlsx = dir.filePath(QString::fromUtf8("замер-%1.xlsx").arg(QString::fromLatin1(locale)));
+    const QString csv
+        = dir.filePath(QStringLiteral("trend-%1.csv").arg(QString::fromLatin1(locale)));
+    const QString xlsx
+        = dir.filePath(QString::fromUtf8("замер-%1.xlsx").arg(QString::fromLatin1(locale)));
     start_cli(
         QStringList { "watch", port(), "--address", "1", "--csv", csv, "--xlsx", xlsx, "--force" }
             + at_9600,
@@ -332,11 +334,13 @@ void tst_e2e_cli::scan_names_the_port_of_each_converter()
 void tst_e2e_cli::listen_decodes_what_another_master_reads()
 {
     // The line at 19200 8O1, which orte-cli must find by itself on the tap; input 1 in fault
-    // and at 31.5 from the start.
+    // and at 31.5 from the start. The simulator answers without checking the masters' settings:
+    // it would now and then read them while a one-shot mbpoll sets its port up.
     const QString tap = file("tap");
     QVERIFY2(sim.start_pty(port(),
                            { "--tap", tap, "--baud", "19200", "--parity", "odd", "--status", "0x01",
-                             "--in1-whole", "31", "--in1-milli", "500", "--wire-timing" }),
+                             "--in1-whole", "31", "--in1-milli", "500", "--wire-timing",
+                             "--any-settings" }),
              qPrintable(sim.error()));
     start_cli({ "listen", tap, "--stats" });
     // mbpoll, a master of its own: registers 0..11 until the listener has found the line.
@@ -379,10 +383,7 @@ void tst_e2e_cli::listen_decodes_what_another_master_reads()
     QVERIFY(out.contains(u8"Есть Ошибка Входа 1"));
     QVERIFY(out.contains(QStringLiteral("address 1, function 04, start 0, count 4: 1")));
     QVERIFY(out.contains(QStringLiteral("address 1, function 01, start 0, count 8: 1")));
-    // Address 2's read at least (the simulator may also refuse a read that mbpoll sent while
-    // it was still setting its port up).
-    QVERIFY2(out.contains(QRegularExpression(QStringLiteral("unanswered: [1-9]"))),
-             qPrintable(out.right(600)));
+    QVERIFY2(out.contains(QStringLiteral("unanswered: 1")), qPrintable(out.right(600)));
     QVERIFY(out.contains(QStringLiteral("address 2, function 04, start 0, count 12: 1")));
     // A listener never transmits.
     QVERIFY(!sim.output().contains("tap rx!"));
@@ -416,16 +417,15 @@ void tst_e2e_cli::listen_finds_the_line_through_an_adapter()
     QFETCH(QStringList, adapter);
     QFETCH(QString, found);
     const QString tap = file("tap");
-    QVERIFY2(sim.start_pty(port(),
-                           line + adapter + QStringList { "--tap", tap, "--wire-timing" }),
+    QVERIFY2(sim.start_pty(port(), line + adapter + QStringList { "--tap", tap, "--wire-timing" }),
              qPrintable(sim.error()));
     start_cli({ "listen", tap });
     // A master polling every 300 ms.
     const QString parity = line[3];
     QProcess master;
     master.start(QStringLiteral("mbpoll"),
-                 { "-m", "rtu", "-b", line[1], "-P", parity, "-0", "-a", "1", "-t", "3", "-r",
-                   "0", "-c", "12", "-l", "300", port() });
+                 { "-m", "rtu", "-b", line[1], "-P", parity, "-0", "-a", "1", "-t", "3", "-r", "0",
+                   "-c", "12", "-l", "300", port() });
     QByteArray heard;
     QTRY_VERIFY_WITH_TIMEOUT(
         (heard += cli.readAllStandardOutput()).count(u8"| Температура термосопротивления") >= 5,
@@ -438,7 +438,8 @@ void tst_e2e_cli::listen_finds_the_line_through_an_adapter()
     const QString out = QString::fromUtf8(heard) + r.out;
     QVERIFY2(out.startsWith(QStringLiteral("line settings found: ") + found), qPrintable(out));
     // Every poll decoded, none lost to the chunks.
-    QVERIFY2(out.contains(QStringLiteral("CRC errors: 0; unanswered: ")), qPrintable(out.right(400)));
+    QVERIFY2(out.contains(QStringLiteral("CRC errors: 0; unanswered: ")),
+             qPrintable(out.right(400)));
 }
 
 void tst_e2e_cli::listen_says_the_port_went()
@@ -601,16 +602,15 @@ void tst_e2e_cli::watch_takes_only_the_reply_to_its_request()
     const QString scenario = write_scenario(dir, QStringLiteral("late.txt"), "req 1 delay 150\n");
     QVERIFY2(sim.start_pty(port(), { "--scenario", scenario }), qPrintable(sim.error()));
     const QString csv = file("late.csv");
-    const cli_result r = run_cli(QStringList { "watch", port(), "--address", "1", "--polls", "6",
-                                               "--csv-plain", csv }
-                                 + at_9600);
+    const cli_result r = run_cli(
+        QStringList { "watch", port(), "--address", "1", "--polls", "6", "--csv-plain", csv }
+        + at_9600);
     QCOMPARE(r.code, 0);
     const QStringList rows = csv_rows(csv);
     QCOMPARE(rows.size(), 6);
     // A measurement's row holds its values, or says what went wrong: never blank and "sound".
     for (int i = 0; i < rows.size(); i += 2)
-        QVERIFY2(rows[i].section(',', 1, 6) != QStringLiteral(",,,,,")
-                     || !rows[i].endsWith("\"\""),
+        QVERIFY2(rows[i].section(',', 1, 6) != QStringLiteral(",,,,,") || !rows[i].endsWith("\"\""),
                  qPrintable(rows[i]));
 }
 
@@ -619,9 +619,9 @@ void tst_e2e_cli::watch_leaves_the_line_silent_after_a_reply()
     // At 1200 baud a frame gap is 29 ms; an interval shorter than an exchange must not eat
     // into it.
     QVERIFY2(sim.start_pty(port(), { "--baud", "1200", "--wire-timing" }), qPrintable(sim.error()));
-    const cli_result r = run_cli({ "watch", port(), "--baud", "1200", "--parity", "none",
-                                   "--stop-bits", "1", "--address", "1", "--polls", "5",
-                                   "--interval", "50" });
+    const cli_result r
+        = run_cli({ "watch", port(), "--baud", "1200", "--parity", "none", "--stop-bits", "1",
+                    "--address", "1", "--polls", "5", "--interval", "50" });
     QCOMPARE(r.code, 0);
     double last_reply_byte = -1;
     int requests = 0;
@@ -632,9 +632,10 @@ void tst_e2e_cli::watch_leaves_the_line_silent_after_a_reply()
         }
         ++requests;
         if (last_reply_byte >= 0)
-            QVERIFY2(f.ms - last_reply_byte >= 25,
-                     qPrintable(QStringLiteral("a request %1 ms after the reply")
-                                    .arg(f.ms - last_reply_byte)));
+            QVERIFY2(
+                f.ms - last_reply_byte >= 25,
+                qPrintable(
+                    QStringLiteral("a request %1 ms after the reply").arg(f.ms - last_reply_byte)));
     }
     QCOMPARE(requests, 6);
 }
@@ -718,9 +719,8 @@ void tst_e2e_cli::full_disk_cuts_no_row()
     const QString csv = file("full.csv");
     QProcess p;
     p.start(QStringLiteral("bash"),
-            QStringList { "-c", "ulimit -f 2; exec \"$0\" \"$@\"", ORTE_CLI_PATH,
-                          "watch", port(), "--address", "1", "--polls", "40", "--interval", "50",
-                          "--csv", csv }
+            QStringList { "-c", "ulimit -f 2; exec \"$0\" \"$@\"", ORTE_CLI_PATH, "watch", port(),
+                          "--address", "1", "--polls", "40", "--interval", "50", "--csv", csv }
                 + at_9600);
     const cli_result r = finish(p);
     QCOMPARE(r.code, 4);

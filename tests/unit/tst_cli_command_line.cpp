@@ -158,8 +158,8 @@ void tst_cli_command_line::help_lists_every_exit_code()
 
 void tst_cli_command_line::trace_goes_with_any_command()
 {
-    for (const QStringList &args : { QStringList { "scan", "--trace" },
-                                     QStringList { "listen", "p", "--trace" } }) {
+    for (const QStringList &args :
+         { QStringList { "scan", "--trace" }, QStringList { "listen", "p", "--trace" } }) {
         orte_cli::command_line c;
         QString error;
         QVERIFY2(orte_cli::parse_command_line(args, c, error), qPrintable(error));

@@ -255,13 +255,15 @@ void tst_cli_files::write_errors_data()
     QTest::addColumn<QString>("qt_says");
     QTest::addColumn<QString>("said");
 #ifndef _WIN32
-    QTest::newRow("ENOSPC") << ENOSPC << "Unknown error" << "no space left on the device";
-    QTest::newRow("EFBIG") << EFBIG << "File too large" << "the file has reached the size limit";
+    QTest::newRow("ENOSPC") << ENOSPC << "Unknown error"
+                            << "no space left on the device";
+    QTest::newRow("EFBIG") << EFBIG << "File too large"
+                           << "the file has reached the size limit";
 #endif
-    QTest::newRow("a short write without a reason")
-        << 0 << "Unknown error" << "the file cannot be written";
-    QTest::newRow("anything else: as the system says it")
-        << 0 << "Input/output error" << "Input/output error";
+    QTest::newRow("a short write without a reason") << 0 << "Unknown error"
+                                                    << "the file cannot be written";
+    QTest::newRow("anything else: as the system says it") << 0 << "Input/output error"
+                                                          << "Input/output error";
 }
 
 void tst_cli_files::write_errors()

@@ -362,10 +362,9 @@ void tst_decode::slave_image()
         image.take(hex_bytes(qPrintable(pair[0])), hex_bytes(qPrintable(pair[1])));
     }
     const orte::measure_view v = image.measure();
-    QCOMPARE(image.measure_shown() ? QStringList({ v.T_1_channal, v.T_1_hs, v.t_2_channal,
-                                                   v.T_2_hs })
-                                         .join('|')
-                                   : QStringLiteral("-"),
+    QCOMPARE(image.measure_shown()
+                 ? QStringList({ v.T_1_channal, v.T_1_hs, v.t_2_channal, v.T_2_hs }).join('|')
+                 : QStringLiteral("-"),
              shown);
     QCOMPARE(int(image.status()), status);
 }

@@ -1,3 +1,4 @@
+#include "decode/register_map.h"
 #include "link/bus.h"
 #include "link/crc16.h"
 #include "link/diag_texts.h"
@@ -415,8 +416,8 @@ void tst_link::bus_pairing_data()
     QTest::newRow("two frames glued with a piece of a third")
         << request + " " + reply + " 01 04 00 | 00 00 02 71 CB"
         << "xu";
-    QTest::newRow("noise then a frame in one chunk") << "5A A5 33 " + request + " | " + reply
-                                                     << "nx";
+    QTest::newRow("noise then a frame in one chunk")
+        << "5A A5 33 " + request + " | " + reply << "nx";
     QTest::newRow("a stray byte before each request")
         << "00 " + request + " | " + reply + " | 00 " + request + " | " + reply << "nxnx";
     // 01 10 00 05 00 02 04 00 0A 01 02: write registers 5..6 with 10 and 258.
@@ -493,8 +494,8 @@ void tst_link::error_marks_data()
     QTest::newRow("FF FF: a plain FF") << "01 FF FF 02" << hex_bytes("01 FF 02") << 0;
     QTest::newRow("FF 00 41: a character with an error, dropped")
         << "01 FF 00 41 02" << hex_bytes("01 02") << 1;
-    QTest::newRow("a mark cut by a read") << "01 FF | 00 | 41 02 FF | FF"
-                                          << hex_bytes("01 02 FF") << 1;
+    QTest::newRow("a mark cut by a read")
+        << "01 FF | 00 | 41 02 FF | FF" << hex_bytes("01 02 FF") << 1;
 }
 
 void tst_link::error_marks()
@@ -524,11 +525,12 @@ void tst_link::exchange_outcomes_data()
                                   << "" << true << int(o::exception)
                                   << QString::fromUtf8(orte::diag_exception);
     QTest::newRow("another slave's frame, nothing better")
-        << "" << "02 01 01 11 91 C0" << true << int(o::foreign)
+        << ""
+        << "02 01 01 11 91 C0" << true << int(o::foreign)
         << QString::fromUtf8(orte::diag_unexpected);
-    QTest::newRow("bytes, no frame") << ""
-                                     << "" << true << int(o::crc_error)
-                                     << QString::fromUtf8(orte::diag_crc);
+    QTest::newRow("bytes, no frame")
+        << ""
+        << "" << true << int(o::crc_error) << QString::fromUtf8(orte::diag_crc);
     QTest::newRow("nothing") << ""
                              << "" << false << int(o::timeout)
                              << QString::fromUtf8(orte::diag_timeout);
@@ -541,8 +543,8 @@ void tst_link::exchange_outcomes()
     QFETCH(bool, heard);
     QFETCH(int, outcome);
     QFETCH(QString, link_text);
-    const orte::exchange_outcome o = orte::classify_exchange(
-        hex_bytes(qPrintable(answer)), hex_bytes(qPrintable(foreign)), heard);
+    const orte::exchange_outcome o = orte::classify_exchange(hex_bytes(qPrintable(answer)),
+                                                             hex_bytes(qPrintable(foreign)), heard);
     QCOMPARE(int(o), outcome);
     QCOMPARE(QString::fromUtf8(orte::link_text(o)), link_text);
 }

@@ -5,6 +5,7 @@
 #include "decode/measure.h"
 #include "decode/register_map.h"
 #include "decode/status.h"
+#include "link/frame_bytes.h"
 #include "link/port_setup.h"
 #include "link/reply_path.h"
 #include "link/wire_trace.h"
@@ -365,10 +366,10 @@ void MainWindow::decode_measure()
 {
     const orte::measure_view view
         = orte::decode_measure(rx_buffer, single_input != 0, in1_fault != 0, in2_fault != 0);
-    show_text(ui->T_1_channal, view.T_1_channal);
-    show_text(ui->T_1_hs, view.T_1_hs);
-    show_text(ui->t_2_channal, view.t_2_channal);
-    show_text(ui->T_2_hs, view.T_2_hs);
+    show_text(ui->T_1_channal, view.in1_value);
+    show_text(ui->T_1_hs, view.in1_cold_junction);
+    show_text(ui->t_2_channal, view.in2_value);
+    show_text(ui->T_2_hs, view.in2_cold_junction);
 }
 
 void MainWindow::decode_status()
@@ -381,9 +382,9 @@ void MainWindow::decode_status()
     const orte::status_view view = orte::decode_status(status_byte);
     in1_fault = view.in1_fault ? 1 : 0;
     in2_fault = view.in2_fault ? 1 : 0;
-    show_text(ui->err_izd, view.err_izd);
-    show_text(ui->err_ust_1, view.err_ust_1);
-    show_text(ui->err_ust_2, view.err_ust_2);
+    show_text(ui->err_izd, view.faults);
+    show_text(ui->err_ust_1, view.setpoints_in1);
+    show_text(ui->err_ust_2, view.setpoints_in2);
 }
 
 void MainWindow::create_log(quint32 serial)

@@ -9,6 +9,7 @@
 #include "link/bus.h"
 #include "link/crc16.h"
 #include "link/diag_texts.h"
+#include "link/frame_bytes.h"
 #include "link/modbus.h"
 #include "link/port_setup.h"
 #include "link/wire_trace.h"
@@ -29,8 +30,6 @@
 namespace orte_cli {
 
 namespace {
-// The longest single wait: Ctrl+C is seen within it.
-constexpr int slice_ms = 20;
 // An adapter hands over what it received this long after (an FTDI chip: 16 ms by default).
 constexpr int adapter_latency_ms = 20;
 
@@ -362,13 +361,13 @@ private:
     bool gone() const
     {
         return !port.isOpen() || port.error() == QSerialPort::ResourceError
-            || port.error() == QSerialPort::ReadError || port_vanished(plan.port);
+            || port.error() == QSerialPort::ReadError || orte::port_vanished(plan.port);
     }
 
     // Whatever the port has within a slice, through the framer; false when the port is gone.
     bool read_some(QVector<orte::heard_piece> &pieces, trial *t = nullptr)
     {
-        if (port.waitForReadyRead(slice_ms) || port.bytesAvailable() > 0) {
+        if (port.waitForReadyRead(wait_slice_ms) || port.bytesAvailable() > 0) {
             const QByteArray bytes = port.readAll();
             orte::trace_wire("heard", bytes);
             if (t && !bytes.isEmpty()) {

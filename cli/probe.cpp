@@ -1,7 +1,9 @@
 #include "cli/probe.h"
 
+#include "cli/interrupt.h"
 #include "cli/language.h"
 #include "link/bus.h"
+#include "link/frame_bytes.h"
 #include "link/port_setup.h"
 #include "link/reply_path.h"
 #include "link/wire_trace.h"
@@ -10,77 +12,7 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include <atomic>
-#include <csignal>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 namespace orte_cli {
-
-namespace {
-volatile std::sig_atomic_t stop_asked = 0;
-std::atomic<bool> work_done { false };
-
-// The longest single wait: Ctrl+C is seen within it.
-constexpr int wait_slice_ms = 20;
-
-#ifdef _WIN32
-BOOL WINAPI on_console_event(DWORD event)
-{
-    stop_asked = 1;
-    // A closed console window (or a logoff) ends the process when this returns: give the
-    // recording its few seconds to be finished first.
-    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
-        for (int i = 0; i < 250 && !work_done; ++i)
-            Sleep(20);
-    return TRUE;
-}
-#else
-void on_interrupt(int)
-{
-    stop_asked = 1;
-}
-#endif
-} // namespace
-
-void catch_interrupt()
-{
-#ifdef _WIN32
-    SetConsoleCtrlHandler(on_console_event, TRUE);
-#else
-    // A closed terminal (SIGHUP) ends a recording as Ctrl+C does.
-    for (int signal : { SIGINT, SIGTERM, SIGHUP })
-        std::signal(signal, on_interrupt);
-    // A closed standard output is seen as a failed write, so that files are finished.
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
-}
-
-bool port_vanished(const QString &location)
-{
-    return location.contains(QLatin1Char('/')) && !QFileInfo::exists(location);
-}
-
-int finish(int code)
-{
-    work_done = true;
-    return code;
-}
-
-bool interrupted()
-{
-    return stop_asked != 0;
-}
-
-void pause_ms(qint64 ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!interrupted() && clock.elapsed() < ms)
-        QThread::msleep(ulong(qMin<qint64>(wait_slice_ms, ms - clock.elapsed())));
-}
 
 QString what_answered(const exchange_result &r, quint8 address)
 {
@@ -137,7 +69,7 @@ exchange_result probe::exchange(orte::request_frame request, quint8 address)
     auto failed = [this] {
         const QSerialPort::SerialPortError e = port.error();
         return !port.isOpen() || e == QSerialPort::ResourceError || e == QSerialPort::ReadError
-            || e == QSerialPort::WriteError || port_vanished(location);
+            || e == QSerialPort::WriteError || orte::port_vanished(location);
     };
     orte::stamp_request(request, address);
     port.clear(QSerialPort::Input);

@@ -4,6 +4,7 @@
 // are made of. The reply goes through the monitor's own reply path.
 
 #include "cli/exit_codes.h"
+#include "cli/interrupt.h"
 #include "link/frames.h"
 #include "link/link_timing.h"
 #include "link/reply_path.h"
@@ -65,19 +66,5 @@ private:
     int window_ms = 100;
     port_settings format;
 };
-
-// Whether a port named by a path (a device node, a simulator's link) has left the system: an
-// unplugged USB adapter's node goes, and not every Qt reports the failing reads on what is
-// left open.
-bool port_vanished(const QString &location);
-
-// Ctrl+C (a closed terminal or console window too) asks the running command to stop; waits
-// end within a few tens of milliseconds.
-void catch_interrupt();
-// Says the command's work is done (a closed console window waits for it), and passes `code` on.
-int finish(int code);
-bool interrupted();
-// Sleeps up to `ms`, ending early at Ctrl+C.
-void pause_ms(qint64 ms);
 
 } // namespace orte_cli

@@ -22,14 +22,15 @@ QString text_line(const reading &r, const QDateTime &at)
     QStringList parts { at.toString(QStringLiteral("HH:mm:ss.zzz")) };
     if (r.have_measure) {
         const orte::measure_view &m = r.measure_shown;
-        for (const QString &t : { m.T_1_channal, m.T_1_hs, m.t_2_channal, m.T_2_hs })
+        for (const QString &t :
+             { m.in1_value, m.in1_cold_junction, m.in2_value, m.in2_cold_junction })
             if (!t.isEmpty())
                 parts << t.trimmed();
     }
     if (r.have_status) {
         const orte::status_view s = orte::decode_status(r.status);
-        parts << (s.err_izd.isEmpty() ? QString::fromUtf8("Ошибок нет") : s.err_izd);
-        for (const QString &t : { s.err_ust_1, s.err_ust_2 })
+        parts << (s.faults.isEmpty() ? QString::fromUtf8("Ошибок нет") : s.faults);
+        for (const QString &t : { s.setpoints_in1, s.setpoints_in2 })
             if (!t.isEmpty())
                 parts << t;
     }

@@ -9,6 +9,7 @@
 #include "decode/register_map.h"
 #include "decode/status.h"
 #include "link/crc16.h"
+#include "link/frame_bytes.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>

@@ -67,9 +67,9 @@ input_reading read_input(const QByteArray &rx, int input)
 measure_view decode_measure(const QByteArray &rx, bool single_input, bool in1_fault, bool in2_fault)
 {
     measure_view view;
-    decode_input(read_input(rx, 1), input1, in1_fault, view.T_1_channal, view.T_1_hs);
+    decode_input(read_input(rx, 1), input1, in1_fault, view.in1_value, view.in1_cold_junction);
     if (!single_input)
-        decode_input(read_input(rx, 2), input2, in2_fault, view.t_2_channal, view.T_2_hs);
+        decode_input(read_input(rx, 2), input2, in2_fault, view.in2_value, view.in2_cold_junction);
     return view;
 }
 

@@ -5,13 +5,14 @@
 
 namespace orte {
 
-// Texts of the four measurement labels; an empty text means the label is cleared.
+// What the measurement shows, in the monitor's texts: each input's value (or its fault, or an
+// unknown sensor) and a thermocouple's cold junction; an empty text shows nothing.
 struct measure_view
 {
-    QString T_1_channal;
-    QString T_1_hs;
-    QString t_2_channal;
-    QString T_2_hs;
+    QString in1_value;
+    QString in1_cold_junction;
+    QString in2_value;
+    QString in2_cold_junction;
 };
 
 // One input of the measurement reply as numbers: its sensor type code (the register's low

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/crc16.h"
+#include "link/frame_bytes.h"
 
 namespace orte {
 

@@ -3,6 +3,7 @@
 // The converter's register map: what each input register and coil holds, and the three reads
 // the monitor makes of them. Byte offsets into a reply appear only in reply_register().
 
+#include "link/frame_bytes.h"
 #include "link/frames.h"
 #include "link/modbus.h"
 

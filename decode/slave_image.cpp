@@ -4,6 +4,7 @@
 #include "decode/reg.h"
 #include "decode/register_map.h"
 #include "decode/status.h"
+#include "link/frame_bytes.h"
 
 #include <algorithm>
 
@@ -71,13 +72,13 @@ measure_view slave_image::measure() const
     const bool in2 = !one_input && has({ in2_whole, in2_milli, in2_type });
     measure_view v = decode_measure(measure_reply(), one_input, fault1, fault2);
     if (!in1 || !has({ in1_cold_junction }))
-        v.T_1_hs.clear();
+        v.in1_cold_junction.clear();
     if (!in1)
-        v.T_1_channal.clear();
+        v.in1_value.clear();
     if (!in2 || !has({ in2_cold_junction }))
-        v.T_2_hs.clear();
+        v.in2_cold_junction.clear();
     if (!in2)
-        v.t_2_channal.clear();
+        v.in2_value.clear();
     return v;
 }
 

@@ -37,9 +37,9 @@ status_view decode_status(quint8 status_byte)
     status_view view;
     view.in1_fault = (status_byte & 0x01) != 0;
     view.in2_fault = (status_byte & 0x02) != 0;
-    view.err_izd = QString::fromUtf8(fault_summary[status_byte & 0x0F]);
-    view.err_ust_1 = QString::fromUtf8(setpoint1[(status_byte >> 4) & 0x03]);
-    view.err_ust_2 = QString::fromUtf8(setpoint2[status_byte >> 6]);
+    view.faults = QString::fromUtf8(fault_summary[status_byte & 0x0F]);
+    view.setpoints_in1 = QString::fromUtf8(setpoint1[(status_byte >> 4) & 0x03]);
+    view.setpoints_in2 = QString::fromUtf8(setpoint2[status_byte >> 6]);
     return view;
 }
 

@@ -5,14 +5,14 @@
 
 namespace orte {
 
-// What one status byte (coils 0..7) shows; an empty text means the label is cleared.
+// What one status byte (coils 0..7) shows; an empty text shows nothing.
 struct status_view
 {
     bool in1_fault = false;
     bool in2_fault = false;
-    QString err_izd;
-    QString err_ust_1;
-    QString err_ust_2;
+    QString faults; // the fault summary
+    QString setpoints_in1; // input 1 against its setpoints
+    QString setpoints_in2;
 };
 
 status_view decode_status(quint8 status_byte);

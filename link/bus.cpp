@@ -1,6 +1,7 @@
 #include "link/bus.h"
 
 #include "link/crc16.h"
+#include "link/frame_bytes.h"
 #include "link/modbus.h"
 
 #include <algorithm>

@@ -1,5 +1,7 @@
 #include "link/crc16.h"
 
+#include "link/frame_bytes.h"
+
 namespace orte {
 
 namespace {

@@ -47,12 +47,6 @@ struct crc_pair
 // CRC-16/MODBUS over `len` bytes (8-bit count, as on the link).
 crc_pair modbus_crc16(const quint8 *data, quint8 len);
 
-// Reply byte by index: reads at or beyond the end of the buffer give 0.
-inline quint8 rx_at(const QByteArray &rx, int index)
-{
-    return (index >= 0 && index < rx.size()) ? quint8(rx.at(index)) : quint8(0);
-}
-
 // Whole-frame check over the first n bytes of the buffer, CRC bytes included.
 bool crc_check(const QByteArray &rx, quint8 n);
 

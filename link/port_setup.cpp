@@ -1,5 +1,7 @@
 #include "link/port_setup.h"
 
+#include <QFileInfo>
+
 namespace orte {
 
 void apply_line_format(QSerialPort &port, const QString &name, const line_format &format)
@@ -10,6 +12,11 @@ void apply_line_format(QSerialPort &port, const QString &name, const line_format
     port.setParity(format.parity == 'E'       ? QSerialPort::EvenParity
                        : format.parity == 'O' ? QSerialPort::OddParity
                                               : QSerialPort::NoParity);
+}
+
+bool port_vanished(const QString &location)
+{
+    return location.contains(QLatin1Char('/')) && !QFileInfo::exists(location);
 }
 
 } // namespace orte

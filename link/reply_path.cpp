@@ -1,6 +1,7 @@
 #include "link/reply_path.h"
 
 #include "link/diag_texts.h"
+#include "link/frame_bytes.h"
 #include "link/modbus.h"
 
 namespace orte {

@@ -17,6 +17,7 @@
 #include "decode/measure.h"
 #include "decode/status.h"
 #include "link/bus.h"
+#include "link/frame_bytes.h"
 #include "link/reply_path.h"
 
 #include "bytes.h"
@@ -66,15 +67,15 @@ const char *value_line(int input)
 void check_measure(const QByteArray &rx, bool single, bool f1, bool f2)
 {
     const orte::measure_view v = orte::decode_measure(rx, single, f1, f2);
-    require(matches(v.T_1_channal, value_line(1)), "input 1 text");
-    require(matches(v.t_2_channal, value_line(2)), "input 2 text");
-    require(matches(v.T_1_hs,
+    require(matches(v.in1_value, value_line(1)), "input 1 text");
+    require(matches(v.in2_value, value_line(2)), "input 2 text");
+    require(matches(v.in1_cold_junction,
                     "^(| Температура холодного спая термопары Вх\\. 1:   -?\\d+(\\.\\d)? С)$"),
             "input 1 cold junction");
-    require(matches(v.T_2_hs,
+    require(matches(v.in2_cold_junction,
                     "^(| Температура холодного спая термопары Вх\\. 2:   -?\\d+(\\.\\d)? С)$"),
             "input 2 cold junction");
-    require(!single || (v.t_2_channal.isEmpty() && v.T_2_hs.isEmpty()), "one-input model");
+    require(!single || (v.in2_value.isEmpty() && v.in2_cold_junction.isEmpty()), "one-input model");
 }
 
 void check_ident(const QByteArray &rx)
@@ -98,13 +99,13 @@ void check_ident(const QByteArray &rx)
 void check_status(quint8 status)
 {
     const orte::status_view v = orte::decode_status(status);
-    require(matches(v.err_izd, "^(|Есть Ошибк[аи] (Вход|Выход)а [12].*)$"), "fault summary");
+    require(matches(v.faults, "^(|Есть Ошибк[аи] (Вход|Выход)а [12].*)$"), "fault summary");
     require(
-        matches(v.err_ust_1,
+        matches(v.setpoints_in1,
                 "^(|Вход 1\\. (Сигнал выше уставки 1|Сигнал ниже уставки 2|Некорректные устаки))$"),
         "setpoint 1");
     require(
-        matches(v.err_ust_2,
+        matches(v.setpoints_in2,
                 "^(|Вход 2\\. (Сигнал выше уставки 1|Сигнал ниже уставки 2|Некорректные устаки))$"),
         "setpoint 2");
     require(orte::fault_log_text(status).endsWith(QLatin1Char('\n')), "log text");

@@ -140,9 +140,9 @@ void tst_decode::values()
     QFETCH(QByteArray, reply);
     QFETCH(QString, value);
     const orte::measure_view v = orte::decode_measure(reply, false, false, false);
-    QCOMPARE(v.T_1_channal,
+    QCOMPARE(v.in1_value,
              QString::fromUtf8("Температура термосопротивления Вх. 1:   %1 С").arg(value));
-    QVERIFY(v.T_1_hs.isEmpty());
+    QVERIFY(v.in1_cold_junction.isEmpty());
 }
 
 void tst_decode::sensor_codes_data()
@@ -192,20 +192,20 @@ void tst_decode::sensor_codes()
     const QByteArray reply
         = measure_reply(12, 500, 12, 500, type_register, type_register, 235, -12);
     const orte::measure_view v = orte::decode_measure(reply, false, fault, fault);
-    QCOMPARE(v.T_1_channal, in1.arg(1));
-    QCOMPARE(v.t_2_channal, in1.arg(2));
+    QCOMPARE(v.in1_value, in1.arg(1));
+    QCOMPARE(v.in2_value, in1.arg(2));
     if (cold_junction) {
-        QCOMPARE(v.T_1_hs,
+        QCOMPARE(v.in1_cold_junction,
                  QString::fromUtf8(" Температура холодного спая термопары Вх. 1:   23.5 С"));
-        QCOMPARE(v.T_2_hs,
+        QCOMPARE(v.in2_cold_junction,
                  QString::fromUtf8(" Температура холодного спая термопары Вх. 2:   -1.2 С"));
     } else {
-        QVERIFY(v.T_1_hs.isEmpty());
-        QVERIFY(v.T_2_hs.isEmpty());
+        QVERIFY(v.in1_cold_junction.isEmpty());
+        QVERIFY(v.in2_cold_junction.isEmpty());
     }
     // A fault on one input leaves the other alone.
     const orte::measure_view only_first = orte::decode_measure(reply, false, true, false);
-    QCOMPARE(only_first.t_2_channal, orte::decode_measure(reply, false, false, false).t_2_channal);
+    QCOMPARE(only_first.in2_value, orte::decode_measure(reply, false, false, false).in2_value);
 }
 
 void tst_decode::input_2_and_cold_junction_data()
@@ -231,8 +231,8 @@ void tst_decode::input_2_and_cold_junction()
     QFETCH(QString, value);
     QFETCH(QString, cold_junction);
     const orte::measure_view v = orte::decode_measure(reply, false, false, false);
-    QCOMPARE(v.t_2_channal, QString::fromUtf8("Температура термопары Вх. 2:   %1 С").arg(value));
-    QCOMPARE(v.T_2_hs,
+    QCOMPARE(v.in2_value, QString::fromUtf8("Температура термопары Вх. 2:   %1 С").arg(value));
+    QCOMPARE(v.in2_cold_junction,
              QString::fromUtf8(" Температура холодного спая термопары Вх. 2:   %1 С")
                  .arg(cold_junction));
 }
@@ -241,9 +241,9 @@ void tst_decode::single_input_leaves_input_2_out()
 {
     const QByteArray reply = measure_reply(1, 0, 500, 100, 0, 1, 0, 235);
     const orte::measure_view v = orte::decode_measure(reply, true, false, true);
-    QVERIFY(!v.T_1_channal.isEmpty());
-    QVERIFY(v.t_2_channal.isEmpty());
-    QVERIFY(v.T_2_hs.isEmpty());
+    QVERIFY(!v.in1_value.isEmpty());
+    QVERIFY(v.in2_value.isEmpty());
+    QVERIFY(v.in2_cold_junction.isEmpty());
 }
 
 void tst_decode::fault_summaries_data()
@@ -263,7 +263,7 @@ void tst_decode::fault_summaries()
 {
     QFETCH(int, status);
     QFETCH(QString, label);
-    QCOMPARE(orte::decode_status(quint8(status)).err_izd, label);
+    QCOMPARE(orte::decode_status(quint8(status)).faults, label);
     QCOMPARE(orte::fault_log_text(quint8(status)),
              (label.isEmpty() ? QString::fromUtf8(texts::no_faults_record) : label)
                  + QLatin1Char('\n'));
@@ -300,8 +300,8 @@ void tst_decode::setpoints()
     QFETCH(QString, ust1);
     QFETCH(QString, ust2);
     const orte::status_view v = orte::decode_status(quint8(status));
-    QCOMPARE(v.err_ust_1, ust1);
-    QCOMPARE(v.err_ust_2, ust2);
+    QCOMPARE(v.setpoints_in1, ust1);
+    QCOMPARE(v.setpoints_in2, ust2);
 }
 
 void tst_decode::status_flags()
@@ -310,13 +310,13 @@ void tst_decode::status_flags()
     orte::status_view v = orte::decode_status(0x05);
     QCOMPARE(v.in1_fault, true);
     QCOMPARE(v.in2_fault, false);
-    QCOMPARE(v.err_izd, QString::fromUtf8("Есть Ошибки Входа 1 и Выхода 1"));
-    QVERIFY(v.err_ust_1.isEmpty() && v.err_ust_2.isEmpty());
+    QCOMPARE(v.faults, QString::fromUtf8("Есть Ошибки Входа 1 и Выхода 1"));
+    QVERIFY(v.setpoints_in1.isEmpty() && v.setpoints_in2.isEmpty());
     v = orte::decode_status(0xFF);
     QVERIFY(v.in1_fault && v.in2_fault);
     v = orte::decode_status(0x00);
     QVERIFY(!v.in1_fault && !v.in2_fault);
-    QVERIFY(v.err_izd.isEmpty() && v.err_ust_1.isEmpty() && v.err_ust_2.isEmpty());
+    QVERIFY(v.faults.isEmpty() && v.setpoints_in1.isEmpty() && v.setpoints_in2.isEmpty());
 }
 
 void tst_decode::slave_image_data()
@@ -363,7 +363,7 @@ void tst_decode::slave_image()
     }
     const orte::measure_view v = image.measure();
     QCOMPARE(image.measure_shown()
-                 ? QStringList({ v.T_1_channal, v.T_1_hs, v.t_2_channal, v.T_2_hs }).join('|')
+                 ? QStringList({ v.in1_value, v.in1_cold_junction, v.in2_value, v.in2_cold_junction }).join('|')
                  : QStringLiteral("-"),
              shown);
     QCOMPARE(int(image.status()), status);

@@ -3,6 +3,7 @@
 #include "link/crc16.h"
 #include "link/diag_texts.h"
 #include "link/exchange.h"
+#include "link/frame_bytes.h"
 #include "link/frames.h"
 #include "link/link_timing.h"
 #include "link/reply_path.h"

@@ -285,6 +285,7 @@ public:
         if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite, err))
             return bad_arguments;
         clock.start();
+        since_stats.start();
         run_start = QDateTime::currentDateTime();
         int code = success;
         while (!interrupted()) {
@@ -454,6 +455,8 @@ private:
                         return false;
                     if (t.clean())
                         return lock(s, t);
+                    // Still searching: the figures as they stand (nothing heard yet, say).
+                    figures_due();
                     // Bytes that came much slower than this speed reads them tell the line's
                     // speed: the nearest one is tried next.
                     if (const int heard = t.slower_line(s.baud))
@@ -548,8 +551,6 @@ private:
             pairing_speed = settings.baud;
         }
         int noise_in_a_row = 0;
-        QElapsedTimer since_stats;
-        since_stats.start();
         while (!interrupted()) {
             QVector<orte::heard_piece> pieces;
             if (!read_some(pieces)) {
@@ -569,10 +570,7 @@ private:
                 noise_in_a_row = e.kind == orte::bus_event::noise ? noise_in_a_row + 1 : 0;
                 take(e);
             }
-            if (plan.stats && since_stats.elapsed() >= 10000) {
-                print_figures(out, figures, clock.elapsed() / 1000.0);
-                since_stats.restart();
-            }
+            figures_due();
             // A line whose settings change turns to bytes that form no frames.
             if (noise_in_a_row >= 5 && (plan.speeds.size() > 1 || plan.parities.size() > 1)) {
                 err << text::tr("the traffic no longer forms frames at %1: finding the line's "
@@ -586,6 +584,16 @@ private:
             }
         }
         return false;
+    }
+
+    // With --stats, the bus figures every ten seconds, whatever the listener is doing.
+    void figures_due()
+    {
+        if (!plan.stats || since_stats.elapsed() < 10000)
+            return;
+        clear_progress();
+        print_figures(out, figures, clock.elapsed() / 1000.0);
+        since_stats.restart();
     }
 
     QString settings_text() const
@@ -723,6 +731,7 @@ private:
     orte::bus_pairing pairing;
     int pairing_speed = 0;
     QElapsedTimer clock;
+    QElapsedTimer since_stats;
     QDateTime run_start;
     std::map<int, slave> slaves;
     bus_figures figures;

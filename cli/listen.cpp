@@ -25,6 +25,9 @@
 
 #ifdef Q_OS_LINUX
 #include <termios.h>
+#elif defined(Q_OS_WIN)
+#define NOMINMAX // std::min and std::max, not the macros
+#include <windows.h>
 #endif
 
 namespace orte_cli {
@@ -343,7 +346,8 @@ private:
     // Qt asks the driver to ignore characters with a wrong parity without asking it to check
     // parity at all (IGNPAR without INPCK), so a wrong parity reads as good data. On Linux the
     // driver is asked to check and to mark each character with a parity or framing error,
-    // which is the evidence that tells the settings apart where the adapter gives it.
+    // which is the evidence that tells the settings apart where the adapter gives it (on
+    // Windows the port's error flags are, below).
     bool ask_for_error_marks(const port_settings &s)
     {
 #ifdef Q_OS_LINUX
@@ -378,9 +382,22 @@ private:
                     t->first_byte = t->last_byte;
             }
             pieces += framer.feed(marking ? marks.feed(bytes) : bytes, now());
+            count_reported_errors();
         }
         pieces += framer.flush(now());
         return !gone();
+    }
+
+    // Windows says whether characters came with a parity or framing error since it was last
+    // asked (ClearCommError), not which: each read that had some counts once.
+    void count_reported_errors()
+    {
+#ifdef Q_OS_WIN
+        DWORD errors = 0;
+        if (ClearCommError(reinterpret_cast<HANDLE>(port.handle()), &errors, nullptr)
+            && (errors & (CE_RXPARITY | CE_FRAME)))
+            ++marks.errors;
+#endif
     }
 
     void show_progress(const port_settings &s)

@@ -186,9 +186,10 @@ void tst_e2e_cli::watch_writes_what_the_converter_says_data()
     QTest::addColumn<QString>("decimal");
     QTest::newRow("--csv-plain: for scripts")
         << "--csv-plain" << QStringList {} << QByteArray("time,in1_type,") << QChar(',') << ".";
-    QTest::newRow("--csv-plain under ru_RU.CP1251: for scripts all the same")
-        << "--csv-plain" << QStringList { "LC_ALL=ru_RU.CP1251" } << QByteArray("time,in1_type,")
-        << QChar(',') << ".";
+    for (const char *locale : { "ru_RU.UTF-8", "ru_RU.CP1251", "de_DE.UTF-8" })
+        QTest::addRow("--csv-plain under %s: for scripts all the same", locale)
+            << "--csv-plain" << QStringList { QStringLiteral("LC_ALL=") + locale }
+            << QByteArray("time,in1_type,") << QChar(',') << ".";
     QTest::newRow("--csv under ru_RU: a Russian spreadsheet's")
         << "--csv" << QStringList { russian } << utf8_bom + u8"Время;Тип входа 1;" << QChar(';')
         << ",";

@@ -396,20 +396,27 @@ void tst_e2e_cli::listen_finds_the_line_through_an_adapter_data()
     // character with a wrong parity on as data or drops it (a driver that checks).
     QTest::addColumn<QStringList>("line");
     QTest::addColumn<QStringList>("adapter");
+    QTest::addColumn<QStringList>("listen"); // listen's own options
     QTest::addColumn<QString>("found");
     QTest::newRow("9600 8N1, 16 ms chunks, passes")
         << QStringList { "--baud", "9600", "--parity", "none" }
-        << QStringList { "--tap-chunk", "16", "--tap-adapter", "passes" }
+        << QStringList { "--tap-chunk", "16", "--tap-adapter", "passes" } << QStringList {}
         << "9600 baud, parity none, 1 or 2 stop bits (";
     QTest::newRow("19200 8E1, 1 ms chunks, passes: the parity cannot be told")
         << QStringList { "--baud", "19200", "--parity", "even" }
-        << QStringList { "--tap-chunk", "1", "--tap-adapter", "passes" }
+        << QStringList { "--tap-chunk", "1", "--tap-adapter", "passes" } << QStringList {}
         << "19200 baud, parity none, even or odd (the adapter does not report parity errors), 1 "
            "or 2 stop bits (";
     QTest::newRow("115200 8O1, 4 ms chunks, drops: the parity exactly")
         << QStringList { "--baud", "115200", "--parity", "odd" }
-        << QStringList { "--tap-chunk", "4", "--tap-adapter", "drops" }
+        << QStringList { "--tap-chunk", "4", "--tap-adapter", "drops" } << QStringList {}
         << "115200 baud, parity odd, 1 or 2 stop bits (";
+    // A slow line first heard at a faster speed: the garbage lets go.
+    QTest::newRow("1200 8N1, first tried at 9600")
+        << QStringList { "--baud", "1200", "--parity", "none" }
+        << QStringList { "--tap-chunk", "16", "--tap-adapter", "passes" }
+        << QStringList { "--baud", "9600,1200", "--parity", "none" }
+        << "1200 baud, parity none, 1 or 2 stop bits (";
 }
 
 void tst_e2e_cli::listen_finds_the_line_through_an_adapter()

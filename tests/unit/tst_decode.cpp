@@ -362,9 +362,10 @@ void tst_decode::slave_image()
         image.take(hex_bytes(qPrintable(pair[0])), hex_bytes(qPrintable(pair[1])));
     }
     const orte::measure_view v = image.measure();
-    QCOMPARE(image.measure_shown()
-                 ? QStringList({ v.in1_value, v.in1_cold_junction, v.in2_value, v.in2_cold_junction }).join('|')
-                 : QStringLiteral("-"),
+    QCOMPARE(image.measure_shown() ? QStringList({ v.in1_value, v.in1_cold_junction, v.in2_value,
+                                                   v.in2_cold_junction })
+                                         .join('|')
+                                   : QStringLiteral("-"),
              shown);
     QCOMPARE(int(image.status()), status);
 }

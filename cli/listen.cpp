@@ -26,7 +26,6 @@
 #ifdef Q_OS_LINUX
 #include <termios.h>
 #elif defined(Q_OS_WIN)
-#define NOMINMAX // std::min and std::max, not the macros
 #include <windows.h>
 #endif
 

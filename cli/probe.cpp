@@ -36,18 +36,6 @@ QString what_answered(const exchange_result &r, quint8 address)
     return {};
 }
 
-QString open_error(const QSerialPort &port)
-{
-    // Qt reports a port that another program holds as a permission error: on Linux its lock
-    // file is taken, on Windows the system refuses a second handle.
-    const bool busy = port.error() == QSerialPort::PermissionError
-#ifndef _WIN32
-        && port.errorString().contains(QLatin1String("lock"), Qt::CaseInsensitive)
-#endif
-        ;
-    return busy ? text::tr("another program is using the port") : port.errorString();
-}
-
 bool probe::open(const QString &name, const port_settings &settings, QString &error)
 {
     port.close();
@@ -87,7 +75,7 @@ exchange_result probe::exchange(orte::request_frame request, quint8 address)
     QByteArray buffer;
     while (quiet.elapsed() < window_ms && overall.elapsed() < limit_ms) {
         if (interrupted()) {
-            result.interrupted = true;
+            result.stopped = true;
             return result;
         }
         if (failed()) {

@@ -1,10 +1,12 @@
 #pragma once
 
-// One Modbus exchange at a time over a serial port, blocking: what orte-cli's scan and watch
-// are made of. The reply goes through the monitor's own reply path.
+// One Modbus exchange at a time over a serial port, blocking: what orte-cli's watch is made of
+// (scan runs on the engine's own exchange). The reply goes through the monitor's own reply
+// path.
 
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
+#include "engine/exchange.h"
 #include "link/frames.h"
 #include "link/link_timing.h"
 #include "link/reply_path.h"
@@ -23,30 +25,14 @@ inline QString text(const port_settings &settings)
     return QString::fromStdString(settings.text());
 }
 
-// What came back for one request.
-struct exchange_result
-{
-    bool heard = false; // any byte at all
-    bool frame = false; // a valid frame that answers the request
-    orte::reply_kind kind = orte::reply_kind::unexpected;
-    QByteArray bytes;
-    QByteArray foreign; // the last valid frame that answered something else
-    bool port_lost = false; // the port failed: unplugged, or its other end closed
-    bool interrupted = false; // Ctrl+C came first
-
-    orte::exchange_outcome outcome() const
-    {
-        return orte::classify_exchange(frame ? bytes : QByteArray(), foreign, heard);
-    }
-};
+using exchange_result = orte::exchange_result;
 
 // What an exchange heard that is not the converter's answer, for the user: an exception, a
 // model outside the table, another slave's or a late frame, bytes that never formed a frame.
 // Empty for silence and for a converter's identification.
 QString what_answered(const exchange_result &r, quint8 address);
 
-// Why a port could not be opened, for the user.
-QString open_error(const QSerialPort &port);
+using orte::open_error;
 
 class probe
 {

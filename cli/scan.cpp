@@ -6,6 +6,8 @@
 #include "link/crc16.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -42,36 +44,131 @@ QString duration(qint64 ms)
                        : text::tr("%1 s").arg(ms / 1000);
 }
 
-// One scan over every port of the plan: counts, and the words for the lines.
-class scanner
+// The console's side of a search: the engine's signals in the user's words.
+class scan_console
 {
 public:
-    scanner(const scan_plan &p, QTextStream &o, QTextStream &e, QTextStream *pr)
+    scan_console(const scan_plan &p, QTextStream &o, QTextStream &e, QTextStream *pr)
         : plan(p)
         , out(o)
         , err(e)
         , progress(pr)
+        , engine(p)
     {
-        total = plan.ports.size() * plan.settings.size()
-            * (plan.last_address - plan.first_address + 1);
         clock.start();
     }
 
     int run()
     {
-        bool port_lost = false;
-        for (const QString &port : plan.ports) {
-            const int code = scan_port(port);
-            if (code == interrupted_code || code == output_closed || (code == success && !plan.all))
-                return code;
-            // A port that cannot be had, or goes, is said and passed over for the others.
-            port_lost = port_lost || code == port_failed;
+        QObject::connect(&engine, &orte::scan_engine::trying, &loop,
+                         [this](const orte::scan_place &at) { trying(at); });
+        QObject::connect(&engine, &orte::scan_engine::found, &loop,
+                         [this](const orte::scan_place &at, const QByteArray &ident) {
+                             clear_progress();
+                             say(where(at) + QStringLiteral(": ")
+                                 + orte::decode_ident(ident).string_name + QStringLiteral("; ")
+                                 + orte::version_text(ident) + QStringLiteral("; ")
+                                 + orte::serial_text(orte::serial_number(ident)));
+                         });
+        QObject::connect(&engine, &orte::scan_engine::heard, &loop,
+                         [this](const orte::scan_place &at, const orte::exchange_result &r) {
+                             clear_progress();
+                             say(where(at) + QStringLiteral(": ")
+                                 + what_answered(r, quint8(at.address)));
+                         });
+        QObject::connect(&engine, &orte::scan_engine::garbled, &loop,
+                         [this](const orte::scan_place &at) {
+                             // Once per setting: the line is alive but never forms a frame.
+                             clear_progress();
+                             const QString setting = plan.ports.size() > 1
+                                 ? at.port + QStringLiteral(": ") + text(at.settings)
+                                 : text(at.settings);
+                             say(text::tr("something answers at %1 but not as a converter "
+                                          "(bytes that never formed a frame)")
+                                     .arg(setting));
+                         });
+        QObject::connect(&engine, &orte::scan_engine::port_failed, &loop,
+                         [this](const QString &port, const QString &error) {
+                             clear_progress();
+                             err << "orte-cli: " << text::tr("cannot open %1: %2").arg(port, error)
+                                 << '\n'
+                                 << Qt::flush;
+                         });
+        QObject::connect(
+            &engine, &orte::scan_engine::port_gone, &loop, [this](const orte::scan_place &at) {
+                clear_progress();
+                err << "orte-cli: "
+                    << text::tr("the port %1 has gone (at %2)").arg(at.port, where(at)) << '\n'
+                    << Qt::flush;
+            });
+        QObject::connect(
+            &engine, &orte::scan_engine::finished, &loop,
+            [this](int converters, bool port_lost, bool stopped, const orte::scan_place &next) {
+                code = ended(converters, port_lost, stopped, next);
+                loop.quit();
+            });
+        // Ctrl+C is a flag set by a signal handler: looked at while the loop runs.
+        QTimer interrupt;
+        QObject::connect(&interrupt, &QTimer::timeout, &loop, [this] {
+            if (interrupted())
+                engine.stop();
+        });
+        interrupt.start(wait_slice_ms);
+        engine.start();
+        loop.exec();
+        return code;
+    }
+
+private:
+    // "COM3: 9600 8N1 address 5" with several ports, "9600 8N1 address 5" with one.
+    QString where(const orte::scan_place &at) const
+    {
+        const QString place = text::tr("%1 address %2").arg(text(at.settings)).arg(at.address);
+        return plan.ports.size() > 1 ? at.port + QStringLiteral(": ") + place : place;
+    }
+
+    void say(const QString &line)
+    {
+        out << line << '\n' << Qt::flush;
+        // Nobody reads what the search says any more: it stops, as on a broken pipe.
+        if (out.status() != QTextStream::Ok) {
+            output_gone = true;
+            engine.stop();
         }
+    }
+
+    void trying(const orte::scan_place &at)
+    {
+        if (!progress)
+            return;
+        *progress << "\r\033[K" << where(at) << "  " << engine.tried() << "/" << engine.total()
+                  << "  " << text::tr("about %1 left").arg(duration(engine.time_left_ms()))
+                  << Qt::flush;
+    }
+
+    void clear_progress()
+    {
+        if (progress)
+            *progress << "\r\033[K" << Qt::flush;
+    }
+
+    int ended(int converters, bool port_lost, bool stopped, const orte::scan_place &next)
+    {
         clear_progress();
+        if (output_gone)
+            return output_closed;
+        if (stopped) {
+            err << text::tr("interrupted after %1 of %2 tries (%3 next)")
+                       .arg(engine.tried())
+                       .arg(engine.total())
+                       .arg(where(next))
+                << '\n';
+            return converters > 0 ? success : interrupted_code;
+        }
         // A port lost on the way leaves the search unfinished: it is not said to be empty.
-        if (converters == 0 && tried > 0 && !port_lost)
+        if (converters == 0 && engine.tried() > 0 && !port_lost)
             out << text::tr("no converter found (%1 tries in %2)")
-                       .arg(tried)
+                       .arg(engine.tried())
                        .arg(duration(clock.elapsed()))
                 << '\n'
                 << Qt::flush;
@@ -80,115 +177,21 @@ public:
         return converters > 0 ? success : port_lost ? port_failed : not_found;
     }
 
-private:
-    void clear_progress()
-    {
-        if (progress)
-            *progress << "\r\033[K" << Qt::flush;
-    }
-
-    // "COM3: 9600 8N1 address 5" with several ports, "9600 8N1 address 5" with one.
-    QString where(const QString &port, const port_settings &settings, int address) const
-    {
-        const QString at = text::tr("%1 address %2").arg(text(settings)).arg(address);
-        return plan.ports.size() > 1 ? port + QStringLiteral(": ") + at : at;
-    }
-
-    int scan_port(const QString &port)
-    {
-        probe line;
-        for (const port_settings &settings : plan.settings) {
-            QString error;
-            if (!line.open(port, settings, error)) {
-                clear_progress();
-                err << "orte-cli: " << text::tr("cannot open %1: %2").arg(port, error) << '\n';
-                return port_failed;
-            }
-            bool garbled = false;
-            for (int address = plan.first_address; address <= plan.last_address; ++address) {
-                if (progress) {
-                    const qint64 left = tried > 0 ? clock.elapsed() * (total - tried) / tried : 0;
-                    *progress << "\r\033[K" << where(port, settings, address) << "  " << tried
-                              << "/" << total << "  "
-                              << text::tr("about %1 left").arg(duration(left)) << Qt::flush;
-                }
-                exchange_result r;
-                r.interrupted = interrupted();
-                if (!r.interrupted)
-                    r = line.exchange(orte::initial_req_ident(), quint8(address));
-                if (r.interrupted) {
-                    clear_progress();
-                    err << text::tr("interrupted after %1 of %2 tries (%3 next)")
-                               .arg(tried)
-                               .arg(total)
-                               .arg(where(port, settings, address))
-                        << '\n';
-                    return converters > 0 ? success : interrupted_code;
-                }
-                if (r.port_lost) {
-                    clear_progress();
-                    err << "orte-cli: "
-                        << text::tr("the port %1 has gone (at %2)")
-                               .arg(port, where(port, settings, address))
-                        << '\n';
-                    return port_failed;
-                }
-                ++tried;
-                if (r.heard)
-                    clear_progress();
-                if (r.frame && r.kind == orte::reply_kind::ident) {
-                    const orte::ident_result ident = orte::decode_ident(r.bytes);
-                    if (ident.device_found) {
-                        ++converters;
-                        out << where(port, settings, address) << ": " << ident.string_name << "; "
-                            << orte::version_text(r.bytes) << "; "
-                            << orte::serial_text(orte::serial_number(r.bytes)) << '\n'
-                            << Qt::flush;
-                        if (out.status() != QTextStream::Ok)
-                            return output_closed;
-                        if (!plan.all)
-                            return success;
-                        continue;
-                    }
-                }
-                if (r.frame || !r.foreign.isEmpty()) {
-                    out << where(port, settings, address) << ": "
-                        << what_answered(r, quint8(address)) << '\n'
-                        << Qt::flush;
-                } else if (r.heard && !garbled) {
-                    // Once per setting: the line is alive but never forms a frame here.
-                    garbled = true;
-                    const QString at = plan.ports.size() > 1
-                        ? port + QStringLiteral(": ") + text(settings)
-                        : text(settings);
-                    out << text::tr("something answers at %1 but not as a converter (bytes that "
-                                    "never formed a frame)")
-                               .arg(at)
-                        << '\n'
-                        << Qt::flush;
-                }
-                // Nobody reads what the scan says any more: it stops, as on a broken pipe.
-                if (out.status() != QTextStream::Ok)
-                    return output_closed;
-            }
-        }
-        return converters > 0 ? success : not_found;
-    }
-
     const scan_plan &plan;
     QTextStream &out;
     QTextStream &err;
     QTextStream *progress;
-    int total = 0;
-    int tried = 0;
-    int converters = 0;
+    orte::scan_engine engine;
+    QEventLoop loop;
     QElapsedTimer clock;
+    bool output_gone = false;
+    int code = success;
 };
 } // namespace
 
 int run_scan(const scan_plan &plan, QTextStream &out, QTextStream &err, QTextStream *progress)
 {
-    return scanner(plan, out, err, progress).run();
+    return scan_console(plan, out, err, progress).run();
 }
 
 } // namespace orte_cli

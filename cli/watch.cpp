@@ -71,7 +71,7 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
     QString heard;
     for (int i = 0; i < ident_tries && !ident.device_found; ++i) {
         id = line.exchange(orte::initial_req_ident(), quint8(plan.address));
-        if (id.interrupted || id.port_lost)
+        if (id.stopped || id.port_lost)
             break;
         ident = id.frame && id.kind == orte::reply_kind::ident ? orte::decode_ident(id.bytes)
                                                                : orte::ident_result {};
@@ -79,7 +79,7 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
             heard = what_answered(id, quint8(plan.address));
     }
     if (!ident.device_found) {
-        if (id.interrupted)
+        if (id.stopped)
             return interrupted_code;
         if (id.port_lost) {
             err << "orte-cli: " << text::tr("the port %1 has gone").arg(plan.port) << '\n';
@@ -132,7 +132,7 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
             const bool measure = poll % 2 == 0;
             x = line.exchange(measure ? orte::initial_req_measure() : orte::initial_req_status(),
                               quint8(plan.address));
-            if (x.interrupted)
+            if (x.stopped)
                 break;
             line_free = clock.elapsed() + gap_ms;
             if (x.port_lost) {

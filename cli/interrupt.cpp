@@ -1,8 +1,5 @@
 #include "cli/interrupt.h"
 
-#include <QElapsedTimer>
-#include <QThread>
-
 #include <atomic>
 #include <csignal>
 
@@ -57,14 +54,6 @@ int finish(int code)
 bool interrupted()
 {
     return stop_asked != 0;
-}
-
-void pause_ms(qint64 ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!interrupted() && clock.elapsed() < ms)
-        QThread::msleep(ulong(qMin<qint64>(wait_slice_ms, ms - clock.elapsed())));
 }
 
 } // namespace orte_cli

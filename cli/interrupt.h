@@ -16,7 +16,5 @@ void catch_interrupt();
 // Says the command's work is done (a closed console window waits for it), and passes `code` on.
 int finish(int code);
 bool interrupted();
-// Sleeps up to `ms`, ending early at Ctrl+C.
-void pause_ms(qint64 ms);
 
 } // namespace orte_cli

@@ -8,14 +8,17 @@
 #include "decode/measure.h"
 #include "decode/register_map.h"
 #include "decode/status.h"
+#include "engine/poll_engine.h"
 #include "link/crc16.h"
 #include "link/frame_bytes.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -51,101 +54,95 @@ void print_summary(QTextStream &out, const run_figures &run)
 }
 } // namespace
 
-int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
+namespace {
+// The console's side of a recording: the poll engine's signals in the user's words, and the
+// files.
+class watch_console
 {
-    // The recordings first: a file that cannot be written is found before the line is touched.
-    recording files;
-    if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite, err))
-        return bad_arguments;
-    probe line;
-    QString error;
-    if (!line.open(plan.port, plan.settings, error)) {
-        err << "orte-cli: " << text::tr("cannot open %1: %2").arg(plan.port, error) << '\n';
-        return port_failed;
+public:
+    watch_console(const watch_plan &p, QTextStream &o, QTextStream &e)
+        : plan(p)
+        , out(o)
+        , err(e)
+        , engine({ p.port, p.settings, p.address, p.interval_ms, p.polls })
+    {
     }
 
-    // A few tries: one lost reply must not end a recording before it begins.
-    constexpr int ident_tries = 3;
-    exchange_result id;
-    orte::ident_result ident;
-    QString heard;
-    for (int i = 0; i < ident_tries && !ident.device_found; ++i) {
-        id = line.exchange(orte::initial_req_ident(), quint8(plan.address));
-        if (id.stopped || id.port_lost)
-            break;
-        ident = id.frame && id.kind == orte::reply_kind::ident ? orte::decode_ident(id.bytes)
-                                                               : orte::ident_result {};
-        if (!ident.device_found && !what_answered(id, quint8(plan.address)).isEmpty())
-            heard = what_answered(id, quint8(plan.address));
-    }
-    if (!ident.device_found) {
-        if (id.stopped)
-            return interrupted_code;
-        if (id.port_lost) {
-            err << "orte-cli: " << text::tr("the port %1 has gone").arg(plan.port) << '\n';
-            return port_failed;
-        }
-        err << text::tr("no converter at %1 address %2: %3")
-                   .arg(text(plan.settings))
-                   .arg(plan.address)
-                   .arg(heard.isEmpty() ? text::tr("nothing answered") : heard)
-            << '\n';
-        return not_found;
-    }
-    const bool single_input = ident.single_input == 1;
-    out << ident.string_name << "; " << orte::version_text(id.bytes) << "; "
-        << orte::serial_text(orte::serial_number(id.bytes)) << '\n'
-        << Qt::flush;
-
-    run_figures run;
-    run.model_code = orte::model_code(id.bytes);
-    run.serial = orte::serial_number(id.bytes);
-    run.firmware = orte::version_digits(id.bytes);
-    run.port = plan.port;
-    run.settings = text(plan.settings);
-    run.address = plan.address;
-    run.start = QDateTime::currentDateTime();
-
-    reading r;
-    fault_flags faults;
-    bool port_gone = false;
-    bool output_gone = false;
-    QElapsedTimer clock;
-    clock.start();
-    long long due = 0;
-    // The line stays silent a frame gap after a reply, however short the interval.
-    const long long gap_ms = (long long)std::ceil(orte::frame_gap_ms(plan.settings));
-    long long line_free = gap_ms; // the clock starts as the identification's reply ends
-    for (int poll = 0; !interrupted() && (plan.polls == 0 || poll < plan.polls); ++poll) {
-        pause_ms(std::max(due, line_free) - clock.elapsed());
-        if (interrupted())
-            break;
-        due = orte::next_poll_due(due, clock.elapsed(), plan.interval_ms);
-        // A port that has gone is reopened once a poll, with the same settings.
-        if (port_gone && line.open(plan.port, plan.settings, error)) {
-            port_gone = false;
+    int run()
+    {
+        // The recordings first: a file that cannot be written is found before the line is
+        // touched.
+        if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite, err))
+            return bad_arguments;
+        QObject::connect(
+            &engine, &orte::poll_engine::open_failed, &loop, [this](const QString &error) {
+                err << "orte-cli: " << text::tr("cannot open %1: %2").arg(plan.port, error) << '\n';
+                code = port_failed;
+            });
+        QObject::connect(&engine, &orte::poll_engine::not_identified, &loop,
+                         [this](const orte::exchange_result &heard) {
+                             const QString what = what_answered(heard, quint8(plan.address));
+                             err << text::tr("no converter at %1 address %2: %3")
+                                        .arg(text(plan.settings))
+                                        .arg(plan.address)
+                                        .arg(what.isEmpty() ? text::tr("nothing answered") : what)
+                                 << '\n';
+                             code = not_found;
+                         });
+        QObject::connect(&engine, &orte::poll_engine::identified, &loop,
+                         [this](const QByteArray &ident) { identified(ident); });
+        QObject::connect(&engine, &orte::poll_engine::polled, &loop,
+                         [this](const orte::exchange_result &x, bool) { polled(x); });
+        QObject::connect(&engine, &orte::poll_engine::port_gone, &loop, [this] {
+            err << "orte-cli: "
+                << (recording_started ? text::tr("the port %1 has gone; reopening it every %2 ms")
+                                            .arg(plan.port)
+                                            .arg(plan.interval_ms)
+                                      : text::tr("the port %1 has gone").arg(plan.port))
+                << '\n'
+                << Qt::flush;
+        });
+        QObject::connect(&engine, &orte::poll_engine::port_back, &loop, [this] {
             err << "orte-cli: " << text::tr("the port %1 is back").arg(plan.port) << '\n'
                 << Qt::flush;
-        }
-        exchange_result x;
-        if (!port_gone) {
-            const bool measure = poll % 2 == 0;
-            x = line.exchange(measure ? orte::initial_req_measure() : orte::initial_req_status(),
-                              quint8(plan.address));
-            if (x.stopped)
-                break;
-            line_free = clock.elapsed() + gap_ms;
-            if (x.port_lost) {
-                port_gone = true;
-                line.close();
-                err << "orte-cli: "
-                    << text::tr("the port %1 has gone; reopening it every %2 ms")
-                           .arg(plan.port)
-                           .arg(plan.interval_ms)
-                    << '\n'
-                    << Qt::flush;
-            }
-        }
+        });
+        QObject::connect(&engine, &orte::poll_engine::finished, &loop,
+                         [this](bool gone, bool stopped) {
+                             ended(gone, stopped);
+                             loop.quit();
+                         });
+        // Ctrl+C is a flag set by a signal handler: looked at while the loop runs.
+        QTimer interrupt;
+        QObject::connect(&interrupt, &QTimer::timeout, &loop, [this] {
+            if (interrupted())
+                engine.stop();
+        });
+        interrupt.start(wait_slice_ms);
+        engine.start();
+        loop.exec();
+        return code;
+    }
+
+private:
+    void identified(const QByteArray &ident)
+    {
+        const orte::ident_result id = orte::decode_ident(ident);
+        single_input = id.single_input == 1;
+        out << id.string_name << "; " << orte::version_text(ident) << "; "
+            << orte::serial_text(orte::serial_number(ident)) << '\n'
+            << Qt::flush;
+        figures.model_code = orte::model_code(ident);
+        figures.serial = orte::serial_number(ident);
+        figures.firmware = orte::version_digits(ident);
+        figures.port = plan.port;
+        figures.settings = text(plan.settings);
+        figures.address = plan.address;
+        figures.start = QDateTime::currentDateTime();
+        recording_started = true;
+    }
+
+    void polled(const orte::exchange_result &x)
+    {
         const outcome result = x.outcome();
         r.link = QString::fromUtf8(orte::link_text(result));
         if (x.frame && x.kind == orte::reply_kind::measure) {
@@ -165,22 +162,54 @@ int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
         }
         const QDateTime now = QDateTime::currentDateTime();
         const poll_record record = record_of(r, single_input, result, now);
-        run.add(record);
+        figures.add(record);
         files.add(record, err);
         out << text_line(r, now) << '\n' << Qt::flush;
+        // Nobody reads the lines any more: the recording ends, its files finished.
         if (out.status() != QTextStream::Ok) {
             output_gone = true;
-            break;
+            engine.stop();
         }
     }
-    run.end = QDateTime::currentDateTime();
-    const bool complete = files.finish(run, err);
-    if (output_gone)
-        return output_closed;
-    print_summary(out, run);
-    if (port_gone)
-        return port_failed;
-    return complete ? success : recording_incomplete;
+
+    void ended(bool gone, bool stopped)
+    {
+        if (!recording_started) {
+            if (stopped)
+                code = interrupted_code;
+            else if (gone)
+                code = port_failed;
+            return;
+        }
+        figures.end = QDateTime::currentDateTime();
+        const bool complete = files.finish(figures, err);
+        if (output_gone) {
+            code = output_closed;
+            return;
+        }
+        print_summary(out, figures);
+        code = gone ? port_failed : complete ? success : recording_incomplete;
+    }
+
+    const watch_plan &plan;
+    QTextStream &out;
+    QTextStream &err;
+    orte::poll_engine engine;
+    QEventLoop loop;
+    recording files;
+    run_figures figures;
+    reading r;
+    fault_flags faults;
+    bool single_input = false;
+    bool recording_started = false;
+    bool output_gone = false;
+    int code = success;
+};
+} // namespace
+
+int run_watch(const watch_plan &plan, QTextStream &out, QTextStream &err)
+{
+    return watch_console(plan, out, err).run();
 }
 
 } // namespace orte_cli

@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+#include "engine/poll_engine.h"
 #include "engine/scan_engine.h"
 #include "sim_rig.h"
 
@@ -18,6 +19,7 @@ private slots:
     void cleanup() { sim.stop(); }
     void scan_finds_the_converter_and_stops_there();
     void scan_stops_at_once();
+    void poll_identifies_then_polls_in_turn();
 
 private:
     QString port() const { return dir.filePath(QStringLiteral("converter")); }
@@ -70,6 +72,31 @@ void tst_engine::scan_stops_at_once()
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(finished[0][2].toBool(), true); // stopped
     QCOMPARE(finished[0][3].value<orte::scan_place>().address, 1); // the try that was cut
+}
+
+void tst_engine::poll_identifies_then_polls_in_turn()
+{
+    QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
+    orte::poll_engine engine({ port(), { 9600, 'N', 1 }, 1, 300, 4 });
+    QSignalSpy identified(&engine, &orte::poll_engine::identified);
+    QSignalSpy polled(&engine, &orte::poll_engine::polled);
+    QSignalSpy finished(&engine, &orte::poll_engine::finished);
+    engine.start();
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(identified.size(), 1);
+    QList<bool> measurement;
+    for (const QList<QVariant> &poll : polled) {
+        QCOMPARE(poll[0].value<orte::exchange_result>().outcome(), orte::exchange_outcome::answer);
+        measurement << poll[1].toBool();
+    }
+    QCOMPARE(measurement, QList<bool>({ true, false, true, false }));
+    QCOMPARE(finished[0][0].toBool(), false); // the port stayed
+    QCOMPARE(finished[0][1].toBool(), false); // not stopped: the polls ran out
+    // Identification, then the polls a period apart.
+    const QVector<traced_frame> requests = sim.requests();
+    QCOMPARE(requests.size(), 5);
+    for (int i = 2; i < requests.size(); ++i)
+        QVERIFY(requests[i].ms - requests[i - 1].ms > 250);
 }
 
 QTEST_GUILESS_MAIN(tst_engine)

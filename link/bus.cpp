@@ -167,6 +167,9 @@ start_check check_start(const QByteArray &bytes, int from)
         else if (length > 0 && c.whole == 0 && frame_at(bytes, from, length))
             c.whole = length;
     }
+    // With a whole frame's worth of bytes held and none whole, no frame begins here.
+    if (c.whole == 0 && bytes.size() - from >= longest_frame)
+        c.possible = false;
     return c;
 }
 } // namespace

@@ -3,6 +3,8 @@
 // Ctrl+C, a closed terminal or console window: what asks a running command to stop, and the
 // waits that notice it.
 
+#include <QEventLoop>
+#include <QTimer>
 #include <QtGlobal>
 
 namespace orte_cli {
@@ -16,5 +18,19 @@ void catch_interrupt();
 // Says the command's work is done (a closed console window waits for it), and passes `code` on.
 int finish(int code);
 bool interrupted();
+
+// Starts `engine` and runs `loop` until the engine's end quits it. Ctrl+C is a flag set by a
+// signal handler: it is looked at while the loop runs, and stops the engine.
+template<typename Engine> void run_engine(Engine &engine, QEventLoop &loop)
+{
+    QTimer interrupt;
+    QObject::connect(&interrupt, &QTimer::timeout, &loop, [&engine] {
+        if (interrupted())
+            engine.stop();
+    });
+    interrupt.start(wait_slice_ms);
+    engine.start();
+    loop.exec();
+}
 
 } // namespace orte_cli

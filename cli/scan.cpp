@@ -107,15 +107,7 @@ public:
                 code = ended(converters, port_lost, stopped, next);
                 loop.quit();
             });
-        // Ctrl+C is a flag set by a signal handler: looked at while the loop runs.
-        QTimer interrupt;
-        QObject::connect(&interrupt, &QTimer::timeout, &loop, [this] {
-            if (interrupted())
-                engine.stop();
-        });
-        interrupt.start(wait_slice_ms);
-        engine.start();
-        loop.exec();
+        run_engine(engine, loop);
         return code;
     }
 

@@ -3,16 +3,14 @@
 // orte-cli's own texts in the user's language: Russian where the system speaks Russian,
 // English (the source) elsewhere. The converter's texts are Russian everywhere.
 
+#include "engine/texts.h"
+
 #include <QCoreApplication>
 #include <QString>
 
 namespace orte_cli {
 
-// The translation context of orte-cli's texts.
-struct text
-{
-    Q_DECLARE_TR_FUNCTIONS(text)
-};
+using orte::text;
 
 // Whether a POSIX locale setting names Russian: the first of LC_ALL, LC_MESSAGES and LANG that
 // is set decides ("ru_RU.UTF-8", "ru").

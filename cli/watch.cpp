@@ -1,9 +1,7 @@
 #include "cli/watch.h"
 
 #include "cli/language.h"
-#include "cli/record.h"
-#include "cli/recording.h"
-#include "cli/workbook.h"
+#include "cli/lines.h"
 #include "decode/ident.h"
 #include "decode/measure.h"
 #include "decode/register_map.h"
@@ -65,6 +63,8 @@ public:
         , out(o)
         , err(e)
         , engine({ p.port, p.settings, p.address, p.interval_ms, p.polls })
+        , files([this](const QString &said) { err << "orte-cli: " << said << '\n'
+                                                  << Qt::flush; })
     {
     }
 
@@ -72,7 +72,7 @@ public:
     {
         // The recordings first: a file that cannot be written is found before the line is
         // touched.
-        if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite, err))
+        if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite))
             return bad_arguments;
         QObject::connect(
             &engine, &orte::poll_engine::open_failed, &loop, [this](const QString &error) {
@@ -155,7 +155,7 @@ private:
         const QDateTime now = QDateTime::currentDateTime();
         const poll_record record = record_of(r, single_input, result, now);
         figures.add(record);
-        files.add(record, err);
+        files.add(record);
         out << text_line(r, now) << '\n' << Qt::flush;
         // Nobody reads the lines any more: the recording ends, its files finished.
         if (out.status() != QTextStream::Ok) {
@@ -174,7 +174,7 @@ private:
             return;
         }
         figures.end = QDateTime::currentDateTime();
-        const bool complete = files.finish(figures, err);
+        const bool complete = files.finish(figures);
         if (output_gone) {
             code = output_closed;
             return;
@@ -188,7 +188,7 @@ private:
     QTextStream &err;
     orte::poll_engine engine;
     QEventLoop loop;
-    recording files;
+    orte::recording files;
     run_figures figures;
     reading r;
     fault_flags faults;

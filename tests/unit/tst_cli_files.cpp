@@ -2,10 +2,10 @@
 // the language it speaks, its Russian translation, a workbook, and how a file of a recording
 // takes its place.
 
-#include "cli/csv.h"
 #include "cli/language.h"
-#include "cli/recording.h"
-#include "cli/workbook.h"
+#include "engine/csv.h"
+#include "engine/recording.h"
+#include "engine/workbook.h"
 
 #include <QtTest>
 
@@ -18,9 +18,9 @@
 namespace {
 // A measurement poll: input 1 at 23.45 (type 0), input 2 a thermocouple at 500.1 with its cold
 // junction at 23.5, no status yet.
-orte_cli::poll_record measurement()
+orte::poll_record measurement()
 {
-    orte_cli::poll_record r;
+    orte::poll_record r;
     r.at = QDateTime(QDate(2026, 12, 7), QTime(18, 55, 38, 69));
     r.type = { 0, 1 };
     r.value = { 23.45, 500.1 };
@@ -67,10 +67,10 @@ void tst_cli_files::csv_rows()
 {
     QFETCH(QString, locale);
     QFETCH(QString, row);
-    const orte_cli::csv_format f = locale.isEmpty() ? orte_cli::plain_format()
-                                                    : orte_cli::spreadsheet_format(QLocale(locale));
-    QCOMPARE(orte_cli::csv_row(f, measurement()), row);
-    QCOMPARE(orte_cli::csv_preamble(f).isEmpty(), locale.isEmpty());
+    const orte::csv_format f
+        = locale.isEmpty() ? orte::plain_format() : orte::spreadsheet_format(QLocale(locale));
+    QCOMPARE(orte::csv_row(f, measurement()), row);
+    QCOMPARE(orte::csv_preamble(f).isEmpty(), locale.isEmpty());
 }
 
 void tst_cli_files::language_data()
@@ -120,7 +120,7 @@ void tst_cli_files::workbook_data()
     const QString two_charts = "chart: Input 1 / Time / Input 1: resistance thermometer, °C\n"
                                "chart: Input 2 / Time / Input 2: thermocouple, °C\n";
     QTest::newRow("3 polls: a chart an input, on an axis of its own")
-        << 3 << orte_cli::sheet_rows << true
+        << 3 << orte::sheet_rows << true
         << "sheets: Values, Input 1 chart, Input 2 chart, Converter and run\n" + two_charts
             + "polls: 3\nserial: 123456\nchart note: None\n";
     QTest::newRow("10 polls, 4 rows a sheet: three values sheets, the chart over the last")
@@ -129,7 +129,7 @@ void tst_cli_files::workbook_data()
             + two_charts
             + "polls: 10\nserial: 123456\nchart note: the last 2 polls, on the sheet Values 3\n";
     QTest::newRow("no value received: no chart, and why")
-        << 2 << orte_cli::sheet_rows << false
+        << 2 << orte::sheet_rows << false
         << QStringLiteral("sheets: Values, Converter and run\npolls: 2\nserial: 123456\n"
                           "chart note: none: no value was received\n");
 }
@@ -142,13 +142,13 @@ void tst_cli_files::workbook()
     QFETCH(QString, read);
     QTemporaryDir dir;
     const QString name = dir.filePath(QStringLiteral("run.xlsx"));
-    orte_cli::run_figures run;
+    orte::run_figures run;
     run.serial = 123456;
     run.start = run.end = measurement().at;
     {
-        orte_cli::workbook_writer book(name, dir.path(), rows_per_sheet);
+        orte::workbook_writer book(name, dir.path(), rows_per_sheet);
         for (int i = 0; i < polls; ++i) {
-            orte_cli::poll_record r = with_values ? measurement() : orte_cli::poll_record {};
+            orte::poll_record r = with_values ? measurement() : orte::poll_record {};
             r.at = measurement().at.addMSecs(300 * i);
             run.add(r);
             book.add(r);
@@ -229,10 +229,9 @@ void tst_cli_files::file_takes_its_place()
     if (there.contains("link"))
         QVERIFY(QFile::link(old_file, name));
 #endif
-    orte_cli::output_file out;
+    orte::output_file out;
     QString said;
-    QTextStream err(&said);
-    QCOMPARE(out.claim(name, force, err), refused.isEmpty());
+    QCOMPARE(out.claim(name, force, said), refused.isEmpty());
     QVERIFY2(said.contains(refused), qPrintable(said));
     if (!refused.isEmpty())
         return;
@@ -271,7 +270,7 @@ void tst_cli_files::write_errors()
     QFETCH(int, error_number);
     QFETCH(QString, qt_says);
     QFETCH(QString, said);
-    QCOMPARE(orte_cli::write_error_text(error_number, qt_says), said);
+    QCOMPARE(orte::write_error_text(error_number, qt_says), said);
 }
 
 QTEST_GUILESS_MAIN(tst_cli_files)

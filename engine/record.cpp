@@ -1,16 +1,16 @@
-#include "cli/record.h"
+#include "engine/record.h"
 
 #include <algorithm>
 
-namespace orte_cli {
+namespace orte {
 
 void run_figures::add(const poll_record &r)
 {
     ++polls;
-    crc_errors += r.result == outcome::crc_error ? 1 : 0;
-    timeouts += r.result == outcome::timeout ? 1 : 0;
-    exceptions += r.result == outcome::exception ? 1 : 0;
-    unexpected += r.result == outcome::foreign ? 1 : 0;
+    crc_errors += r.result == exchange_outcome::crc_error ? 1 : 0;
+    timeouts += r.result == exchange_outcome::timeout ? 1 : 0;
+    exceptions += r.result == exchange_outcome::exception ? 1 : 0;
+    unexpected += r.result == exchange_outcome::foreign ? 1 : 0;
     for (size_t i = 0; i < 2; ++i) {
         has_cold_junction[i] = has_cold_junction[i] || r.cold_junction[i].has_value();
         if (r.type[i])
@@ -26,4 +26,4 @@ void run_figures::add(const poll_record &r)
     }
 }
 
-} // namespace orte_cli
+} // namespace orte

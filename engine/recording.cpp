@@ -1,7 +1,7 @@
-#include "cli/recording.h"
+#include "engine/recording.h"
 
-#include "cli/language.h"
 #include "decode/status.h"
+#include "engine/texts.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,31 +15,10 @@
 #include <windows.h>
 #endif
 
-namespace orte_cli {
+namespace orte {
 
-QString text_line(const reading &r, const QDateTime &at)
-{
-    QStringList parts { at.toString(QStringLiteral("HH:mm:ss.zzz")) };
-    if (r.have_measure) {
-        const orte::measure_view &m = r.measure_shown;
-        for (const QString &t :
-             { m.in1_value, m.in1_cold_junction, m.in2_value, m.in2_cold_junction })
-            if (!t.isEmpty())
-                parts << t.trimmed();
-    }
-    if (r.have_status) {
-        const orte::status_view s = orte::decode_status(r.status);
-        parts << (s.faults.isEmpty() ? QString::fromUtf8("Ошибок нет") : s.faults);
-        for (const QString &t : { s.setpoints_in1, s.setpoints_in2 })
-            if (!t.isEmpty())
-                parts << t;
-    }
-    if (!r.link.isEmpty())
-        parts << r.link;
-    return parts.join(QStringLiteral(" | "));
-}
-
-poll_record record_of(const reading &r, bool single_input, outcome result, const QDateTime &at)
+poll_record record_of(const reading &r, bool single_input, exchange_outcome result,
+                      const QDateTime &at)
 {
     poll_record p;
     p.at = at;
@@ -64,12 +43,12 @@ poll_record record_of(const reading &r, bool single_input, outcome result, const
     return p;
 }
 
-bool output_file::claim(const QString &name, bool replace, QTextStream &err)
+bool output_file::claim(const QString &name, bool replace, QString &said)
 {
     if (name.isEmpty())
         return true;
     auto refuse = [&](const QString &why) {
-        err << "orte-cli: " << text::tr("cannot write %1: %2").arg(name, why) << '\n';
+        said = text::tr("cannot write %1: %2").arg(name, why);
         return false;
     };
     const QFileInfo info(name);
@@ -156,14 +135,12 @@ QString write_error_text(int error_number, const QString &fallback)
         : fallback;
 }
 
-void csv_recording::add(const poll_record &r, QTextStream &err)
+bool csv_recording::add(const poll_record &r, QString &error)
 {
     if (!claimed())
-        return;
+        return true;
     const QByteArray row = csv_row(format, r).toUtf8() + '\n';
-    QString error;
-    if (!(out.isOpen() ? write(row, error) : first_row(row, error)))
-        fail(error, err);
+    return out.isOpen() ? write(row, error) : first_row(row, error);
 }
 
 bool csv_recording::first_row(const QByteArray &row, QString &error)
@@ -204,31 +181,24 @@ bool csv_recording::write(const QByteArray &row, QString &error)
     return false;
 }
 
-void csv_recording::fail(const QString &error, QTextStream &err)
-{
-    if (!failed)
-        err << "orte-cli: "
-            << text::tr("cannot write %1: %2; the recording is incomplete").arg(name(), error)
-            << '\n'
-            << Qt::flush;
-    failed = true;
-}
-
-recording::recording()
+recording::recording(say_fn s)
     : rows_per_sheet(sheet_rows)
+    , say(std::move(s))
 {
 }
 
 recording::~recording() = default;
 
 bool recording::claim(const QString &csv_name, bool csv_plain, const QString &xlsx_name,
-                      bool overwrite, QTextStream &err)
+                      bool overwrite)
 {
-    if (!csv.claim(csv_name, overwrite, err) || !xlsx.claim(xlsx_name, overwrite, err))
+    QString said;
+    if (!csv.claim(csv_name, overwrite, said) || !xlsx.claim(xlsx_name, overwrite, said)) {
+        say(said);
         return false;
+    }
     if (csv.claimed() && xlsx.claimed() && csv.file() == xlsx.file()) {
-        err << "orte-cli: " << text::tr("--csv and --xlsx name one file: %1").arg(xlsx_name)
-            << '\n';
+        say(text::tr("--csv and --xlsx name one file: %1").arg(xlsx_name));
         return false;
     }
     csv.start(csv_plain ? plain_format() : spreadsheet_format(QLocale::system()));
@@ -248,16 +218,23 @@ void recording::open_book()
                                                  rows_per_sheet);
 }
 
-void recording::add(const poll_record &r, QTextStream &err)
+void recording::add(const poll_record &r)
 {
-    csv.add(r, err);
+    // A row that cannot be written is skipped whole; the next is tried. Said once.
+    QString error;
+    if (!csv.add(r, error)) {
+        if (!csv.failed)
+            say(text::tr("cannot write %1: %2; the recording is incomplete")
+                    .arg(csv.name(), error));
+        csv.failed = true;
+    }
     if (!xlsx.claimed())
         return;
     open_book();
     book->add(r);
 }
 
-bool recording::finish(const run_figures &run, QTextStream &err)
+bool recording::finish(const run_figures &run)
 {
     if (!xlsx.claimed())
         return !csv.failed;
@@ -266,8 +243,8 @@ bool recording::finish(const run_figures &run, QTextStream &err)
     const bool written = book->finish(run, error) && xlsx.place(book_scratch(), error);
     book.reset();
     if (!written)
-        err << "orte-cli: " << text::tr("cannot write %1: %2").arg(xlsx.name(), error) << '\n';
+        say(text::tr("cannot write %1: %2").arg(xlsx.name(), error));
     return written && !csv.failed;
 }
 
-} // namespace orte_cli
+} // namespace orte

@@ -5,14 +5,14 @@
 // is a comma, else "," and "."; the time as a date-time that spreadsheet reads; headings in
 // the user's language), or plain for scripts (RFC 4180, ",", ".", ISO time, ASCII headings).
 
-#include "cli/record.h"
+#include "engine/record.h"
 
 #include <QByteArray>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
 
-namespace orte_cli {
+namespace orte {
 
 struct csv_format
 {
@@ -31,4 +31,4 @@ QString csv_header(const csv_format &format);
 QStringList column_headings();
 QString csv_row(const csv_format &format, const poll_record &r);
 
-} // namespace orte_cli
+} // namespace orte

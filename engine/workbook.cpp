@@ -1,7 +1,7 @@
-#include "cli/workbook.h"
+#include "engine/workbook.h"
 
-#include "cli/csv.h"
-#include "cli/language.h"
+#include "engine/csv.h"
+#include "engine/texts.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +13,7 @@
 
 #include <xlsxwriter.h>
 
-namespace orte_cli {
+namespace orte {
 
 namespace {
 lxw_datetime datetime(const QDateTime &at)
@@ -247,4 +247,4 @@ bool workbook_writer::finish(const run_figures &run, QString &error)
     return false;
 }
 
-} // namespace orte_cli
+} // namespace orte

@@ -6,7 +6,7 @@
 // library as they come (it keeps them in temporary files, so memory stays bounded however long
 // the run); the workbook is written when the recording ends.
 
-#include "cli/record.h"
+#include "engine/record.h"
 
 #include <QString>
 
@@ -14,7 +14,7 @@ struct lxw_workbook;
 struct lxw_worksheet;
 struct lxw_format;
 
-namespace orte_cli {
+namespace orte {
 
 // Excel's rows per sheet, less the heading row.
 constexpr int sheet_rows = 1048575;
@@ -52,4 +52,4 @@ private:
 // Cyrillic folder would not survive the ANSI code page.
 QString narrow_folder(const QString &file_name);
 
-} // namespace orte_cli
+} // namespace orte

@@ -3,20 +3,20 @@
 // What watch and listen share: the reading as the screen line shows it, the poll as the files
 // keep it, and the files of the recording.
 
-#include "cli/csv.h"
-#include "cli/record.h"
-#include "cli/workbook.h"
 #include "decode/measure.h"
+#include "engine/csv.h"
+#include "engine/record.h"
+#include "engine/workbook.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
 #include <QString>
-#include <QTextStream>
 
+#include <functional>
 #include <memory>
 
-namespace orte_cli {
+namespace orte {
 
 // What the last exchanges brought, as the screen line shows it. The measurement is shown as
 // the monitor's page shows it: decoded when it arrives, with the input faults known then, so
@@ -39,11 +39,9 @@ struct fault_flags
     bool in2 = false;
 };
 
-// "hh:mm:ss.zzz | values | faults | setpoints | link", with the monitor's own texts.
-QString text_line(const reading &r, const QDateTime &at);
-
 // The poll as the files keep it: what the screen line shows, in cells.
-poll_record record_of(const reading &r, bool single_input, outcome result, const QDateTime &at);
+poll_record record_of(const reading &r, bool single_input, exchange_outcome result,
+                      const QDateTime &at);
 
 // A file of the recording. It is checked before the line is touched, written under a scratch
 // name in its own folder, and put in place only once it holds the run, so that an old file is
@@ -54,8 +52,8 @@ class output_file
 public:
     // Whether the recording can go to `name`: a regular file or nothing there, replaced only
     // when `overwrite`, in a folder where a file can be made. Nothing changes at `name` yet.
-    // False, said on `err`, when it cannot.
-    bool claim(const QString &name, bool overwrite, QTextStream &err);
+    // False, with what to say in `said`, when it cannot.
+    bool claim(const QString &name, bool overwrite, QString &said);
     bool claimed() const { return !target.isEmpty(); }
     // The name as the user gave it, and the file it leads to.
     const QString &name() const { return given; }
@@ -80,37 +78,42 @@ class csv_recording : public output_file
 {
 public:
     void start(const csv_format &f) { format = f; }
-    void add(const poll_record &r, QTextStream &err);
+    // False when the row could not be written, with the reason in `error`.
+    bool add(const poll_record &r, QString &error);
     bool failed = false;
 
 private:
     bool first_row(const QByteArray &row, QString &error);
     bool write(const QByteArray &row, QString &error);
-    void fail(const QString &error, QTextStream &err);
     csv_format format;
     QFile out;
 };
 
 // The files of one recording, a CSV and a workbook, each optional: claimed before the line is
-// touched, a row per poll, and finished however the run ends.
+// touched, a row per poll, and finished however the run ends. What goes wrong is said through
+// `say`, a sentence each, once per file.
 class recording
 {
 public:
-    recording();
+    using say_fn = std::function<void(const QString &)>;
+    explicit recording(say_fn say);
     ~recording();
-    // False, said on `err`, when either file cannot be written, or both name one file.
-    bool claim(const QString &csv_name, bool csv_plain, const QString &xlsx_name, bool overwrite,
-               QTextStream &err);
+    // False, said, when either file cannot be written, or both name one file.
+    bool claim(const QString &csv_name, bool csv_plain, const QString &xlsx_name, bool overwrite);
     bool records() const { return csv.claimed() || xlsx.claimed(); }
-    void add(const poll_record &r, QTextStream &err);
+    // The files as the user named them (empty: not recorded).
+    const QString &csv_name() const { return csv.name(); }
+    const QString &xlsx_name() const { return xlsx.name(); }
+    void add(const poll_record &r);
     // Writes the workbook and puts it in place. False when the files miss part of the run.
-    bool finish(const run_figures &run, QTextStream &err);
+    bool finish(const run_figures &run);
     // Rows per values sheet of the workbook (Excel's limit, less the heading row).
     int rows_per_sheet;
 
 private:
     QString book_scratch() const;
     void open_book();
+    say_fn say;
     csv_recording csv;
     output_file xlsx;
     std::unique_ptr<workbook_writer> book;
@@ -121,4 +124,4 @@ private:
 // error number where there is one.
 QString write_error_text(int error_number, const QString &fallback);
 
-} // namespace orte_cli
+} // namespace orte

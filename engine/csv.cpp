@@ -1,10 +1,10 @@
-#include "cli/csv.h"
+#include "engine/csv.h"
 
-#include "cli/language.h"
+#include "engine/texts.h"
 
 #include <QStringList>
 
-namespace orte_cli {
+namespace orte {
 
 csv_format spreadsheet_format(const QLocale &locale)
 {
@@ -94,4 +94,4 @@ QString csv_row(const csv_format &format, const poll_record &r)
     return cells.join(format.separator);
 }
 
-} // namespace orte_cli
+} // namespace orte

@@ -12,10 +12,7 @@
 #include <array>
 #include <optional>
 
-namespace orte_cli {
-
-// How one exchange ended, as the link classifies it.
-using outcome = orte::exchange_outcome;
+namespace orte {
 
 struct poll_record
 {
@@ -27,7 +24,7 @@ struct poll_record
     std::array<std::optional<double>, 2> cold_junction;
     std::array<std::optional<int>, 8> flags; // status bits 0..7
     QString link; // the link text, empty when the exchange was sound
-    outcome result = outcome::answer;
+    exchange_outcome result = exchange_outcome::answer;
 };
 
 struct input_figures
@@ -65,4 +62,4 @@ struct run_figures
     void add(const poll_record &r);
 };
 
-} // namespace orte_cli
+} // namespace orte

@@ -1,0 +1,30 @@
+#include "cli/lines.h"
+
+#include "decode/status.h"
+
+#include <QStringList>
+
+namespace orte_cli {
+
+QString text_line(const reading &r, const QDateTime &at)
+{
+    QStringList parts { at.toString(QStringLiteral("HH:mm:ss.zzz")) };
+    if (r.have_measure) {
+        const orte::measure_view &m = r.measure_shown;
+        for (const QString &t :
+             { m.in1_value, m.in1_cold_junction, m.in2_value, m.in2_cold_junction })
+            if (!t.isEmpty())
+                parts << t.trimmed();
+    }
+    if (r.have_status) {
+        const orte::status_view s = orte::decode_status(r.status);
+        parts << (s.faults.isEmpty() ? QString::fromUtf8("Ошибок нет") : s.faults);
+        for (const QString &t : { s.setpoints_in1, s.setpoints_in2 })
+            if (!t.isEmpty())
+                parts << t;
+    }
+    if (!r.link.isEmpty())
+        parts << r.link;
+    return parts.join(QStringLiteral(" | "));
+}
+} // namespace orte_cli

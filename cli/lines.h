@@ -1,0 +1,23 @@
+#pragma once
+
+// A reading as orte-cli's console line shows it.
+
+#include "engine/recording.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace orte_cli {
+
+using orte::fault_flags;
+using orte::input_figures;
+using orte::poll_record;
+using orte::reading;
+using orte::record_of;
+using orte::run_figures;
+using outcome = orte::exchange_outcome;
+
+// "hh:mm:ss.zzz | values | faults | setpoints | link", with the monitor's own texts.
+QString text_line(const reading &r, const QDateTime &at);
+
+} // namespace orte_cli

@@ -182,3 +182,6 @@ private:
 };
 
 } // namespace orte
+
+Q_DECLARE_METATYPE(orte::reading)
+Q_DECLARE_METATYPE(orte::exchange_outcome)

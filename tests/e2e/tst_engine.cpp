@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+#include "engine/listen_engine.h"
 #include "engine/poll_engine.h"
 #include "engine/scan_engine.h"
 #include "sim_rig.h"
@@ -15,11 +16,14 @@ private slots:
     {
         qRegisterMetaType<orte::scan_place>();
         qRegisterMetaType<orte::exchange_result>();
+        qRegisterMetaType<orte::reading>();
+        qRegisterMetaType<orte::exchange_outcome>();
     }
     void cleanup() { sim.stop(); }
     void scan_finds_the_converter_and_stops_there();
     void scan_stops_at_once();
     void poll_identifies_then_polls_in_turn();
+    void listen_finds_the_line_and_decodes_another_master();
 
 private:
     QString port() const { return dir.filePath(QStringLiteral("converter")); }
@@ -97,6 +101,42 @@ void tst_engine::poll_identifies_then_polls_in_turn()
     QCOMPARE(requests.size(), 5);
     for (int i = 2; i < requests.size(); ++i)
         QVERIFY(requests[i].ms - requests[i - 1].ms > 250);
+}
+
+void tst_engine::listen_finds_the_line_and_decodes_another_master()
+{
+    // The poll engine is the other master, at 9600 8E1; the listener hears the tap.
+    const QString tap = dir.filePath(QStringLiteral("tap"));
+    QVERIFY2(sim.start_pty(port(),
+                           { "--tap", tap, "--parity", "even", "--in1-whole", "31", "--in1-milli",
+                             "500", "--wire-timing" }),
+             qPrintable(sim.error()));
+    orte::listen_plan plan;
+    plan.port = tap;
+    plan.speeds = { 19200, 9600 };
+    plan.parities = QStringLiteral("NE");
+    orte::listen_engine listener(plan);
+    QSignalSpy found(&listener, &orte::listen_engine::settings_found);
+    QSignalSpy readings(&listener, &orte::listen_engine::slave_reading);
+    QSignalSpy finished(&listener, &orte::listen_engine::finished);
+    listener.start();
+    orte::poll_engine master({ port(), { 9600, 'E', 1 }, 1, 100, 0 });
+    master.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!found.isEmpty(), 20000);
+    QCOMPARE(found[0][0].toInt(), 9600);
+    QVERIFY(found[0][1].toString().contains(QLatin1Char('E')));
+    QTRY_VERIFY_WITH_TIMEOUT(!readings.isEmpty(), 10000);
+    const orte::reading r = readings.constLast()[1].value<orte::reading>();
+    QCOMPARE(readings.constLast()[0].toInt(), 1);
+    QVERIFY(r.have_measure || r.have_status);
+    if (r.have_measure)
+        QVERIFY2(r.measure_shown.in1_value.contains(QLatin1String("31.5")),
+                 qPrintable(r.measure_shown.in1_value));
+    QVERIFY(listener.figures().replies > 0);
+    master.stop();
+    listener.stop();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished[0][0].toBool(), false);
 }
 
 QTEST_GUILESS_MAIN(tst_engine)

@@ -5,11 +5,11 @@
 #include "cli/console.h"
 #include "cli/help.h"
 #include "cli/language.h"
+#include "engine/scan_engine.h"
 #include "log/file_safety.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
-#include <QSerialPortInfo>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
@@ -42,8 +42,7 @@ int main(int argc, char *argv[])
     if (command.kind == command_kind::listen)
         return finish(run_listen(command.listen, out, err, terminal ? &err : nullptr));
     if (command.scan.ports.isEmpty()) {
-        for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-            command.scan.ports << info.portName();
+        command.scan.ports = orte::system_ports();
         if (command.scan.ports.isEmpty()) {
             err << "orte-cli: " << text::tr("the system lists no serial ports") << '\n';
             return port_failed;

@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
 
-#include "app/port_list.h"
+#include "link/port_list.h"
 #include "decode/ident.h"
 #include "decode/measure.h"
 #include "decode/register_map.h"

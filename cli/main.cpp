@@ -5,7 +5,7 @@
 #include "cli/console.h"
 #include "cli/help.h"
 #include "cli/language.h"
-#include "engine/scan_engine.h"
+#include "link/port_list.h"
 #include "log/file_safety.h"
 
 #include <QCoreApplication>
@@ -42,7 +42,7 @@ int main(int argc, char *argv[])
     if (command.kind == command_kind::listen)
         return finish(run_listen(command.listen, out, err, terminal ? &err : nullptr));
     if (command.scan.ports.isEmpty()) {
-        command.scan.ports = orte::system_ports();
+        command.scan.ports = orte::list_serial_ports();
         if (command.scan.ports.isEmpty()) {
             err << "orte-cli: " << text::tr("the system lists no serial ports") << '\n';
             return port_failed;

@@ -5,7 +5,7 @@
 
 #include "app/app_identity.h"
 #include "app/mainwindow.h"
-#include "app/port_list.h"
+#include "link/port_list.h"
 #include "log/file_safety.h"
 
 #include <QApplication>

@@ -62,4 +62,8 @@ struct run_figures
     void add(const poll_record &r);
 };
 
+// What an input measures and in what, from its sensor type register, for a chart's axis
+// ("Input 1: thermocouple, °C").
+QString axis_name(int input, const std::optional<int> &type);
+
 } // namespace orte

@@ -3,18 +3,9 @@
 #include "decode/ident.h"
 #include "decode/register_map.h"
 
-#include <QSerialPortInfo>
 #include <QTimer>
 
 namespace orte {
-
-QStringList system_ports()
-{
-    QStringList names;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        names << info.portName();
-    return names;
-}
 
 scan_engine::scan_engine(const scan_plan &p, QObject *parent)
     : QObject(parent)

@@ -22,9 +22,6 @@ struct scan_plan
     bool all = false; // go on after the first converter
 };
 
-// The serial ports the system lists, by name ("COM3", "ttyUSB0").
-QStringList system_ports();
-
 // Where one try is: a port, a setting, an address.
 struct scan_place
 {

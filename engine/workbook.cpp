@@ -34,7 +34,8 @@ struct utf8
     QByteArray bytes;
 };
 
-// What an input measures and in what, from its sensor type register.
+} // namespace
+
 QString axis_name(int input, const std::optional<int> &type)
 {
     static const char *const kinds[][2] = {
@@ -49,6 +50,8 @@ QString axis_name(int input, const std::optional<int> &type)
         .arg(input)
         .arg(text::tr(kinds[*type][0]), text::tr(kinds[*type][1]));
 }
+
+namespace {
 
 // One chart sheet an input: its value and its cold junction against time, on an axis of its
 // own, so that a thermocouple at 500 °C does not flatten a resistance thermometer at 23 °C.

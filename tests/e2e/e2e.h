@@ -4,7 +4,7 @@
 // simulator on the other.
 
 #include "app/mainwindow.h"
-#include "app/port_list.h"
+#include "link/port_list.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "app/app_identity.h"
 #include "app/mainwindow.h"
-#include "app/port_list.h"
+#include "link/port_list.h"
 
 #include <QtTest>
 

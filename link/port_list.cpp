@@ -1,4 +1,4 @@
-#include "app/port_list.h"
+#include "link/port_list.h"
 
 #include <QSerialPortInfo>
 

@@ -6,6 +6,7 @@
 #include "cli/exit_codes.h"
 #include "cli/interrupt.h"
 #include "engine/exchange.h"
+#include "engine/scan_engine.h"
 #include "link/line_format.h"
 
 #include <QString>
@@ -22,10 +23,7 @@ inline QString text(const port_settings &settings)
 
 using exchange_result = orte::exchange_result;
 
-// What an exchange heard that is not the converter's answer, for the user: an exception, a
-// model outside the table, another slave's or a late frame, bytes that never formed a frame.
-// Empty for silence and for a converter's identification.
-QString what_answered(const exchange_result &r, quint8 address);
+using orte::what_answered;
 
 using orte::open_error;
 

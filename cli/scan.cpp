@@ -13,36 +13,8 @@
 
 namespace orte_cli {
 
-QVector<port_settings> scan_order(const QVector<int> &bauds, const QString &parities,
-                                  const QVector<int> &stop_bits)
-{
-    QVector<int> fastest_first = bauds;
-    std::sort(fastest_first.begin(), fastest_first.end(), std::greater<int>());
-    QVector<port_settings> order;
-    auto add = [&](int baud, char parity, int stops) {
-        if (!bauds.contains(baud) || !parities.contains(QLatin1Char(parity))
-            || !stop_bits.contains(stops))
-            return;
-        for (const port_settings &s : order)
-            if (s.baud == baud && s.parity == parity && s.stop_bits == stops)
-                return;
-        order.append({ baud, parity, stops });
-    };
-    add(9600, 'N', 1);
-    add(19200, 'E', 1);
-    for (int baud : fastest_first)
-        for (QChar parity : parities)
-            for (int stops : stop_bits)
-                add(baud, char(parity.toLatin1()), stops);
-    return order;
-}
-
 namespace {
-QString duration(qint64 ms)
-{
-    return ms >= 60000 ? text::tr("%1 min %2 s").arg(ms / 60000).arg(ms / 1000 % 60)
-                       : text::tr("%1 s").arg(ms / 1000);
-}
+using orte::duration;
 
 // The console's side of a search: the engine's signals in the user's words.
 class scan_console

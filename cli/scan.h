@@ -13,10 +13,7 @@ namespace orte_cli {
 // Several ports: each line names its port.
 using scan_plan = orte::scan_plan;
 
-// Every combination of the lists, the likeliest first: 9600 8N1 and 19200 8E1, then the
-// rest from the fastest speed down.
-QVector<port_settings> scan_order(const QVector<int> &bauds, const QString &parities,
-                                  const QVector<int> &stop_bits);
+using orte::scan_order;
 
 // Runs the search engine over the plan on an event loop of its own; prints each converter
 // found, and what else answered, to `out`, failures to `err`, and a live progress line to

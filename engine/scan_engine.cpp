@@ -2,10 +2,63 @@
 
 #include "decode/ident.h"
 #include "decode/register_map.h"
+#include "engine/texts.h"
+#include "link/frame_bytes.h"
 
 #include <QTimer>
 
 namespace orte {
+
+QVector<line_format> scan_order(const QVector<int> &bauds, const QString &parities,
+                                const QVector<int> &stop_bits)
+{
+    QVector<int> fastest_first = bauds;
+    std::sort(fastest_first.begin(), fastest_first.end(), std::greater<int>());
+    QVector<line_format> order;
+    auto add = [&](int baud, char parity, int stops) {
+        if (!bauds.contains(baud) || !parities.contains(QLatin1Char(parity))
+            || !stop_bits.contains(stops))
+            return;
+        for (const line_format &s : order)
+            if (s.baud == baud && s.parity == parity && s.stop_bits == stops)
+                return;
+        order.append({ baud, parity, stops });
+    };
+    add(9600, 'N', 1);
+    add(19200, 'E', 1);
+    for (int baud : fastest_first)
+        for (QChar parity : parities)
+            for (int stops : stop_bits)
+                add(baud, char(parity.toLatin1()), stops);
+    return order;
+}
+
+QString duration(qint64 ms)
+{
+    return ms >= 60000 ? text::tr("%1 min %2 s").arg(ms / 60000).arg(ms / 1000 % 60)
+                       : text::tr("%1 s").arg(ms / 1000);
+}
+
+QString what_answered(const exchange_result &r, quint8 address)
+{
+    if (r.frame && r.kind == reply_kind::exception)
+        return text::tr("a Modbus exception %1 (not a converter)")
+            .arg(rx_at(r.bytes, 2), 2, 16, QLatin1Char('0'));
+    if (r.frame && r.kind == reply_kind::ident)
+        return text::tr("model code %1, outside the converter's table").arg(rx_at(r.bytes, 4));
+    if (r.frame)
+        return text::tr("a valid %1-byte frame, not the converter's reply").arg(r.bytes.size());
+    if (!r.foreign.isEmpty()) {
+        const quint8 from = rx_at(r.foreign, 0);
+        return from == address
+            ? text::tr("a frame of function %1, not an answer to this request")
+                  .arg(rx_at(r.foreign, 1), 2, 16, QLatin1Char('0'))
+            : text::tr("a reply from address %1 (a late one, or another master's)").arg(from);
+    }
+    if (r.heard)
+        return text::tr("bytes that never formed a frame");
+    return {};
+}
 
 scan_engine::scan_engine(const scan_plan &p, QObject *parent)
     : QObject(parent)

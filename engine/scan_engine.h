@@ -22,6 +22,19 @@ struct scan_plan
     bool all = false; // go on after the first converter
 };
 
+// Every combination of the lists, the likeliest first: 9600 8N1 and 19200 8E1, then the
+// rest from the fastest speed down.
+QVector<line_format> scan_order(const QVector<int> &bauds, const QString &parities,
+                                const QVector<int> &stop_bits);
+
+// "3 min 20 s", "45 s": a time left.
+QString duration(qint64 ms);
+
+// What an exchange heard that is not the converter's answer, for the user: an exception, a
+// model outside the table, another slave's or a late frame, bytes that never formed a frame.
+// Empty for silence and for a converter's identification.
+QString what_answered(const exchange_result &r, quint8 address);
+
 // Where one try is: a port, a setting, an address.
 struct scan_place
 {

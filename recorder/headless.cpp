@@ -1,0 +1,157 @@
+#include "recorder/headless.h"
+
+#include "link/port_list.h"
+#include "recorder/recorder_window.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+#include <functional>
+
+namespace orte {
+
+namespace {
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+int fail(const QString &what)
+{
+    QTextStream err(stderr);
+    err << "orte-recorder: " << what << '\n';
+    return 2;
+}
+
+// Serves events until `done` holds or `ms` pass; whether it held.
+bool wait_for(const std::function<bool()> &done, qint64 ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms) {
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return done();
+}
+
+bool shoot(recorder_window &window, int page, const QString &file)
+{
+    window.tabs->setCurrentIndex(page);
+    wait_for([] { return false; }, 300); // the chart's next redraw
+    return window.grab().save(file);
+}
+} // namespace
+
+int run_headless(const QCommandLineParser &cli, const headless_options &o)
+{
+    const QString shots = cli.value(o.shots);
+    bool ok = false;
+    const int seconds = cli.value(o.seconds).toInt(&ok);
+    if (!ok || seconds < 1)
+        return fail(QStringLiteral("--seconds takes a whole number of at least 1"));
+    if (!QDir().mkpath(shots))
+        return fail(QStringLiteral("cannot make the folder %1").arg(shots));
+
+    QTemporaryDir dir;
+    QString port = cli.value(o.port);
+    QString tap;
+    QProcess converter;
+    if (port.isEmpty()) {
+        const QString sim = cli.isSet(o.sim)
+            ? cli.value(o.sim)
+            : QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("orte-sim"));
+        port = dir.filePath(QStringLiteral("converter"));
+        tap = dir.filePath(QStringLiteral("tap"));
+        QStringList args { QStringLiteral("--pty"),
+                           QStringLiteral("--link"),
+                           port,
+                           QStringLiteral("--tap"),
+                           tap,
+                           QStringLiteral("--wire-timing") };
+        if (cli.isSet(o.scenario))
+            args << QStringLiteral("--scenario") << cli.value(o.scenario);
+        converter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        converter.start(sim, args);
+        if (!converter.waitForStarted(5000) || !converter.waitForReadyRead(5000)
+            || !wait_for([&] { return QFileInfo::exists(tap); }, 5000))
+            return fail(QStringLiteral("the simulator did not start (%1)").arg(sim));
+        out() << "Simulated converter on " << port << ", its bus heard on " << tap << '\n'
+              << Qt::flush;
+    }
+    // Only this port is searched.
+    set_port_lister([port] { return QStringList { port }; });
+
+    int rc = 0;
+    {
+        recorder_window window;
+        window.resize(1024, 640);
+        window.show();
+        // 1. The search, at the likeliest settings first.
+        window.find->start();
+        if (!wait_for([&] { return !window.find->running(); }, 20 * 60 * 1000)
+            || window.find->found->rowCount() == 0)
+            rc = fail(QStringLiteral("no converter found on %1").arg(port));
+        if (rc == 0 && !shoot(window, 0, QDir(shots).filePath(QStringLiteral("recorder-find.png"))))
+            rc = fail(QStringLiteral("cannot save the pictures in %1").arg(shots));
+        const QString xlsx = QDir(shots).filePath(QStringLiteral("recording.xlsx"));
+        const QString csv = QDir(shots).filePath(QStringLiteral("recording.csv"));
+        if (rc == 0) {
+            // 2. "Record" on the converter found, into the shots folder.
+            QFile::remove(xlsx);
+            QFile::remove(csv);
+            window.record->files->xlsx_path->setText(QDir::toNativeSeparators(xlsx));
+            window.record->files->csv_path->setText(QDir::toNativeSeparators(csv));
+            window.find->found->selectRow(0);
+            window.find->record_button->click();
+            if (!window.record->running())
+                rc = fail(QStringLiteral("the recording did not start"));
+        }
+        if (rc == 0 && !tap.isEmpty()) {
+            // 3. The simulator's bus heard while the recording polls it.
+            window.listen->line->port->setCurrentText(tap);
+            window.listen->start();
+        }
+        if (rc == 0) {
+            wait_for([] { return false; }, seconds * 1000LL);
+            const int polls = window.record->run->figures().polls;
+            const bool heard = window.listen->chosen() != 0;
+            if (!shoot(window, 1, QDir(shots).filePath(QStringLiteral("recorder-record.png")))
+                || !shoot(window, 2, QDir(shots).filePath(QStringLiteral("recorder-listen.png"))))
+                rc = fail(QStringLiteral("cannot save the pictures in %1").arg(shots));
+            window.stop_all();
+            wait_for([&] { return !window.running(); }, 10000);
+            out() << "Polls recorded: " << polls << '\n';
+            if (polls == 0)
+                rc = fail(QStringLiteral("nothing was recorded"));
+            if (!QFileInfo::exists(xlsx) || !QFileInfo::exists(csv))
+                rc = fail(QStringLiteral("the recording's files are missing"));
+            if (!tap.isEmpty() && !heard)
+                rc = fail(QStringLiteral("listening heard no converter"));
+            if (rc == 0)
+                out() << "Recorded to " << QDir::toNativeSeparators(xlsx) << " and "
+                      << QDir::toNativeSeparators(csv) << "; pictures in "
+                      << QDir::toNativeSeparators(shots) << '\n'
+                      << Qt::flush;
+        }
+        window.stop_all();
+        wait_for([&] { return !window.running(); }, 10000);
+    }
+    if (converter.state() != QProcess::NotRunning) {
+        converter.terminate();
+        if (!converter.waitForFinished(3000))
+            converter.kill();
+    }
+    return rc;
+}
+
+} // namespace orte

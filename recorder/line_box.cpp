@@ -1,0 +1,79 @@
+#include "recorder/line_box.h"
+
+#include "engine/texts.h"
+#include "link/port_list.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+namespace orte {
+
+line_box::line_box(bool any, QWidget *parent)
+    : QWidget(parent)
+    , port(new QComboBox)
+    , speed(new QComboBox)
+    , parity(new QComboBox)
+    , stops(new QComboBox)
+    , address(new QSpinBox)
+{
+    port->setEditable(true);
+    port->setMinimumContentsLength(12);
+    if (any)
+        speed->addItem(text::tr("any"), 0);
+    for (int b : { 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600 })
+        speed->addItem(QString::number(b), b);
+    speed->setCurrentIndex(speed->findData(any ? 0 : 9600));
+    if (any)
+        parity->addItem(text::tr("any"), 0);
+    parity->addItem(text::tr("none"), int('N'));
+    parity->addItem(text::tr("even"), int('E'));
+    parity->addItem(text::tr("odd"), int('O'));
+    stops->addItem(QStringLiteral("1"), 1);
+    stops->addItem(QStringLiteral("2"), 2);
+    address->setRange(any ? 0 : 1, 247);
+    address->setValue(any ? 0 : 1);
+    if (any)
+        address->setSpecialValueText(text::tr("any"));
+    auto *refresh = new QPushButton(text::tr("Refresh"));
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    for (auto [label, widget] : { std::pair<QString, QWidget *> { text::tr("Port"), port },
+                                  { text::tr("Speed"), speed },
+                                  { text::tr("Parity"), parity },
+                                  { text::tr("Stop bits"), stops },
+                                  { text::tr("Address"), address } }) {
+        row->addWidget(new QLabel(label));
+        row->addWidget(widget);
+        if (widget == port)
+            row->addWidget(refresh);
+    }
+    row->addStretch();
+    connect(refresh, &QPushButton::clicked, this, &line_box::refresh_ports);
+    refresh_ports();
+}
+
+void line_box::refresh_ports()
+{
+    const QString was = port->currentText();
+    port->clear();
+    port->addItems(list_serial_ports());
+    if (!was.isEmpty())
+        port->setCurrentText(was);
+}
+
+QString line_box::port_name() const
+{
+    return port->currentText().trimmed();
+}
+
+void line_box::set(const QString &name, const line_format &s)
+{
+    port->setCurrentText(name);
+    speed->setCurrentIndex(std::max(0, speed->findData(s.baud)));
+    parity->setCurrentIndex(std::max(0, parity->findData(int(s.parity))));
+    stops->setCurrentIndex(std::max(0, stops->findData(s.stop_bits)));
+}
+
+} // namespace orte

@@ -1,0 +1,52 @@
+#pragma once
+
+// Запись: a converter polled at its settings every period, drawn live and recorded to a
+// workbook and/or a CSV; the files are finished however the recording ends.
+
+#include "engine/poll_engine.h"
+#include "engine/recording.h"
+#include "recorder/line_box.h"
+#include "recorder/run_view.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QWidget>
+
+#include <memory>
+
+namespace orte {
+
+class record_page : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit record_page(QWidget *parent = nullptr);
+    void start();
+    void stop();
+    bool running() const { return engine != nullptr; }
+
+    line_box *line;
+    QSpinBox *period;
+    files_box *files;
+    QPushButton *start_button;
+    QPushButton *stop_button;
+    QLabel *converter;
+    run_view *run;
+
+signals:
+    void finished();
+
+private:
+    void polled(const exchange_result &x);
+    void ended(bool gone, bool stopped);
+    std::unique_ptr<poll_engine> engine;
+    run_figures about;
+    reading shown;
+    fault_flags faults;
+    bool single_input = false;
+    bool identified = false;
+};
+
+} // namespace orte

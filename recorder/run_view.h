@@ -1,0 +1,87 @@
+#pragma once
+
+// What the recording and the listening pages share: where the files go, and while a run
+// lasts the live chart, the current values in the monitor's own texts, the link's health and
+// the summary; at its end where the files are.
+
+#include "engine/recording.h"
+#include "recorder/trend_chart.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QWidget>
+
+#include <memory>
+
+namespace orte {
+
+// The files of a recording as the user chose them.
+class files_box : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit files_box(QWidget *parent = nullptr);
+    // New names from the date and time, in the user's documents folder.
+    void propose_names();
+    QString csv_name() const;
+    bool csv_plain() const { return csv_kind->currentIndex() == 1; }
+    QString xlsx_name() const;
+    void set_csv_plain(bool plain) { csv_kind->setCurrentIndex(plain ? 1 : 0); }
+    // Where the recordings go: Documents\ОРТЕ-473 (Linux: the documents folder's ОРТЕ-473).
+    static QString folder();
+
+    QCheckBox *csv_on;
+    QLineEdit *csv_path;
+    QComboBox *csv_kind;
+    QCheckBox *xlsx_on;
+    QLineEdit *xlsx_path;
+
+private:
+    void choose(QLineEdit *path, const QString &filter);
+};
+
+class run_view : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit run_view(QWidget *parent = nullptr);
+    // A new run into `files`' choice: false, said in the window, when a file cannot be
+    // written.
+    bool begin(const files_box &files);
+    // One reply's reading (a poll, or a reply heard on the bus).
+    void add(const reading &r, bool single_input, exchange_outcome result, const QDateTime &at);
+    // The run's end: the workbook written; where the files are said. `meta` says what the
+    // converter is and where it was read. False when the files miss part of the run.
+    bool finish(const run_figures &meta);
+    // The run's end with nothing to keep (no converter answered): no file is made.
+    void finish_nothing();
+    // A new chart for another slave, the files going on.
+    void restart_chart();
+    bool running() const { return files != nullptr; }
+    const run_figures &figures() const { return run; }
+    // A message in the window's own line (a port that went, a file that failed).
+    void say(const QString &what);
+
+    trend_chart *chart;
+    QLabel *values; // the monitor's texts
+    QLabel *health;
+    QLabel *summary;
+    QLabel *message;
+    QLabel *where;
+    QPushButton *open_folder;
+
+private:
+    void show_figures();
+    std::unique_ptr<recording> files;
+    run_figures run;
+    QString folder_shown;
+    quint8 last_setpoints = 0;
+    bool have_status = false;
+};
+
+} // namespace orte

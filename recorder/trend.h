@@ -1,0 +1,59 @@
+#pragma once
+
+// What the recorder's chart keeps of a long run: each series' points in a compact store, and
+// what a pixel column can show of them. The rows themselves are in the files.
+
+#include <QPointF>
+#include <QVector>
+#include <QtGlobal>
+
+#include <vector>
+
+namespace orte {
+
+class trend_series
+{
+public:
+    // Past `limit` points the oldest are thinned (each four kept as their minimum and maximum),
+    // so that memory stays bounded however long the run.
+    explicit trend_series(size_t limit = 400000);
+    void add(qint64 ms, double value);
+    // The value is absent from `ms` on (a fault, no reply): the line breaks there.
+    void gap(qint64 ms);
+    void clear() { points.clear(); }
+    size_t size() const { return points.size(); }
+    bool empty() const { return points.empty(); }
+
+    // The lines to draw for the span [from, to] on `columns` pixel columns: per column its
+    // minimum and maximum in the order they came, a line broken at each gap. x in ms.
+    QVector<QVector<QPointF>> lines(qint64 from, qint64 to, int columns) const;
+    // The smallest and largest value in the span; false when it holds none.
+    bool range(qint64 from, qint64 to, double &low, double &high) const;
+
+private:
+    struct point
+    {
+        qint64 ms;
+        float value; // NaN: a gap
+    };
+    void thin();
+    std::vector<point> points;
+    size_t limit;
+};
+
+// Spans of time, open at the end while they last: the faults of an input.
+class time_spans
+{
+public:
+    void begin(qint64 ms);
+    void end(qint64 ms);
+    bool open() const { return !spans.isEmpty() && spans.constLast().second < 0; }
+    // [from, to] pairs; an open span ends at `now`.
+    QVector<QPair<qint64, qint64>> within(qint64 from, qint64 to, qint64 now) const;
+    void clear() { spans.clear(); }
+
+private:
+    QVector<QPair<qint64, qint64>> spans;
+};
+
+} // namespace orte

@@ -135,23 +135,7 @@ private:
 
     void polled(const orte::exchange_result &x)
     {
-        const outcome result = x.outcome();
-        r.link = QString::fromUtf8(orte::link_text(result));
-        if (x.frame && x.kind == orte::reply_kind::measure) {
-            r.measure = x.bytes;
-            r.measure_shown = orte::decode_measure(x.bytes, single_input, faults.in1, faults.in2);
-            r.fault_at_measure[0] = faults.in1;
-            r.fault_at_measure[1] = faults.in2;
-            r.have_measure = true;
-        } else if (x.frame && x.kind == orte::reply_kind::status) {
-            r.status = orte::rx_at(x.bytes, 3);
-            const orte::status_view s = orte::decode_status(r.status);
-            faults = { s.in1_fault, s.in2_fault };
-            r.have_status = true;
-        } else if (result != outcome::answer) {
-            // Nothing received: nothing shown or recorded but the link text.
-            r.have_measure = r.have_status = false;
-        }
+        const outcome result = orte::take_poll(x, single_input, r, faults);
         const QDateTime now = QDateTime::currentDateTime();
         const poll_record record = record_of(r, single_input, result, now);
         figures.add(record);

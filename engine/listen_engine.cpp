@@ -606,6 +606,7 @@ void listen_engine::decode(int address, const bus_event &e, bool exception)
         r.fault_at_measure[0] = s.image.in1_fault();
         r.fault_at_measure[1] = s.image.in2_fault();
         r.have_measure = true;
+        ++r.measurements;
     }
     if (!exception && !c.ident && !c.measure && !c.status) {
         const QString write = write_text(e.request);

@@ -1,7 +1,9 @@
 #include "engine/recording.h"
 
 #include "decode/status.h"
+#include "engine/exchange.h"
 #include "engine/texts.h"
+#include "link/frame_bytes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +18,30 @@
 #endif
 
 namespace orte {
+
+exchange_outcome take_poll(const exchange_result &x, bool single_input, reading &r,
+                           fault_flags &faults)
+{
+    const exchange_outcome result = x.outcome();
+    r.link = QString::fromUtf8(link_text(result));
+    if (x.frame && x.kind == reply_kind::measure) {
+        r.measure = x.bytes;
+        r.measure_shown = decode_measure(x.bytes, single_input, faults.in1, faults.in2);
+        r.fault_at_measure[0] = faults.in1;
+        r.fault_at_measure[1] = faults.in2;
+        r.have_measure = true;
+        ++r.measurements;
+    } else if (x.frame && x.kind == reply_kind::status) {
+        r.status = rx_at(x.bytes, 3);
+        const status_view s = decode_status(r.status);
+        faults = { s.in1_fault, s.in2_fault };
+        r.have_status = true;
+    } else if (result != exchange_outcome::answer) {
+        // Nothing received: nothing shown or recorded but the link text.
+        r.have_measure = r.have_status = false;
+    }
+    return result;
+}
 
 poll_record record_of(const reading &r, bool single_input, exchange_outcome result,
                       const QDateTime &at)

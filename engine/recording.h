@@ -25,6 +25,7 @@ struct reading
 {
     bool have_measure = false;
     bool have_status = false;
+    int measurements = 0; // how many measurement replies came: a new one changes it
     QByteArray measure;
     orte::measure_view measure_shown;
     bool fault_at_measure[2] = { false, false };
@@ -38,6 +39,12 @@ struct fault_flags
     bool in1 = false;
     bool in2 = false;
 };
+
+// Takes one poll's exchange into what the line shows (`r`) and the fault flags, as the
+// monitor's page would; returns how the exchange ended.
+struct exchange_result;
+exchange_outcome take_poll(const exchange_result &x, bool single_input, reading &r,
+                           fault_flags &faults);
 
 // The poll as the files keep it: what the screen line shows, in cells.
 poll_record record_of(const reading &r, bool single_input, exchange_outcome result,

@@ -136,6 +136,7 @@ bool run_view::begin(const files_box &box)
     files = std::move(made);
     run = run_figures {};
     have_status = false;
+    charted = 0;
     chart->restart();
     values->clear();
     show_figures();
@@ -170,8 +171,11 @@ void run_view::add(const reading &r, bool single_input, exchange_outcome result,
         last_setpoints = setpoints;
         have_status = true;
     }
-    if (r.have_measure && result == exchange_outcome::answer)
+    // Each measurement once: the polls between repeat it in the files, not on the chart.
+    if (r.have_measure && r.measurements != charted) {
+        charted = r.measurements;
         chart->add(ms, record.value, record.cold_junction);
+    }
     for (int i = 0; i < 2; ++i)
         chart->set_axis_title(i, axis_name(i + 1, run.type[size_t(i)]));
     // The monitor's own texts, a line each.

@@ -82,6 +82,7 @@ private:
     QString folder_shown;
     quint8 last_setpoints = 0;
     bool have_status = false;
+    int charted = 0; // the last measurement on the chart
 };
 
 } // namespace orte

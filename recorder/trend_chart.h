@@ -17,7 +17,10 @@
 #include <optional>
 #include <vector>
 
+// Qt 5 keeps Qt Charts in a namespace of its own; Qt 6 does not.
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 QT_CHARTS_USE_NAMESPACE
+#endif
 
 namespace orte {
 
@@ -46,6 +49,11 @@ public:
     // How many values the chart holds for an input (tests).
     size_t values(int input) const { return value[size_t(input)].size(); }
     bool in_fault_span(int input, qint64 ms) const;
+    // The pieces an input's line is drawn in over the whole run (a fault breaks it).
+    int pieces(int input) const
+    {
+        return value[size_t(input)].lines(first_ms, last_ms + 1, 1000).size();
+    }
 
 protected:
     void drawForeground(QPainter *painter, const QRectF &rect) override;

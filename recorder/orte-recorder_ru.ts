@@ -5,285 +5,287 @@
     <name>text</name>
     <message>
         <source>Refresh</source>
-        <translation type="unfinished"></translation>
+        <translation>Обновить</translation>
     </message>
     <message>
         <source>none</source>
-        <translation type="unfinished"></translation>
+        <translation>нет</translation>
     </message>
     <message>
         <source>even</source>
-        <translation type="unfinished"></translation>
+        <translation>чёт</translation>
     </message>
     <message>
         <source>odd</source>
-        <translation type="unfinished"></translation>
+        <translation>нечёт</translation>
     </message>
     <message>
         <source>go on after the first converter</source>
-        <translation type="unfinished"></translation>
+        <translation>искать дальше после первого преобразователя</translation>
     </message>
     <message>
         <source>Start</source>
-        <translation type="unfinished"></translation>
+        <comment>button</comment>
+        <translation>Старт</translation>
     </message>
     <message>
         <source>Stop</source>
-        <translation type="unfinished"></translation>
+        <comment>button</comment>
+        <translation>Стоп</translation>
     </message>
     <message>
         <source>Record</source>
         <comment>a found converter</comment>
-        <translation type="unfinished"></translation>
+        <translation>Записать</translation>
     </message>
     <message>
         <source>Ports</source>
-        <translation type="unfinished"></translation>
+        <translation>Порты</translation>
     </message>
     <message>
         <source>Speeds</source>
-        <translation type="unfinished"></translation>
+        <translation>Скорости</translation>
     </message>
     <message>
         <source>Parity</source>
-        <translation type="unfinished"></translation>
+        <translation>Чётность</translation>
     </message>
     <message>
         <source>Stop bits</source>
-        <translation type="unfinished"></translation>
+        <translation>Стоп-биты</translation>
     </message>
     <message>
         <source>Addresses</source>
-        <translation type="unfinished"></translation>
+        <translation>Адреса</translation>
     </message>
     <message>
         <source>Port</source>
-        <translation type="unfinished"></translation>
+        <translation>Порт</translation>
     </message>
     <message>
         <source>Settings</source>
-        <translation type="unfinished"></translation>
+        <translation>Настройки</translation>
     </message>
     <message>
         <source>Address</source>
-        <translation type="unfinished"></translation>
+        <translation>Адрес</translation>
     </message>
     <message>
         <source>Model</source>
-        <translation type="unfinished"></translation>
+        <translation>Модель</translation>
     </message>
     <message>
         <source>Serial number</source>
-        <translation type="unfinished"></translation>
+        <translation>Заводской номер</translation>
     </message>
     <message>
         <source>Firmware</source>
-        <translation type="unfinished"></translation>
+        <translation>Версия ПО</translation>
     </message>
     <message>
         <source>Converters found</source>
-        <translation type="unfinished"></translation>
+        <translation>Найденные преобразователи</translation>
     </message>
     <message>
         <source>What else answered</source>
-        <translation type="unfinished"></translation>
+        <translation>Что ещё ответило</translation>
     </message>
     <message>
         <source>not a speed: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>не скорость: %1</translation>
     </message>
     <message>
         <source>choose at least one port, speed, parity and stop bit count, and addresses from low to high</source>
-        <translation type="unfinished"></translation>
+        <translation>выберите хотя бы один порт, скорость, чётность и число стоп-битов, а адреса — от меньшего к большему</translation>
     </message>
     <message>
         <source>%1 %2 address %3</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 %2 адрес %3</translation>
     </message>
     <message>
         <source>about %1 left</source>
-        <translation type="unfinished"></translation>
+        <translation>осталось около %1</translation>
     </message>
     <message>
         <source>%1 %2 address %3: %4</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 %2 адрес %3: %4</translation>
     </message>
     <message>
         <source>something answers at %1 but not as a converter (bytes that never formed a frame)</source>
-        <translation type="unfinished"></translation>
+        <translation>при %1 что-то отвечает, но не как преобразователь (байты, не сложившиеся в кадр)</translation>
     </message>
     <message>
         <source>cannot open %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>не удалось открыть %1: %2</translation>
     </message>
     <message>
         <source>the port %1 has gone</source>
-        <translation type="unfinished"></translation>
+        <translation>порт %1 пропал</translation>
     </message>
     <message>
         <source>stopped</source>
-        <translation type="unfinished"></translation>
+        <translation>остановлено</translation>
     </message>
     <message>
         <source>no converter found</source>
-        <translation type="unfinished"></translation>
+        <translation>преобразователь не найден</translation>
     </message>
     <message>
         <source>converters found: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>найдено преобразователей: %1</translation>
     </message>
     <message>
         <source>any</source>
-        <translation type="unfinished"></translation>
+        <translation>любая</translation>
     </message>
     <message>
         <source>Speed</source>
-        <translation type="unfinished"></translation>
+        <translation>Скорость</translation>
     </message>
     <message>
         <source>Converter</source>
-        <translation type="unfinished"></translation>
+        <translation>Преобразователь</translation>
     </message>
     <message>
         <source>Replies</source>
-        <translation type="unfinished"></translation>
+        <translation>Ответов</translation>
     </message>
     <message>
         <source>Replies a minute</source>
-        <translation type="unfinished"></translation>
+        <translation>Ответов в минуту</translation>
     </message>
     <message>
         <source>recording address %1</source>
-        <translation type="unfinished"></translation>
+        <translation>записывается адрес %1</translation>
     </message>
     <message>
         <source>choose a port</source>
-        <translation type="unfinished"></translation>
+        <translation>выберите порт</translation>
     </message>
     <message>
         <source>listening at %1 baud, parity %2</source>
-        <translation type="unfinished"></translation>
+        <translation>слушаю на %1 бод, чётность: %2</translation>
     </message>
     <message>
         <source>no traffic forms frames at any setting yet; listening on</source>
-        <translation type="unfinished"></translation>
+        <translation>обмен пока не складывается в кадры ни при каких настройках; слушаю дальше</translation>
     </message>
     <message>
         <source>line settings found: %1 baud, %2, 1 or 2 stop bits (%3 frames, %4 CRC errors)</source>
-        <translation type="unfinished"></translation>
+        <translation>настройки линии найдены: %1 бод, %2, 1 или 2 стоп-бита (кадров: %3, ошибок CRC: %4)</translation>
     </message>
     <message>
         <source>the traffic no longer forms frames at %1: finding the line&apos;s settings again</source>
-        <translation type="unfinished"></translation>
+        <translation>обмен больше не складывается в кадры при %1: ищу настройки линии заново</translation>
     </message>
     <message>
         <source>does not answer</source>
-        <translation type="unfinished"></translation>
+        <translation>не отвечает</translation>
     </message>
     <message>
         <source>Requests: %1 (%2 a second); replies: %3; exceptions: %4; CRC errors: %5; unanswered: %6</source>
-        <translation type="unfinished"></translation>
+        <translation>Запросов: %1 (%2 в секунду); ответов: %3; исключений: %4; ошибок CRC: %5; без ответа: %6</translation>
     </message>
     <message>
         <source>Reply latency: median %1 ms, maximum %2 ms</source>
-        <translation type="unfinished"></translation>
+        <translation>Задержка ответа: медиана %1 мс, максимум %2 мс</translation>
     </message>
     <message>
         <source> ms</source>
-        <translation type="unfinished"></translation>
+        <translation> мс</translation>
     </message>
     <message>
         <source>Period</source>
-        <translation type="unfinished"></translation>
+        <translation>Период</translation>
     </message>
     <message>
         <source>no converter at %1 address %2: %3</source>
-        <translation type="unfinished"></translation>
+        <translation>нет преобразователя при %1 адрес %2: %3</translation>
     </message>
     <message>
         <source>nothing answered</source>
-        <translation type="unfinished"></translation>
+        <translation>никто не ответил</translation>
     </message>
     <message>
         <source>the port %1 has gone; reopening it every %2 ms</source>
-        <translation type="unfinished"></translation>
+        <translation>порт %1 пропал; открываю его заново каждые %2 мс</translation>
     </message>
     <message>
         <source>the port %1 is back</source>
-        <translation type="unfinished"></translation>
+        <translation>порт %1 снова доступен</translation>
     </message>
     <message>
         <source>Find</source>
-        <translation type="unfinished"></translation>
+        <translation>Поиск</translation>
     </message>
     <message>
         <source>Record</source>
         <comment>the page</comment>
-        <translation type="unfinished"></translation>
+        <translation>Запись</translation>
     </message>
     <message>
         <source>Listen</source>
-        <translation type="unfinished"></translation>
+        <translation>Прослушивание</translation>
     </message>
     <message>
         <source>CSV</source>
-        <translation type="unfinished"></translation>
+        <translation>CSV</translation>
     </message>
     <message>
         <source>Workbook</source>
-        <translation type="unfinished"></translation>
+        <translation>Книга Excel</translation>
     </message>
     <message>
         <source>for a spreadsheet</source>
-        <translation type="unfinished"></translation>
+        <translation>для электронной таблицы</translation>
     </message>
     <message>
         <source>plain</source>
-        <translation type="unfinished"></translation>
+        <translation>простой</translation>
     </message>
     <message>
         <source>CSV files (*.csv)</source>
-        <translation type="unfinished"></translation>
+        <translation>Файлы CSV (*.csv)</translation>
     </message>
     <message>
         <source>Excel workbooks (*.xlsx)</source>
-        <translation type="unfinished"></translation>
+        <translation>Книги Excel (*.xlsx)</translation>
     </message>
     <message>
         <source>Record to</source>
-        <translation type="unfinished"></translation>
+        <translation>Записать в</translation>
     </message>
     <message>
         <source>Open the folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Открыть папку</translation>
     </message>
     <message>
         <source>Replies: %1; CRC errors: %2; time-outs: %3; exceptions: %4</source>
-        <translation type="unfinished"></translation>
+        <translation>Ответов: %1; ошибок CRC: %2; тайм-аутов: %3; исключений: %4</translation>
     </message>
     <message>
         <source>Input %1: minimum %2, maximum %3, mean %4 (%5 values)</source>
-        <translation type="unfinished"></translation>
+        <translation>Вход %1: минимум %2, максимум %3, среднее %4 (значений: %5)</translation>
     </message>
     <message>
         <source>Nothing was recorded.</source>
-        <translation type="unfinished"></translation>
+        <translation>Ничего не записано.</translation>
     </message>
     <message>
         <source>Recorded: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Записано: %1</translation>
     </message>
     <message>
         <source>Time</source>
-        <translation type="unfinished"></translation>
+        <translation>Время</translation>
     </message>
     <message>
         <source>Input %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Вход %1</translation>
     </message>
     <message>
         <source>Cold junction %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Холодный спай %1</translation>
     </message>
 </context>
 </TS>

@@ -78,8 +78,15 @@ int run_headless(const QCommandLineParser &cli, const headless_options &o)
                            QStringLiteral("--tap"),
                            tap,
                            QStringLiteral("--wire-timing") };
-        if (cli.isSet(o.scenario))
-            args << QStringLiteral("--scenario") << cli.value(o.scenario);
+        // Installed, it plays the example scenario unless told otherwise.
+        const QString installed_scenario
+            = QDir::cleanPath(QCoreApplication::applicationDirPath()
+                              + QStringLiteral("/../share/orte-monitor/scenarios/demo.txt"));
+        const QString scenario = cli.isSet(o.scenario)      ? cli.value(o.scenario)
+            : QFileInfo::exists(installed_scenario) ? installed_scenario
+                                                    : QString();
+        if (!scenario.isEmpty())
+            args << QStringLiteral("--scenario") << scenario;
         converter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         converter.start(sim, args);
         if (!converter.waitForStarted(5000) || !converter.waitForReadyRead(5000)

@@ -11,11 +11,13 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QIcon>
 
 static void init_translation_resources()
 {
     Q_INIT_RESOURCE(orte_recorder_translations);
     Q_INIT_RESOURCE(orte_recorder_engine_translations);
+    Q_INIT_RESOURCE(recorder);
 }
 
 int main(int argc, char *argv[])
@@ -26,6 +28,7 @@ int main(int argc, char *argv[])
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8("Самописец ОРТЕ-473"));
     orte::keep_files_independent_of_locale_and_limits();
     init_translation_resources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/recorder.png")));
     orte::install_translations(
         app,
         { QStringLiteral(":/i18n/orte-recorder_ru.qm"), QStringLiteral(":/i18n/orte-cli_ru.qm") });

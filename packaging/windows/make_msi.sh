@@ -15,9 +15,11 @@ cd "$work"
 unzip -q "$zip" -d stage
 stage=$(ls stage)
 cp "$icon" orte.ico
+cp "$here/../../data/org.orte.Recorder473.ico" recorder.ico
 python3 "$here/msi_files.py" "stage/$stage" >files.wxs
 rm -f "$out"
 wixl -a x64 -D Version="$version" -D SourceDir="stage/$stage" -D Icon=orte.ico \
+    -D RecorderIcon=recorder.ico \
     "$here/orte-monitor.wxs" files.wxs -o "$out"
 
 # The names as Windows shows them; a directory or shortcut name is "short|long".
@@ -27,6 +29,7 @@ name() { sed -i "s/@$1@/$2/g" tables/Directory.idt tables/Shortcut.idt tables/Pr
 name PRODUCT "Монитор ОРТЕ-473"
 name FOLDER "ORTE-473|ОРТЕ-473"
 name MONITOR "MONITOR|Монитор ОРТЕ-473"
+name RECORDER "RECORDER|Самописец ОРТЕ-473"
 name SCAN "SCAN|Поиск преобразователя"
 name GUIDE "GUIDE|Руководство"
 printf '\r\n\r\n65001\t_ForceCodepage\r\n' >tables/_ForceCodepage.idt

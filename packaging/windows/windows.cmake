@@ -2,8 +2,8 @@
 # they use, the MinGW runtime, the licence texts and a short guide, all in one folder.
 install(FILES ${ORTE_MINGW_DLLS} DESTINATION .)
 
-install(TARGETS orte-monitor orte-demo orte-cli RUNTIME DESTINATION .)
-foreach(module Core Gui Widgets SerialPort)
+install(TARGETS orte-monitor orte-demo orte-cli orte-recorder RUNTIME DESTINATION .)
+foreach(module Core Gui Widgets SerialPort Charts)
     install(FILES ${ORTE_QT_ROOT}/bin/Qt5${module}.dll DESTINATION .)
 endforeach()
 # qoffscreen too: orte-demo --headless (and a support engineer's check without a desktop).
@@ -27,6 +27,9 @@ install(FILES ${orte_guide} DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION licenses RENAME orte-monitor.txt)
 install(FILES ${ORTE_QT_ROOT}/LICENSE.LGPL3 DESTINATION licenses RENAME Qt-LGPL-3.0.txt)
 install(FILES ${ORTE_QT_ROOT}/LICENSE.GPL3 DESTINATION licenses RENAME Qt-GPL-3.0.txt)
+# Qt Charts (Qt5Charts.dll, which orte-recorder.exe links) is under the GPL version 3 alone.
+install(FILES ${ORTE_QT_ROOT}/LICENSE.QtCharts.GPL3 DESTINATION licenses
+    RENAME QtCharts-GPL-3.0.txt)
 if(ORTE_XLSXWRITER_ROOT AND EXISTS ${ORTE_XLSXWRITER_ROOT}/LICENSE.libxlsxwriter.txt)
     install(FILES ${ORTE_XLSXWRITER_ROOT}/LICENSE.libxlsxwriter.txt
         DESTINATION licenses RENAME libxlsxwriter.txt)

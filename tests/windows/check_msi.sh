@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Windows installer: made from the zip, its tables read back with msiinfo (every file of
-# the zip, the three shortcuts with their targets and working folder, the upgrade code), the
+# the zip, the four shortcuts with their targets and working folder, the upgrade code), the
 # DLL check on its files, then under Wine, in a prefix and a home of the test's own: installed
 # quietly per user, the installed programs run from where they were installed, a file put in
 # the working folder, uninstalled, and that file still there.
@@ -35,11 +35,12 @@ packed=$(table File | cut -f3 | sed 's/.*|//' | sort)
 [ "$zipped" = "$packed" ] || fail "the installer's files differ from the zip's: $(diff <(echo "$zipped") <(echo "$packed") | tr '\n' ' ')"
 echo "$(wc -l <<<"$packed") files, as in the zip"
 
-# The three shortcuts: what they start and where.
+# The four shortcuts: what they start and where.
 shortcuts=$(table Shortcut | cut -f3,5,6,12 | sed 's/^[^|]*|//')
 expect() { grep -qxF "$1" <<<"$shortcuts" || fail "no shortcut '$1' in: $shortcuts"; }
 tab=$'\t'
 expect "Монитор ОРТЕ-473${tab}[INSTALLDIR]orte-monitor.exe${tab}${tab}WorkDir"
+expect "Самописец ОРТЕ-473${tab}[INSTALLDIR]orte-recorder.exe${tab}${tab}WorkDir"
 expect "Поиск преобразователя${tab}[SystemFolder]cmd.exe${tab}/k \"\"[INSTALLDIR]orte-cli.exe\" scan\"${tab}WorkDir"
 expect "Руководство${tab}[INSTALLDIR]guide-ru.html${tab}${tab}INSTALLDIR"
 table Directory | grep -qP '^WorkDir\tPersonalFolder\tORTE-473\|ОРТЕ-473$' || fail "no working folder in Documents"
@@ -60,7 +61,7 @@ msi_win="Z:${msi//\//\\}"
 programs=$(find "$WINEPREFIX/drive_c/users" -type d -path '*AppData/Local/Programs/ORTE-473' | head -1)
 [ -f "$programs/orte-cli.exe" ] || fail "not installed under the user's programs folder"
 menu=$(find "$WINEPREFIX/drive_c/users" -type d -name 'ОРТЕ-473' -path '*Start Menu*' | head -1)
-[ "$(ls "$menu" | wc -l)" = 3 ] || fail "the Start menu folder holds: $(ls "$menu")"
+[ "$(ls "$menu" | wc -l)" = 4 ] || fail "the Start menu folder holds: $(ls "$menu")"
 (cd "$programs" && QT_QPA_PLATFORM=offscreen "$wine" orte-cli.exe --help | grep -q '^Usage:') ||
     fail "orte-cli.exe --help did not run from the installed folder"
 (cd "$programs" && QT_QPA_PLATFORM=offscreen "$wine" orte-demo.exe --help 2>&1 | grep -q 'orte-demo') ||

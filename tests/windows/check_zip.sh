@@ -17,7 +17,8 @@ unzip -q "$zip" -d "$root"
 top=$(ls "$root")
 cd "$root/$top"
 
-for f in orte-monitor.exe orte-demo.exe orte-cli.exe platforms/qwindows.dll styles/qwindowsvistastyle.dll \
+for f in orte-monitor.exe orte-demo.exe orte-cli.exe orte-recorder.exe Qt5Charts.dll \
+         licenses/QtCharts-GPL-3.0.txt platforms/qwindows.dll styles/qwindowsvistastyle.dll \
          libxlsxwriter.dll zlib1.dll guide-ru.html README.txt licenses/orte-monitor.txt \
          licenses/Qt-LGPL-3.0.txt licenses/libxlsxwriter.txt; do
     [ -f "$f" ] || { echo "missing from the zip: $f"; exit 1; }
@@ -30,5 +31,7 @@ if "$objdump" -h libstdc++-6.dll | grep -q '\.debug_'; then
     echo "libstdc++-6.dll is not stripped"; exit 1
 fi
 # The monitor carries its icon and version information.
-"$objdump" -h orte-monitor.exe | grep -q '\.rsrc' || { echo "orte-monitor.exe has no resources"; exit 1; }
+for exe in orte-monitor.exe orte-recorder.exe; do
+    "$objdump" -h $exe | grep -q '\.rsrc' || { echo "$exe has no resources"; exit 1; }
+done
 echo "zip ok"

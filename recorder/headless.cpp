@@ -82,9 +82,9 @@ int run_headless(const QCommandLineParser &cli, const headless_options &o)
         const QString installed_scenario
             = QDir::cleanPath(QCoreApplication::applicationDirPath()
                               + QStringLiteral("/../share/orte-monitor/scenarios/demo.txt"));
-        const QString scenario = cli.isSet(o.scenario)      ? cli.value(o.scenario)
-            : QFileInfo::exists(installed_scenario) ? installed_scenario
-                                                    : QString();
+        const QString scenario = cli.isSet(o.scenario) ? cli.value(o.scenario)
+            : QFileInfo::exists(installed_scenario)    ? installed_scenario
+                                                       : QString();
         if (!scenario.isEmpty())
             args << QStringLiteral("--scenario") << scenario;
         converter.setProcessChannelMode(QProcess::ForwardedErrorChannel);

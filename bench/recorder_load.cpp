@@ -1,0 +1,130 @@
+// What the recorder costs, for bench/recorder.py:
+//   record PORT SECONDS DIR  the window recording a converter at 9600 8N1 every 300 ms into a
+//                            workbook and a CSV in DIR, for SECONDS (its CPU is read from
+//                            outside);
+//   day DIR                  a day at 300 ms (288 000 polls) fed through the recording page's
+//                            view on a fast clock into both files, then the chart redrawn:
+//                            prints the redraw times and the resident memory.
+
+#include "recorder/recorder_window.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+long resident_kb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return -1;
+}
+
+// A measurement reply of the simulated converter's shape: input 1 a thermometer, input 2 a
+// thermocouple, both drifting.
+QByteArray measurement(int i)
+{
+    auto put = [](QByteArray &b, int at, int value) {
+        b[at] = char((value >> 8) & 0xFF);
+        b[at + 1] = char(value & 0xFF);
+    };
+    QByteArray rx(29, '\0');
+    rx[0] = 1;
+    rx[1] = 4;
+    rx[2] = 24;
+    put(rx, 3, 0); // input 1: resistance thermometer
+    put(rx, 5, 20 + (i / 2000) % 10);
+    put(rx, 7, int(500 + 400 * std::sin(i / 300.0)));
+    put(rx, 15, 1); // input 2: thermocouple
+    put(rx, 17, 500 + (i / 5000) % 20);
+    put(rx, 19, (i * 7) % 1000);
+    put(rx, 21, 23);
+    put(rx, 23, 500);
+    return rx;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    orte::recorder_window window;
+    window.resize(1024, 640);
+    window.show();
+    window.tabs->setCurrentIndex(1);
+    orte::record_page *page = window.record;
+    if (args.size() == 5 && args[1] == QLatin1String("record")) {
+        page->line->port->setCurrentText(args[2]);
+        page->files->xlsx_path->setText(args[4] + QStringLiteral("/bench.xlsx"));
+        page->files->csv_path->setText(args[4] + QStringLiteral("/bench.csv"));
+        page->start();
+        QTimer::singleShot(args[3].toInt() * 1000, &app, [&] {
+            page->stop();
+            app.quit();
+        });
+        return app.exec();
+    }
+    if (args.size() != 3 || args[1] != QLatin1String("day")) {
+        std::fprintf(stderr, "usage: orte-bench-recorder record PORT SECONDS DIR | day DIR\n");
+        return 2;
+    }
+    page->files->xlsx_path->setText(args[2] + QStringLiteral("/day.xlsx"));
+    page->files->csv_path->setText(args[2] + QStringLiteral("/day.csv"));
+    orte::run_view *run = page->run;
+    if (!run->begin(*page->files))
+        return 1;
+    const long before = resident_kb();
+    const QDateTime start = QDateTime::currentDateTime();
+    orte::reading r;
+    r.have_status = true;
+    QElapsedTimer clock;
+    clock.start();
+    constexpr int polls = 288000;
+    for (int i = 0; i < polls; ++i) {
+        // Measurement and status in turn, as the page polls; a fault on input 2 for an hour.
+        if (i % 2 == 0) {
+            r.measure = measurement(i);
+            r.measure_shown = orte::decode_measure(r.measure, false, false, false);
+            r.have_measure = true;
+            ++r.measurements;
+        } else {
+            r.status = (i > 100000 && i < 112000) ? 0x02 : (i / 40000) % 2 ? 0x10 : 0x00;
+        }
+        run->add(r, false, orte::exchange_outcome::answer, start.addMSecs(qint64(i) * 300));
+        if (i % 5000 == 0)
+            app.processEvents();
+    }
+    const double feed_s = clock.elapsed() / 1000.0;
+    std::vector<double> redraws;
+    for (int i = 0; i < 15; ++i) {
+        QElapsedTimer t;
+        t.start();
+        run->chart->redraw();
+        run->chart->viewport()->repaint();
+        redraws.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(redraws.begin(), redraws.end());
+    const long after = resident_kb();
+    orte::run_figures about;
+    about.start = start;
+    QElapsedTimer finishing;
+    finishing.start();
+    run->finish(about);
+    std::printf("polls %d fed in %.1f s; chart points kept %zu\n", polls, feed_s,
+                run->chart->stored_points());
+    std::printf("redraw of 24 h (series and paint): median %.1f ms, maximum %.1f ms\n",
+                redraws[redraws.size() / 2], redraws.back());
+    std::printf("resident memory: %.1f MB before, %.1f MB after 24 h; workbook finished in %.1f s\n",
+                before / 1024.0, after / 1024.0, finishing.elapsed() / 1000.0);
+    return 0;
+}

@@ -35,7 +35,7 @@ listen_page::listen_page(QWidget *parent)
     slaves->setSelectionMode(QAbstractItemView::SingleSelection);
     slaves->setEditTriggers(QAbstractItemView::NoEditTriggers);
     slaves->verticalHeader()->setVisible(false);
-    slaves->setMaximumHeight(130);
+    slaves->setMaximumHeight(100);
     bus->setWordWrap(true);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(line);

@@ -24,6 +24,9 @@ add_custom_command(OUTPUT ${orte_guide}
     VERBATIM)
 add_custom_target(orte_guide_html ALL DEPENDS ${orte_guide})
 install(FILES ${orte_guide} DESTINATION .)
+# The guide's pictures of the recorder, beside the page.
+file(GLOB orte_guide_pictures ${PROJECT_SOURCE_DIR}/docs/recorder-*.png)
+install(FILES ${orte_guide_pictures} DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION licenses RENAME orte-monitor.txt)
 install(FILES ${ORTE_QT_ROOT}/LICENSE.LGPL3 DESTINATION licenses RENAME Qt-LGPL-3.0.txt)
 install(FILES ${ORTE_QT_ROOT}/LICENSE.GPL3 DESTINATION licenses RENAME Qt-GPL-3.0.txt)

@@ -45,6 +45,11 @@ int main(int argc, char *argv[])
 
     orte::recorder_window window;
     window.restore_settings();
+    // Logging off or shutting down: the recordings are finished before the session ends.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window, [&window] {
+        window.save_settings();
+        window.stop_all();
+    });
     window.show();
     return app.exec();
 }

@@ -11,20 +11,59 @@ trend_series::trend_series(size_t l)
 {
 }
 
+trend_series::block trend_series::of(const point &p)
+{
+    const bool gap = std::isnan(p.value);
+    return { p.ms, p.ms, p.value, p.value, gap, !gap };
+}
+
+trend_series::block trend_series::merged(const block &a, const block &b)
+{
+    if (!a.values)
+        return { b.low_ms, b.high_ms, b.low, b.high, a.gap || b.gap, b.values };
+    if (!b.values)
+        return { a.low_ms, a.high_ms, a.low, a.high, a.gap || b.gap, a.values };
+    const bool a_low = a.low <= b.low;
+    const bool a_high = a.high >= b.high;
+    return { a_low ? a.low_ms : b.low_ms,
+             a_high ? a.high_ms : b.high_ms,
+             a_low ? a.low : b.low,
+             a_high ? a.high : b.high,
+             a.gap || b.gap,
+             true };
+}
+
+// Each level's last two blocks, once both are there, make one of the level above.
+void trend_series::sum_up(size_t level, const block &b)
+{
+    if (levels.size() <= level)
+        levels.resize(level + 1);
+    std::vector<block> &here = levels[level];
+    here.push_back(b);
+    if (here.size() % 2 == 0)
+        sum_up(level + 1, merged(here[here.size() - 2], here.back()));
+}
+
 void trend_series::add(qint64 ms, double value)
 {
     points.push_back({ ms, float(value) });
+    if (points.size() % 2 == 0)
+        sum_up(0, merged(of(points[points.size() - 2]), of(points.back())));
     if (points.size() > limit)
         thin();
 }
 
 void trend_series::gap(qint64 ms)
 {
-    if (!points.empty() && !std::isnan(points.back().value))
-        points.push_back({ ms, std::numeric_limits<float>::quiet_NaN() });
+    if (points.empty() || std::isnan(points.back().value))
+        return;
+    points.push_back({ ms, std::numeric_limits<float>::quiet_NaN() });
+    if (points.size() % 2 == 0)
+        sum_up(0, merged(of(points[points.size() - 2]), of(points.back())));
 }
 
-// Each four points between gaps become their minimum and maximum, in the order they came.
+// Each four points between gaps become their minimum and maximum, in the order they came;
+// the summaries are made again.
 void trend_series::thin()
 {
     std::vector<point> kept;
@@ -50,52 +89,89 @@ void trend_series::thin()
         i = j;
     }
     points.swap(kept);
+    levels.clear();
+    for (size_t k = 1; k < points.size(); k += 2)
+        sum_up(0, merged(of(points[k - 1]), of(points[k])));
+}
+
+size_t trend_series::level_for(size_t first, size_t last, int columns) const
+{
+    size_t level = 0; // 0: the points themselves; k: levels[k - 1]
+    while (level < levels.size() && (last - first) >> (level + 1) >= size_t(columns) * 2)
+        ++level;
+    return level;
 }
 
 QVector<QVector<QPointF>> trend_series::lines(qint64 from, qint64 to, int columns) const
 {
     QVector<QVector<QPointF>> out;
-    if (to <= from || columns < 1)
+    if (to <= from || columns < 1 || points.empty())
         return out;
-    auto first = std::lower_bound(points.begin(), points.end(), from,
-                                  [](const point &p, qint64 ms) { return p.ms < ms; });
-    // The point before the span, so that the line enters it.
-    if (first != points.begin())
-        --first;
+    auto at = [this](qint64 ms) {
+        return size_t(std::lower_bound(points.begin(), points.end(), ms,
+                                       [](const point &p, qint64 t) { return p.ms < t; })
+                      - points.begin());
+    };
+    // From the point before the span to the one after it, so that the line enters and leaves.
+    const size_t first = at(from) > 0 ? at(from) - 1 : 0;
+    const size_t last = std::min(points.size(), at(to + 1) + 1);
+    const size_t level = level_for(first, last, columns);
     const double per_column = double(to - from) / columns;
     QVector<QPointF> line;
     long column = std::numeric_limits<long>::min();
-    const point *low = nullptr;
-    const point *high = nullptr;
-    auto flush = [&] {
-        if (!low)
-            return;
-        line << QPointF(double(low < high ? low->ms : high->ms),
-                        low < high ? low->value : high->value);
-        if (low != high)
-            line << QPointF(double(low < high ? high->ms : low->ms),
-                            low < high ? high->value : low->value);
-        low = high = nullptr;
+    struct seen
+    {
+        qint64 ms;
+        float value;
     };
-    for (auto p = first; p != points.end(); ++p) {
-        if (std::isnan(p->value)) {
+    bool any = false;
+    seen low {};
+    seen high {};
+    auto flush = [&] {
+        if (!any)
+            return;
+        const bool low_first = low.ms <= high.ms;
+        line << QPointF(double(low_first ? low.ms : high.ms), low_first ? low.value : high.value);
+        if (low.ms != high.ms || low.value != high.value)
+            line << QPointF(double(low_first ? high.ms : low.ms),
+                            low_first ? high.value : low.value);
+        any = false;
+    };
+    auto take = [&](const block &b) {
+        if (b.values) {
+            const long c = long(std::floor((std::min(b.low_ms, b.high_ms) - from) / per_column));
+            if (c != column) {
+                flush();
+                column = c;
+            }
+            if (!any || b.low < low.value)
+                low = { b.low_ms, b.low };
+            if (!any || b.high > high.value)
+                high = { b.high_ms, b.high };
+            any = true;
+        }
+        if (b.gap) {
             flush();
             if (!line.isEmpty())
                 out << line;
             line.clear();
-            continue;
         }
-        const long c = long(std::floor((p->ms - from) / per_column));
-        if (c != column) {
-            flush();
-            column = c;
-        }
-        if (!low || p->value < low->value)
-            low = &*p;
-        if (!high || p->value > high->value)
-            high = &*p;
-        if (p->ms > to)
-            break; // the point after the span, so that the line leaves it
+    };
+    if (level == 0) {
+        for (size_t i = first; i < last; ++i)
+            take(of(points[i]));
+    } else {
+        // The points before the first whole block and after the last one, as they are.
+        const size_t size = size_t(1) << level;
+        const size_t begin = (first + size - 1) / size;
+        const size_t end = last / size;
+        const std::vector<block> &blocks = levels[level - 1];
+        for (size_t i = first; i < std::min(last, begin * size); ++i)
+            take(of(points[i]));
+        for (size_t b = begin; b < std::min(end, blocks.size()); ++b)
+            take(blocks[b]);
+        for (size_t i = std::max(begin, std::min(end, blocks.size())) * size; i < last; ++i)
+            take(of(points[i]));
     }
     flush();
     if (!line.isEmpty())
@@ -105,16 +181,15 @@ QVector<QVector<QPointF>> trend_series::lines(qint64 from, qint64 to, int column
 
 bool trend_series::range(qint64 from, qint64 to, double &low, double &high) const
 {
-    auto p = std::lower_bound(points.begin(), points.end(), from,
-                              [](const point &a, qint64 ms) { return a.ms < ms; });
     bool any = false;
-    for (; p != points.end() && p->ms <= to; ++p) {
-        if (std::isnan(p->value))
-            continue;
-        low = any ? std::min(low, double(p->value)) : p->value;
-        high = any ? std::max(high, double(p->value)) : p->value;
-        any = true;
-    }
+    for (const QVector<QPointF> &line : lines(from, to, 1000))
+        for (const QPointF &p : line) {
+            if (p.x() < double(from) || p.x() > double(to))
+                continue;
+            low = any ? std::min(low, p.y()) : p.y();
+            high = any ? std::max(high, p.y()) : p.y();
+            any = true;
+        }
     return any;
 }
 

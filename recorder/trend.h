@@ -1,7 +1,10 @@
 #pragma once
 
 // What the recorder's chart keeps of a long run: each series' points in a compact store, and
-// what a pixel column can show of them. The rows themselves are in the files.
+// what a pixel column can show of them. The rows themselves are in the files. Beside the
+// points, each pair, each four, each eight... is summed up (its minimum and maximum, and
+// whether it holds a gap), so that drawing a span looks at about two summaries a column
+// however many points it holds: a day costs what a minute does.
 
 #include <QPointF>
 #include <QVector>
@@ -20,7 +23,11 @@ public:
     void add(qint64 ms, double value);
     // The value is absent from `ms` on (a fault, no reply): the line breaks there.
     void gap(qint64 ms);
-    void clear() { points.clear(); }
+    void clear()
+    {
+        points.clear();
+        levels.clear();
+    }
     size_t size() const { return points.size(); }
     bool empty() const { return points.empty(); }
 
@@ -36,8 +43,24 @@ private:
         qint64 ms;
         float value; // NaN: a gap
     };
+    // A run of 2^level points summed up.
+    struct block
+    {
+        qint64 low_ms;
+        qint64 high_ms;
+        float low;
+        float high;
+        bool gap; // holds a gap: the line breaks there
+        bool values; // holds a value
+    };
+    static block of(const point &p);
+    static block merged(const block &a, const block &b);
+    void sum_up(size_t level, const block &b);
     void thin();
+    // The level whose blocks give about two a column over the points [first, last).
+    size_t level_for(size_t first, size_t last, int columns) const;
     std::vector<point> points;
+    std::vector<std::vector<block>> levels; // levels[k]: blocks of 2^(k+1) points
     size_t limit;
 };
 

@@ -14,7 +14,7 @@ namespace orte {
 namespace {
 // Input 1 blue, input 2 red; each cold junction a dashed line of its input's colour.
 const QColor input_colour[2] = { QColor(0x1f, 0x5f, 0xbf), QColor(0xc0, 0x30, 0x20) };
-constexpr int redraw_ms = 250;
+constexpr int redraw_ms = 1000;
 } // namespace
 
 trend_chart::trend_chart(QWidget *parent)
@@ -39,7 +39,7 @@ trend_chart::trend_chart(QWidget *parent)
     setChart(c);
     due.setSingleShot(true);
     due.setInterval(redraw_ms);
-    connect(&due, &QTimer::timeout, this, &trend_chart::redraw);
+    connect(&due, &QTimer::timeout, this, &trend_chart::redraw_when_seen);
     restart();
 }
 
@@ -203,6 +203,22 @@ void trend_chart::redraw()
     }
     viewport()->update();
     redraw_us = clock.nsecsElapsed() / 1000;
+}
+
+void trend_chart::redraw_when_seen()
+{
+    // A page not shown (another tab, a minimised window) is drawn when it is shown again.
+    if (isVisible())
+        redraw();
+    else
+        dirty = true;
+}
+
+void trend_chart::showEvent(QShowEvent *event)
+{
+    QChartView::showEvent(event);
+    if (dirty)
+        redraw();
 }
 
 void trend_chart::resizeEvent(QResizeEvent *event)

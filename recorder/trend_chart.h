@@ -41,7 +41,8 @@ public:
     // A setpoint crossing: a mark on the time axis.
     void mark(qint64 ms, const QString &what);
     void set_axis_title(int input, const QString &title);
-    // Draws the series now (otherwise at most every quarter second while points come).
+    // Draws the series now (otherwise at most once a second while points come, and only while
+    // the chart is seen).
     void redraw();
     // What the last redraw took, in microseconds, and the points it kept.
     qint64 last_redraw_us() const { return redraw_us; }
@@ -58,11 +59,13 @@ public:
 protected:
     void drawForeground(QPainter *painter, const QRectF &rect) override;
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void show_lines(std::vector<QLineSeries *> &pool, const QVector<QVector<QPointF>> &segments,
                     int input, bool cold_junction);
     double x_of(qint64 ms, const QRectF &plot) const;
+    void redraw_when_seen();
     std::array<trend_series, 2> value;
     std::array<trend_series, 2> cold;
     std::array<time_spans, 2> faults;

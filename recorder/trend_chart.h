@@ -50,6 +50,7 @@ public:
     // How many values the chart holds for an input (tests).
     size_t values(int input) const { return value[size_t(input)].size(); }
     bool in_fault_span(int input, qint64 ms) const;
+    int marked() const { return marks.size(); }
     // The pieces an input's line is drawn in over the whole run (a fault breaks it).
     int pieces(int input) const
     {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The headless demo, as scripts/run starts it: the converter is found, live values are
-# printed, both screenshots are written, and it exits 0.
+# printed, both screenshots are written, and it exits 0. Then the recorder's headless run.
 # Usage: check_demo.sh BUILD_DIR SOURCE_DIR
 set -euo pipefail
 build=$1
@@ -33,3 +33,19 @@ for bad in "--port /nonexistent/tty" "--shots /proc/no-such-folder" "--seconds t
     fi
 done
 echo "bad demo options refused"
+
+# The recorder's headless run: the three pages' pictures and both files, exit 0; a port that
+# is not there is said, with a non-zero exit.
+QT_QPA_PLATFORM=offscreen timeout 120 "$build/orte-recorder" --headless --seconds 2 \
+    --shots "$shots/recorder" --scenario "$source/sim/scenarios/demo.txt" >/dev/null 2>&1
+for f in recorder-find.png recorder-record.png recorder-listen.png recording.xlsx recording.csv; do
+    [ -s "$shots/recorder/$f" ] || { echo "the recorder left no $f"; exit 1; }
+done
+set +e
+QT_QPA_PLATFORM=offscreen timeout 60 "$build/orte-recorder" --headless --port /nonexistent/tty \
+    --shots "$shots/none" >/dev/null 2>"$shots/err"
+rc=$?
+set -e
+grep -q '^orte-recorder: no converter found on /nonexistent/tty' "$shots/err" && [ "$rc" -ne 0 ] ||
+    { echo "orte-recorder without a port: exit $rc, said '$(cat "$shots/err")'"; exit 1; }
+echo "recorder ok"

@@ -22,6 +22,9 @@ private slots:
     void unopenable_port_is_said_and_leaves_no_file_data();
     void unopenable_port_is_said_and_leaves_no_file();
     void fits_a_small_laptop();
+    void search_plan_data();
+    void search_plan();
+    void run_view_draws_faults_crossings_and_health();
 
 private:
     QTemporaryDir dir;
@@ -94,6 +97,92 @@ void tst_recorder_window::fits_a_small_laptop()
              qPrintable(QStringLiteral("%1×%2")
                             .arg(w.minimumSizeHint().width())
                             .arg(w.minimumSizeHint().height())));
+}
+
+void tst_recorder_window::search_plan_data()
+{
+    QTest::addColumn<QString>("speeds");
+    QTest::addColumn<bool>("odd"); // the parity box ticked
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("last");
+    QTest::addColumn<QString>("said"); // empty: a plan, its settings below
+    QTest::addColumn<QStringList>("settings");
+    QTest::newRow("likeliest first")
+        << "9600, 19200" << false << 1 << 3 << ""
+        << QStringList { "9600 8N1",  "19200 8E1", "19200 8N1", "19200 8N2",
+                         "19200 8E2", "9600 8N2",  "9600 8E1",  "9600 8E2" };
+    QTest::newRow("not a speed") << "9600,fast" << true << 1 << 3 << "not a speed: fast"
+                                 << QStringList {};
+    QTest::newRow("addresses the wrong way")
+        << "9600" << true << 5 << 3 << "choose at least" << QStringList {};
+}
+
+void tst_recorder_window::search_plan()
+{
+    QFETCH(QString, speeds);
+    QFETCH(bool, odd);
+    QFETCH(int, first);
+    QFETCH(int, last);
+    QFETCH(QString, said);
+    QFETCH(QStringList, settings);
+    orte::find_page page;
+    page.speeds->setText(speeds);
+    page.parity[2]->setChecked(odd);
+    page.first_address->setValue(first);
+    page.last_address->setValue(last);
+    orte::scan_plan plan;
+    QCOMPARE(page.plan(plan), said.isEmpty());
+    QVERIFY2(said.isEmpty() ? page.message->text().isEmpty()
+                            : page.message->text().startsWith(said),
+             qPrintable(page.message->text()));
+    if (!said.isEmpty())
+        return;
+    QStringList made;
+    for (const orte::line_format &s : plan.settings)
+        made << QString::fromStdString(s.text());
+    QCOMPARE(made, settings);
+    QCOMPARE(plan.ports, QStringList { QStringLiteral("ttyTEST0") });
+}
+
+void tst_recorder_window::run_view_draws_faults_crossings_and_health()
+{
+    // Polls as the recording page takes them: measurement and status in turn, on a clock of
+    // their own; input 1 in fault for two statuses, setpoint 1 crossed twice, then a time-out.
+    orte::files_box none;
+    none.xlsx_on->setChecked(false);
+    none.csv_on->setChecked(false);
+    orte::run_view view;
+    QVERIFY(view.begin(none));
+    const QDateTime t0 = QDateTime::fromMSecsSinceEpoch(1700000000000);
+    const quint8 statuses[] = { 0x00, 0x01, 0x01, 0x00, 0x10, 0x10, 0x00, 0x00 };
+    QByteArray rx(29, '\0');
+    rx[1] = 4;
+    rx[2] = 24;
+    rx[16] = 1; // input 2 a thermocouple
+    orte::reading r;
+    int at = 0;
+    for (quint8 status : statuses) {
+        r.have_measure = true;
+        r.measure = rx;
+        r.fault_at_measure[0] = (r.status & 0x01) != 0;
+        ++r.measurements;
+        view.add(r, false, orte::exchange_outcome::answer, t0.addMSecs(300 * at++));
+        r.status = status;
+        r.have_status = true;
+        view.add(r, false, orte::exchange_outcome::answer, t0.addMSecs(300 * at++));
+    }
+    r.link = QStringLiteral("time-out");
+    view.add(r, false, orte::exchange_outcome::timeout, t0.addMSecs(300 * at++));
+    QCOMPARE(view.chart->pieces(0), 2); // broken by the fault
+    QCOMPARE(view.chart->pieces(1), 1);
+    QVERIFY(view.chart->in_fault_span(0, t0.addMSecs(900).toMSecsSinceEpoch()));
+    QVERIFY(!view.chart->in_fault_span(0, t0.addMSecs(3000).toMSecsSinceEpoch()));
+    QCOMPARE(view.chart->marked(), 2); // up and down again
+    QVERIFY2(view.health->text().contains(QStringLiteral("time-outs: 1")),
+             qPrintable(view.health->text()));
+    QVERIFY(view.values->text().endsWith(QStringLiteral("time-out")));
+    QVERIFY(view.finish({}));
+    QCOMPARE(view.where->text(), QStringLiteral("Nothing was recorded."));
 }
 
 QTEST_MAIN(tst_recorder_window)

@@ -1,7 +1,9 @@
 #include "cli/console.h"
 
 #include <QString>
+
 #include <QTextCodec>
+#include <algorithm>
 
 #ifdef _WIN32
 #include <io.h>
@@ -78,6 +80,47 @@ bool is_terminal(std::FILE *file)
 #else
     return isatty(fileno(file)) != 0;
 #endif
+}
+
+bool takes_escape_codes(std::FILE *file)
+{
+#ifdef _WIN32
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    DWORD mode = 0;
+    if (handle == INVALID_HANDLE_VALUE || !GetConsoleMode(handle, &mode))
+        return false;
+#ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
+#define ENABLE_VIRTUAL_TERMINAL_PROCESSING 0x0004
+#endif
+    return (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING)
+        || SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+#else
+    return is_terminal(file);
+#endif
+}
+
+QString redraw(const QString &text, int shown, bool escape_codes)
+{
+    if (escape_codes)
+        return QStringLiteral("\r\033[K") + text;
+    const int spaces = std::max(0, shown - int(text.size()));
+    // The spaces blank the rest of the longer line; the cursor goes back after them.
+    return QLatin1Char('\r') + text + QString(spaces, QLatin1Char(' '))
+        + (spaces > 0 ? QLatin1Char('\r') + text : QString());
+}
+
+progress_line::progress_line(QTextStream *o, bool escape_codes)
+    : out(o)
+    , escapes(escape_codes)
+{
+}
+
+void progress_line::show(const QString &text)
+{
+    if (!out || (text.isEmpty() && shown == 0))
+        return;
+    *out << redraw(text, shown, escapes) << Qt::flush;
+    shown = int(text.size());
 }
 
 } // namespace orte_cli

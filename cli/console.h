@@ -43,4 +43,30 @@ private:
 // Whether the stream is a terminal (for the progress line).
 bool is_terminal(std::FILE *file);
 
+// Whether the terminal on `file` takes escape codes: a POSIX terminal does; a Windows console
+// does once virtual-terminal processing is on, which this turns on where the console offers
+// it (Windows 10 and later; Windows 7's console has none).
+bool takes_escape_codes(std::FILE *file);
+
+// What redraws a progress line in place: with escape codes, a carriage return and "erase to
+// the end of the line"; without, a carriage return, the text, and spaces over what remains of
+// a longer line before it (`shown`: the length of what the line shows now).
+QString redraw(const QString &text, int shown, bool escape_codes);
+
+// A progress line on a terminal, redrawn in place; nothing when there is no terminal.
+class progress_line
+{
+public:
+    // `out`: the terminal's stream, or null for none.
+    progress_line(QTextStream *out, bool escape_codes);
+    void show(const QString &text);
+    void clear() { show(QString()); }
+    explicit operator bool() const { return out != nullptr; }
+
+private:
+    QTextStream *out;
+    bool escapes;
+    int shown = 0;
+};
+
 } // namespace orte_cli

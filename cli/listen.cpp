@@ -47,7 +47,7 @@ void print_figures(QTextStream &out, const orte::bus_figures &f, double seconds)
 class listen_console
 {
 public:
-    listen_console(const listen_plan &p, QTextStream &o, QTextStream &e, QTextStream *pr)
+    listen_console(const listen_plan &p, QTextStream &o, QTextStream &e, progress_line &pr)
         : plan(p)
         , out(o)
         , err(e)
@@ -84,12 +84,9 @@ private:
     {
         using orte::listen_engine;
         QObject::connect(&engine, &listen_engine::trying, &loop, [this](int baud, char parity) {
-            if (progress)
-                *progress << "\r\033[K"
-                          << text::tr("listening at %1 baud, parity %2")
-                                 .arg(baud)
-                                 .arg(orte::parity_name(QLatin1Char(parity)))
-                          << Qt::flush;
+            progress.show(text::tr("listening at %1 baud, parity %2")
+                              .arg(baud)
+                              .arg(orte::parity_name(QLatin1Char(parity))));
         });
         QObject::connect(&engine, &listen_engine::open_failed, &loop, [this](const QString &why) {
             clear_progress();
@@ -156,11 +153,7 @@ private:
         });
     }
 
-    void clear_progress()
-    {
-        if (progress)
-            *progress << "\r\033[K" << Qt::flush;
-    }
+    void clear_progress() { progress.clear(); }
 
     QString prefix(int address) const
     {
@@ -188,7 +181,7 @@ private:
     const listen_plan &plan;
     QTextStream &out;
     QTextStream &err;
-    QTextStream *progress;
+    progress_line &progress;
     orte::listen_engine engine;
     QEventLoop loop;
     orte::recording files;
@@ -198,7 +191,7 @@ private:
 };
 } // namespace
 
-int run_listen(const listen_plan &plan, QTextStream &out, QTextStream &err, QTextStream *progress)
+int run_listen(const listen_plan &plan, QTextStream &out, QTextStream &err, progress_line &progress)
 {
     return listen_console(plan, out, err, progress).run();
 }

@@ -3,6 +3,7 @@
 // Listening to a live bus: a converter that another master (a PLC, a SCADA gateway) polls,
 // read without sending a byte.
 
+#include "cli/console.h"
 #include "cli/probe.h"
 #include "engine/listen_engine.h"
 
@@ -26,6 +27,7 @@ using orte::listen_speed_order;
 // Opens the port for reading only, finds the line's settings by listening (where more than one
 // is possible), then decodes every reply to the converter's reads, as the monitor would, until
 // Ctrl+C. What is being tried goes to `progress` when it is a terminal. Returns an exit_code.
-int run_listen(const listen_plan &plan, QTextStream &out, QTextStream &err, QTextStream *progress);
+int run_listen(const listen_plan &plan, QTextStream &out, QTextStream &err,
+               progress_line &progress);
 
 } // namespace orte_cli

@@ -38,9 +38,11 @@ int main(int argc, char *argv[])
     catch_interrupt();
     if (command.kind == command_kind::watch)
         return finish(run_watch(command.watch, out, err));
+    // The progress line, on standard error where it is a terminal.
     const bool terminal = is_terminal(stderr);
+    progress_line progress(terminal ? &err : nullptr, terminal && takes_escape_codes(stderr));
     if (command.kind == command_kind::listen)
-        return finish(run_listen(command.listen, out, err, terminal ? &err : nullptr));
+        return finish(run_listen(command.listen, out, err, progress));
     if (command.scan.ports.isEmpty()) {
         command.scan.ports = orte::list_serial_ports();
         if (command.scan.ports.isEmpty()) {
@@ -48,5 +50,5 @@ int main(int argc, char *argv[])
             return port_failed;
         }
     }
-    return finish(run_scan(command.scan, out, err, terminal ? &err : nullptr));
+    return finish(run_scan(command.scan, out, err, progress));
 }

@@ -525,160 +525,188 @@
     </message>
     <message>
         <source>Usage:
-  orte-cli scan [PORT...] [--baud LIST] [--parity LIST] [--stop-bits LIST] [--address RANGE]
-                [--all]
+  orte-cli scan [PORT...] [--baud LIST] [--parity LIST] [--stop-bits LIST]
+                [--address RANGE] [--all]
   orte-cli watch PORT --baud N --parity P --stop-bits N --address A
-                [--csv FILE | --csv-plain FILE] [--xlsx FILE] [--force] [--interval MS]
-                [--polls N]
-  orte-cli listen PORT [--baud LIST] [--parity LIST] [--stop-bits LIST] [--address A]
-                [--csv FILE | --csv-plain FILE] [--xlsx FILE] [--force] [--stats]
-  Any command takes --trace: every frame sent and every chunk received, with its time in
-  ms, on standard error.
+                [--csv FILE | --csv-plain FILE] [--xlsx FILE] [--force]
+                [--interval MS] [--polls N]
+  orte-cli listen PORT [--baud LIST] [--parity LIST] [--stop-bits LIST]
+                [--address A] [--csv FILE | --csv-plain FILE] [--xlsx FILE]
+                [--force] [--stats]
+  Any command takes --trace: every frame sent and every chunk received, with
+  its time in ms, on standard error.
 
-scan    tries the identification request of the ОРТЕ-473 over every combination of speed,
-        parity, stop bits and address (default: the monitor&apos;s eleven speeds 1200..921600,
-        none/even/odd, 1 and 2 stop bits, addresses 1-128, the monitor&apos;s range; 9600 8N1 and
-        19200 8E1 first, then from the fastest speed down), and prints each converter found:
-        settings, address, model, firmware version, serial number. Without a PORT it tries
-        every serial port the system lists, one after another, and names the port of each
-        line. It stops at the first converter unless --all. It also says what else it
-        heard: an exception, a model code outside the table, a reply from another address
-        (a late one), bytes that never formed a frame at some setting. On a terminal a
-        progress line shows the port, what is tried and the time left. Ctrl+C stops it.
-watch   identifies the converter (three tries; what answered instead is said), then polls
-        measurement and status in turn every --interval ms (default 300; a late poll starts
-        the period again from itself) and prints one decoded line per poll with the
-        monitor&apos;s own texts: an input&apos;s fault text replaces its value from the measurement
-        after the status reply that reported the fault, as on the monitor&apos;s page. At the end
-        it prints a summary: polls, CRC errors, time-outs, exceptions, and the minimum,
+scan    tries the identification request of the ОРТЕ-473 over every combination
+        of speed, parity, stop bits and address (default: the monitor&apos;s eleven
+        speeds 1200..921600, none/even/odd, 1 and 2 stop bits, addresses 1-128,
+        the monitor&apos;s range; 9600 8N1 and 19200 8E1 first, then from the
+        fastest speed down), and prints each converter found: settings,
+        address, model, firmware version, serial number. Without a PORT it
+        tries every serial port the system lists, one after another, and names
+        the port of each line. It stops at the first converter unless --all. It
+        also says what else it heard: an exception, a model code outside the
+        table, a reply from another address (a late one), bytes that never
+        formed a frame at some setting. On a terminal a progress line shows the
+        port, what is tried and the time left. Ctrl+C stops it.
+watch   identifies the converter (three tries; what answered instead is said),
+        then polls measurement and status in turn every --interval ms (default
+        300; a late poll starts the period again from itself) and prints one
+        decoded line per poll with the monitor&apos;s own texts: an input&apos;s fault
+        text replaces its value from the measurement after the status reply
+        that reported the fault, as on the monitor&apos;s page. At the end it prints
+        a summary: polls, CRC errors, time-outs, exceptions, and the minimum,
         maximum and mean of each input.
-        --csv FILE writes a row per poll for the spreadsheet of this system (UTF-8 with a
-        byte-order mark; &quot;;&quot; between cells and &quot;,&quot; in numbers where the decimal separator is
-        a comma; the time as a date-time; headings in your language): cells are empty where
-        an input is in fault or absent, or the exchange failed. --csv-plain FILE writes the
-        same for scripts (&quot;,&quot;, &quot;.&quot;, ISO time, ASCII headings). Rows are written as they come.
-        --xlsx FILE writes an Excel workbook when the recording ends, however it ends: the
-        values (on further sheets past Excel&apos;s limit of rows), a chart of each input
-        against time on an axis of its own, and the converter and the run.
-        Each file is written under a scratch name beside it and takes its name once it
-        holds the run (the CSV with its first row): an existing file is replaced only then,
-        and only with --force. A link is followed to its file; what is not a regular file
-        (a device, a FIFO) is refused. A port that goes away is said on
-        standard error and reopened once a poll. --polls N stops after N polls, Ctrl+C (or
-        closing the console window) at any time.
-listen  reads a bus that another master (a PLC, a SCADA gateway) polls, without sending a
-        byte: the port is opened for reading only. Connect the adapter&apos;s A and B to the
-        bus&apos;s A and B and add no termination. Unless one speed and one parity are given it
-        finds the line&apos;s speed by listening (the one at which the traffic forms frames with
-        valid CRCs, however the adapter cuts the bytes into reads), then the parities that
-        read the line: one where the adapter reports characters with a wrong parity, else
-        what cannot be told apart. Stop bits cannot be heard: 1 or 2. On a terminal a
-        progress line says what is tried; a line whose settings change is noticed. It pairs
-        each reply with its request, keeps for each slave what its replies carried (input
-        registers 0-11 and 50-54 or any part, coils 0-7 or part) and prints a line per reply
-        with the monitor&apos;s own texts, each value once the registers it needs have been seen
-        (frames heard while the settings were sought too), and each write. --address A
-        takes that slave alone (needed with --csv, --csv-plain or --xlsx, which work as in
-        watch). A slave that leaves three requests in a row unanswered is said. At the end
-        (and every 10 s with --stats) it prints the bus figures: requests by address,
-        function and range (the most frequent first), the request rate, replies,
-        exceptions, CRC errors, unanswered requests and the reply latency. Ctrl+C ends it.
+        --csv FILE writes a row per poll for the spreadsheet of this system
+        (UTF-8 with a byte-order mark; &quot;;&quot; between cells and &quot;,&quot; in numbers
+        where the decimal separator is a comma; the time as a date-time;
+        headings in your language): cells are empty where an input is in fault
+        or absent, or the exchange failed. --csv-plain FILE writes the same for
+        scripts (&quot;,&quot;, &quot;.&quot;, ISO time, ASCII headings). Rows are written as they
+        come.
+        --xlsx FILE writes an Excel workbook when the recording ends, however
+        it ends: the values (on further sheets past Excel&apos;s limit of rows), a
+        chart of each input against time on an axis of its own, and the
+        converter and the run.
+        Each file is written under a scratch name beside it and takes its name
+        once it holds the run (the CSV with its first row): an existing file is
+        replaced only then, and only with --force. A link is followed to its
+        file; what is not a regular file (a device, a FIFO) is refused. A port
+        that goes away is said on standard error and reopened once a poll.
+        --polls N stops after N polls, Ctrl+C (or closing the console window)
+        at any time.
+listen  reads a bus that another master (a PLC, a SCADA gateway) polls, without
+        sending a byte: the port is opened for reading only. Connect the
+        adapter&apos;s A and B to the bus&apos;s A and B and add no termination. Unless
+        one speed and one parity are given it finds the line&apos;s speed by
+        listening (the one at which the traffic forms frames with valid CRCs,
+        however the adapter cuts the bytes into reads), then the parities that
+        read the line: one where the adapter reports characters with a wrong
+        parity, else what cannot be told apart. Stop bits cannot be heard: 1 or
+        2. On a terminal a progress line says what is tried; a line whose
+        settings change is noticed. It pairs each reply with its request, keeps
+        for each slave what its replies carried (input registers 0-11 and 50-54
+        or any part, coils 0-7 or part) and prints a line per reply with the
+        monitor&apos;s own texts, each value once the registers it needs have been
+        seen (frames heard while the settings were sought too), and each write.
+        --address A takes that slave alone (needed with --csv, --csv-plain or
+        --xlsx, which work as in watch). A slave that leaves three requests in
+        a row unanswered is said. At the end (and every 10 s with --stats) it
+        prints the bus figures: requests by address, function and range (the
+        most frequent first), the request rate, replies, exceptions, CRC
+        errors, unanswered requests and the reply latency. Ctrl+C ends it.
 
-LIST is comma-separated: --baud 9600,19200  --parity none,even,odd  --stop-bits 1,2
-Speeds: the standard ones from 50 to 921600. RANGE is A or A-B, within 1-247 (Modbus;
-the monitor offers 1-128): --address 1-32. Numbers are decimal or 0x hex.
+LIST is comma-separated: --baud 9600,19200  --parity none,even,odd
+--stop-bits 1,2
+Speeds: the standard ones from 50 to 921600. RANGE is A or A-B, within 1-247
+(Modbus; the monitor offers 1-128): --address 1-32. Numbers are decimal or 0x
+hex.
 
 Exit codes:
-  0    scan: a converter was found; watch: the recording ran to its end (--polls, Ctrl+C);
-       listen: ended by Ctrl+C
+  0    scan: a converter was found; watch: the recording ran to its end
+       (--polls, Ctrl+C); listen: ended by Ctrl+C
   1    no converter found (watch: none at the given settings)
   2    bad arguments, or a file cannot be written or exists without --force
-  3    the port cannot be opened, or it went away (watch: and did not come back;
-       scan: and no converter was found on the other ports)
-  4    watch: the recording is incomplete (a row or the workbook could not be written)
+  3    the port cannot be opened, or it went away (watch: and did not come
+       back; scan: and no converter was found on the other ports)
+  4    watch: the recording is incomplete (a row or the workbook could not be
+       written)
   130  scan: stopped by Ctrl+C before a converter was found
   141  standard output was closed (the program reading it ended)
 
 Examples:
   orte-cli scan
   orte-cli scan COM3 --baud 9600,19200 --address 1-10 --all
-  orte-cli watch COM3 --baud 19200 --parity even --stop-bits 1 --address 5 --xlsx run.xlsx
-  orte-cli watch /dev/ttyUSB0 --baud 9600 --parity none --stop-bits 1 --address 1 --csv run.csv
+  orte-cli watch COM3 --baud 19200 --parity even --stop-bits 1 --address 5
+                --xlsx run.xlsx
+  orte-cli watch /dev/ttyUSB0 --baud 9600 --parity none --stop-bits 1
+                --address 1 --csv run.csv
   orte-cli listen COM3 --stats
 </source>
         <translation>Запуск:
-  orte-cli scan [ПОРТ...] [--baud СПИСОК] [--parity СПИСОК] [--stop-bits СПИСОК]
-                [--address ДИАПАЗОН] [--all]
+  orte-cli scan [ПОРТ...] [--baud СПИСОК] [--parity СПИСОК]
+                [--stop-bits СПИСОК] [--address ДИАПАЗОН] [--all]
   orte-cli watch ПОРТ --baud N --parity P --stop-bits N --address A
-                [--csv ФАЙЛ | --csv-plain ФАЙЛ] [--xlsx ФАЙЛ] [--force] [--interval МС]
-                [--polls N]
-  orte-cli listen ПОРТ [--baud СПИСОК] [--parity СПИСОК] [--stop-bits СПИСОК] [--address A]
-                [--csv ФАЙЛ | --csv-plain ФАЙЛ] [--xlsx ФАЙЛ] [--force] [--stats]
-  Любая команда принимает --trace: каждый посланный кадр и каждая принятая порция байтов
-  со временем в мс — в поток ошибок.
+                [--csv ФАЙЛ | --csv-plain ФАЙЛ] [--xlsx ФАЙЛ] [--force]
+                [--interval МС] [--polls N]
+  orte-cli listen ПОРТ [--baud СПИСОК] [--parity СПИСОК] [--stop-bits СПИСОК]
+                [--address A] [--csv ФАЙЛ | --csv-plain ФАЙЛ] [--xlsx ФАЙЛ]
+                [--force] [--stats]
+  Любая команда принимает --trace: каждый посланный кадр и каждая принятая
+  порция байтов со временем в мс — в поток ошибок.
 
-scan    посылает запрос идентификации ОРТЕ-473 при всех сочетаниях скорости, чётности,
-        стоп-битов и адреса (по умолчанию: одиннадцать скоростей монитора 1200..921600,
-        none/even/odd, 1 и 2 стоп-бита, адреса 1-128, как в мониторе; сначала 9600 8N1 и
-        19200 8E1, затем от самой высокой скорости вниз) и выводит каждый найденный
-        преобразователь: настройки, адрес, модель, версию ПО, заводской номер. Без ПОРТА
-        перебирает все последовательные порты системы по очереди и называет порт в каждой
-        строке. Останавливается на первом преобразователе, если не задан --all. Сообщает и о
-        том, что ещё ответило: исключение Modbus, код модели не из таблицы, ответ с другого
-        адреса (запоздавший), байты, не сложившиеся в кадр при каких-то настройках. В
-        терминале строка хода показывает порт, текущую попытку и оставшееся время. Ctrl+C
-        останавливает поиск.
-watch   опознаёт преобразователь (три попытки; что ответило вместо него, сообщается), затем
-        по очереди опрашивает измерения и состояние каждые --interval мс (по умолчанию 300;
-        опоздавший опрос начинает период заново от себя) и выводит строку на каждый опрос с
-        текстами самого монитора: текст ошибки входа заменяет его значение начиная с
-        измерения после ответа о состоянии, сообщившего об ошибке, как на странице
-        монитора. В конце выводит итог: опросы, ошибки CRC, тайм-ауты, исключения, минимум,
-        максимум и среднее каждого входа.
-        --csv ФАЙЛ записывает строку на каждый опрос для электронной таблицы этой системы
-        (UTF-8 с меткой порядка байтов; &quot;;&quot; между ячейками и &quot;,&quot; в числах, если десятичный
-        разделитель системы запятая; время как дата и время; заголовки на вашем языке):
-        ячейки пусты, если вход в ошибке или отсутствует либо обмен не удался.
-        --csv-plain ФАЙЛ записывает то же для программ (&quot;,&quot;, &quot;.&quot;, время ISO, заголовки
-        ASCII). Строки записываются по мере опроса. --xlsx ФАЙЛ записывает книгу Excel по
-        окончании записи, как бы она ни закончилась: значения (на следующих листах сверх
-        предела строк Excel), график каждого входа по времени на своей оси, сведения о
-        преобразователе и о записи. Каждый файл пишется под временным именем рядом и
-        получает своё имя, когда в нём есть запись (CSV — с первой строкой): только тогда
-        заменяется существующий файл, и только с --force. Ссылка ведёт к своему файлу; то,
-        что не обычный файл (устройство, FIFO), не принимается. Если порт пропадёт, об этом
-        сообщается в поток ошибок, и порт открывается заново на каждом опросе. --polls N останавливает после N опросов, Ctrl+C (или
-        закрытие окна консоли) в любой момент.
-listen  слушает шину, которую опрашивает другой ведущий (ПЛК, шлюз SCADA), не передавая
-        ни байта: порт открывается только для чтения. Подключите A и B адаптера к A и B
-        шины, терминатор не добавляйте. Если не заданы одна скорость и одна чётность,
-        скорость линии находится прослушиванием (та, при которой обмен складывается в кадры
-        с верной CRC, как бы адаптер ни резал байты на порции), затем — чётности, при
-        которых линия читается: одна, если адаптер сообщает о символах с неверной
-        чётностью, иначе те, что нельзя различить. Стоп-биты на слух не определить: 1 или
-        2. В терминале строка хода показывает, что пробуется; смена настроек линии
-        замечается. Каждый ответ сопоставляется со своим запросом; для каждого ведомого
-        запоминается всё, что несли его ответы (входные регистры 0-11 и 50-54 или их часть,
-        катушки 0-7 или часть), и на каждый ответ выводится строка с текстами самого
-        монитора, каждое значение — как только прочитаны нужные ему регистры (и кадры,
-        услышанные при поиске настроек), а также каждая запись. --address A — только этот
-        ведомый (нужен с --csv, --csv-plain или --xlsx, которые работают как в watch).
-        Ведомый, не ответивший на три запроса подряд, называется. В конце (и каждые 10 с с
-        --stats) выводятся показатели шины: запросы по адресам, функциям и диапазонам
-        (сначала самые частые), частота запросов, ответы, исключения, ошибки CRC, запросы
-        без ответа и задержка ответа. Ctrl+C завершает прослушивание.
+scan    посылает запрос идентификации ОРТЕ-473 при всех сочетаниях скорости,
+        чётности, стоп-битов и адреса (по умолчанию: одиннадцать скоростей
+        монитора 1200..921600, none/even/odd, 1 и 2 стоп-бита, адреса 1-128,
+        как в мониторе; сначала 9600 8N1 и 19200 8E1, затем от самой высокой
+        скорости вниз) и выводит каждый найденный преобразователь: настройки,
+        адрес, модель, версию ПО, заводской номер. Без ПОРТА перебирает все
+        последовательные порты системы по очереди и называет порт в каждой
+        строке. Останавливается на первом преобразователе, если не задан --all.
+        Сообщает и о том, что ещё ответило: исключение Modbus, код модели не из
+        таблицы, ответ с другого адреса (запоздавший), байты, не сложившиеся в
+        кадр при каких-то настройках. В терминале строка хода показывает порт,
+        текущую попытку и оставшееся время. Ctrl+C останавливает поиск.
+watch   опознаёт преобразователь (три попытки; что ответило вместо него,
+        сообщается), затем по очереди опрашивает измерения и состояние каждые
+        --interval мс (по умолчанию 300; опоздавший опрос начинает период
+        заново от себя) и выводит строку на каждый опрос с текстами самого
+        монитора: текст ошибки входа заменяет его значение начиная с измерения
+        после ответа о состоянии, сообщившего об ошибке, как на странице
+        монитора. В конце выводит итог: опросы, ошибки CRC, тайм-ауты,
+        исключения, минимум, максимум и среднее каждого входа.
+        --csv ФАЙЛ записывает строку на каждый опрос для электронной таблицы
+        этой системы (UTF-8 с меткой порядка байтов; &quot;;&quot; между ячейками и &quot;,&quot; в
+        числах, если десятичный разделитель системы запятая; время как дата и
+        время; заголовки на вашем языке): ячейки пусты, если вход в ошибке или
+        отсутствует либо обмен не удался.
+        --csv-plain ФАЙЛ записывает то же для программ (&quot;,&quot;, &quot;.&quot;, время ISO,
+        заголовки ASCII). Строки записываются по мере опроса. --xlsx ФАЙЛ
+        записывает книгу Excel по окончании записи, как бы она ни закончилась:
+        значения (на следующих листах сверх предела строк Excel), график
+        каждого входа по времени на своей оси, сведения о преобразователе и о
+        записи. Каждый файл пишется под временным именем рядом и получает своё
+        имя, когда в нём есть запись (CSV — с первой строкой): только тогда
+        заменяется существующий файл, и только с --force. Ссылка ведёт к своему
+        файлу; то, что не обычный файл (устройство, FIFO), не принимается. Если
+        порт пропадёт, об этом сообщается в поток ошибок, и порт открывается
+        заново на каждом опросе. --polls N останавливает после N опросов,
+        Ctrl+C (или закрытие окна консоли) в любой момент.
+listen  слушает шину, которую опрашивает другой ведущий (ПЛК, шлюз SCADA), не
+        передавая ни байта: порт открывается только для чтения. Подключите A и
+        B адаптера к A и B шины, терминатор не добавляйте. Если не заданы одна
+        скорость и одна чётность, скорость линии находится прослушиванием (та,
+        при которой обмен складывается в кадры с верной CRC, как бы адаптер ни
+        резал байты на порции), затем — чётности, при которых линия читается:
+        одна, если адаптер сообщает о символах с неверной чётностью, иначе те,
+        что нельзя различить. Стоп-биты на слух не определить: 1 или 2. В
+        терминале строка хода показывает, что пробуется; смена настроек линии
+        замечается. Каждый ответ сопоставляется со своим запросом; для каждого
+        ведомого запоминается всё, что несли его ответы (входные регистры 0-11
+        и 50-54 или их часть, катушки 0-7 или часть), и на каждый ответ
+        выводится строка с текстами самого монитора, каждое значение — как
+        только прочитаны нужные ему регистры (и кадры, услышанные при поиске
+        настроек), а также каждая запись. --address A — только этот ведомый
+        (нужен с --csv, --csv-plain или --xlsx, которые работают как в watch).
+        Ведомый, не ответивший на три запроса подряд, называется. В конце (и
+        каждые 10 с с --stats) выводятся показатели шины: запросы по адресам,
+        функциям и диапазонам (сначала самые частые), частота запросов, ответы,
+        исключения, ошибки CRC, запросы без ответа и задержка ответа. Ctrl+C
+        завершает прослушивание.
 
-СПИСОК через запятую: --baud 9600,19200  --parity none,even,odd  --stop-bits 1,2
-Скорости: стандартные от 50 до 921600. ДИАПАЗОН: A или A-B, в пределах 1-247 (Modbus;
-в мониторе 1-128): --address 1-32. Числа десятичные или шестнадцатеричные с 0x.
+СПИСОК через запятую: --baud 9600,19200  --parity none,even,odd
+--stop-bits 1,2
+Скорости: стандартные от 50 до 921600. ДИАПАЗОН: A или A-B, в пределах 1-247
+(Modbus; в мониторе 1-128): --address 1-32. Числа десятичные или
+шестнадцатеричные с 0x.
 
 Коды завершения:
-  0    scan: преобразователь найден; watch: запись доведена до конца (--polls, Ctrl+C);
-       listen: завершено по Ctrl+C
+  0    scan: преобразователь найден; watch: запись доведена до конца (--polls,
+       Ctrl+C); listen: завершено по Ctrl+C
   1    преобразователь не найден (watch: не найден при заданных настройках)
-  2    ошибка в аргументах, или файл нельзя записать, или он существует без --force
-  3    порт не открывается или пропал (watch: и не вернулся; scan: и на других портах
-       преобразователь не найден)
+  2    ошибка в аргументах, или файл нельзя записать, или он существует без
+       --force
+  3    порт не открывается или пропал (watch: и не вернулся; scan: и на других
+       портах преобразователь не найден)
   4    watch: запись неполная (строку или книгу не удалось записать)
   130  scan: остановлен по Ctrl+C до того, как преобразователь найден
   141  стандартный вывод закрыт (читавшая его программа завершилась)
@@ -686,10 +714,20 @@ listen  слушает шину, которую опрашивает друго�
 Примеры:
   orte-cli scan
   orte-cli scan COM3 --baud 9600,19200 --address 1-10 --all
-  orte-cli watch COM3 --baud 19200 --parity even --stop-bits 1 --address 5 --xlsx замер.xlsx
-  orte-cli watch /dev/ttyUSB0 --baud 9600 --parity none --stop-bits 1 --address 1 --csv замер.csv
+  orte-cli watch COM3 --baud 19200 --parity even --stop-bits 1 --address 5
+                --xlsx замер.xlsx
+  orte-cli watch /dev/ttyUSB0 --baud 9600 --parity none --stop-bits 1
+                --address 1 --csv замер.csv
   orte-cli listen COM3 --stats
 </translation>
+    </message>
+    <message>
+        <source>to record it: %1</source>
+        <translation>записать: %1</translation>
+    </message>
+    <message>
+        <source>to listen to it: %1</source>
+        <translation>слушать: %1</translation>
     </message>
 </context>
 </TS>

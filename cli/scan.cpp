@@ -20,7 +20,7 @@ using orte::duration;
 class scan_console
 {
 public:
-    scan_console(const scan_plan &p, QTextStream &o, QTextStream &e, QTextStream *pr)
+    scan_console(const scan_plan &p, QTextStream &o, QTextStream &e, progress_line &pr)
         : plan(p)
         , out(o)
         , err(e)
@@ -41,6 +41,11 @@ public:
                                  + orte::decode_ident(ident).string_name + QStringLiteral("; ")
                                  + orte::version_text(ident) + QStringLiteral("; ")
                                  + orte::serial_text(orte::serial_number(ident)));
+                             // What to type next, ready to copy.
+                             say(QStringLiteral("  ")
+                                 + text::tr("to record it: %1").arg(next_command(at, true)));
+                             say(QStringLiteral("  ")
+                                 + text::tr("to listen to it: %1").arg(next_command(at, false)));
                          });
         QObject::connect(&engine, &orte::scan_engine::heard, &loop,
                          [this](const orte::scan_place &at, const orte::exchange_result &r) {
@@ -91,6 +96,28 @@ private:
         return plan.ports.size() > 1 ? at.port + QStringLiteral(": ") + place : place;
     }
 
+    // The orte-cli command line that records the converter found (or listens to it).
+    static QString next_command(const orte::scan_place &at, bool record)
+    {
+        static const char *const parity_names[] = { "none", "even", "odd" };
+        const char *parity = parity_names[at.settings.parity == 'E'       ? 1
+                                              : at.settings.parity == 'O' ? 2
+                                                                          : 0];
+        const QString port = at.port.contains(QLatin1Char(' '))
+            ? QLatin1Char('"') + at.port + QLatin1Char('"')
+            : at.port;
+        QString line = QStringLiteral("orte-cli %1 %2 --baud %3 --parity %4")
+                           .arg(record ? QStringLiteral("watch") : QStringLiteral("listen"), port)
+                           .arg(at.settings.baud)
+                           .arg(QLatin1String(parity));
+        if (record)
+            line += QStringLiteral(" --stop-bits %1").arg(at.settings.stop_bits);
+        line += QStringLiteral(" --address %1").arg(at.address);
+        if (record)
+            line += QStringLiteral(" --xlsx orte-%1.xlsx").arg(at.address);
+        return line;
+    }
+
     void say(const QString &line)
     {
         out << line << '\n' << Qt::flush;
@@ -103,18 +130,13 @@ private:
 
     void trying(const orte::scan_place &at)
     {
-        if (!progress)
-            return;
-        *progress << "\r\033[K" << where(at) << "  " << engine.tried() << "/" << engine.total()
-                  << "  " << text::tr("about %1 left").arg(duration(engine.time_left_ms()))
-                  << Qt::flush;
+        if (progress)
+            progress.show(where(at)
+                          + QStringLiteral("  %1/%2  ").arg(engine.tried()).arg(engine.total())
+                          + text::tr("about %1 left").arg(duration(engine.time_left_ms())));
     }
 
-    void clear_progress()
-    {
-        if (progress)
-            *progress << "\r\033[K" << Qt::flush;
-    }
+    void clear_progress() { progress.clear(); }
 
     int ended(int converters, bool port_lost, bool stopped, const orte::scan_place &next)
     {
@@ -144,7 +166,7 @@ private:
     const scan_plan &plan;
     QTextStream &out;
     QTextStream &err;
-    QTextStream *progress;
+    progress_line &progress;
     orte::scan_engine engine;
     QEventLoop loop;
     QElapsedTimer clock;
@@ -153,7 +175,7 @@ private:
 };
 } // namespace
 
-int run_scan(const scan_plan &plan, QTextStream &out, QTextStream &err, QTextStream *progress)
+int run_scan(const scan_plan &plan, QTextStream &out, QTextStream &err, progress_line &progress)
 {
     return scan_console(plan, out, err, progress).run();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/console.h"
 #include "cli/probe.h"
 #include "engine/scan_engine.h"
 
@@ -18,6 +19,6 @@ using orte::scan_order;
 // Runs the search engine over the plan on an event loop of its own; prints each converter
 // found, and what else answered, to `out`, failures to `err`, and a live progress line to
 // `progress` when it is a terminal. Ctrl+C stops it. Returns an exit_code.
-int run_scan(const scan_plan &plan, QTextStream &out, QTextStream &err, QTextStream *progress);
+int run_scan(const scan_plan &plan, QTextStream &out, QTextStream &err, progress_line &progress);
 
 } // namespace orte_cli

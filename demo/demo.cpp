@@ -5,6 +5,7 @@
 
 #include "app/app_identity.h"
 #include "app/mainwindow.h"
+#include "cli/console.h"
 #include "link/port_list.h"
 #include "log/file_safety.h"
 
@@ -28,16 +29,18 @@
 #include <algorithm>
 
 namespace {
+// Standard output and error as any console shows them (a Windows console in its own
+// characters, whatever its code page; a pipe in UTF-8).
 QTextStream &out()
 {
-    static QTextStream stream(stdout);
-    return stream;
+    static orte_cli::console stream(stdout);
+    return stream.stream();
 }
 
 int fail(const QString &what)
 {
-    QTextStream err(stderr);
-    err << "orte-demo: " << what << '\n';
+    static orte_cli::console err(stderr);
+    err.stream() << "orte-demo: " << what << '\n' << Qt::flush;
     return 2;
 }
 
@@ -209,6 +212,14 @@ int main(int argc, char *argv[])
     QTemporaryDir dir;
     QString port = cli.value(port_opt);
     QProcess converter;
+#ifdef Q_OS_WIN
+    // The simulator needs a POSIX pseudo-terminal: there is none to start here.
+    if (port.isEmpty())
+        return fail(QStringLiteral(
+            "the simulated converter (orte-sim) is a Linux program and cannot run here: give "
+            "--port COMn for a converter on an adapter, or for a simulator running on a Linux "
+            "machine at the other end of a null-modem cable"));
+#endif
     if (port.isEmpty()) {
         port = dir.filePath(QStringLiteral("orte-demo-port"));
         converter.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -1,5 +1,6 @@
 #include "recorder/headless.h"
 
+#include "cli/console.h"
 #include "link/port_list.h"
 #include "recorder/recorder_window.h"
 
@@ -18,16 +19,17 @@
 namespace orte {
 
 namespace {
+// As any console shows it (a Windows console in its own characters; a pipe in UTF-8).
 QTextStream &out()
 {
-    static QTextStream stream(stdout);
-    return stream;
+    static orte_cli::console stream(stdout);
+    return stream.stream();
 }
 
 int fail(const QString &what)
 {
-    QTextStream err(stderr);
-    err << "orte-recorder: " << what << '\n';
+    static orte_cli::console err(stderr);
+    err.stream() << "orte-recorder: " << what << '\n' << Qt::flush;
     return 2;
 }
 
@@ -66,6 +68,13 @@ int run_headless(const QCommandLineParser &cli, const headless_options &o)
     QString port = cli.value(o.port);
     QString tap;
     QProcess converter;
+#ifdef Q_OS_WIN
+    // The simulator needs a POSIX pseudo-terminal: there is none to start here.
+    if (port.isEmpty())
+        return fail(QStringLiteral(
+            "the simulated converter (orte-sim) is a Linux program and cannot run here: give "
+            "--port COMn for a converter on an adapter"));
+#endif
     if (port.isEmpty()) {
         const QString sim = cli.isSet(o.sim)
             ? cli.value(o.sim)

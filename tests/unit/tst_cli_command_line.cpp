@@ -1,6 +1,7 @@
 // orte-cli's command line: what each line asks for, and what is refused.
 
 #include "cli/command_line.h"
+#include "cli/console.h"
 #include "cli/help.h"
 
 #include <QtTest>
@@ -42,6 +43,9 @@ private slots:
     void a_file_in_the_working_folder_is_the_port();
     void help_lists_every_exit_code();
     void trace_goes_with_any_command();
+    void help_fits_a_default_console();
+    void progress_line_redraws_data();
+    void progress_line_redraws();
 };
 
 void tst_cli_command_line::lines_data()
@@ -165,6 +169,43 @@ void tst_cli_command_line::trace_goes_with_any_command()
         QVERIFY2(orte_cli::parse_command_line(args, c, error), qPrintable(error));
         QVERIFY(c.trace);
     }
+}
+
+void tst_cli_command_line::help_fits_a_default_console()
+{
+    // 80 columns: a line of 80 would wrap a Windows console's cursor onto the next line.
+    Q_INIT_RESOURCE(orte_cli_translations);
+    QTranslator russian;
+    QVERIFY(russian.load(QStringLiteral(":/i18n/orte-cli_ru.qm")));
+    const QString english = QString::fromUtf8(orte_cli::help_text());
+    const QString translated = russian.translate("text", orte_cli::help_text());
+    QVERIFY(translated.startsWith(QString::fromUtf8("Запуск:")));
+    for (const QString &help : { english, translated })
+        for (const QString &line : help.split('\n'))
+            QVERIFY2(line.size() < 80, qPrintable(line));
+}
+
+void tst_cli_command_line::progress_line_redraws_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("shown");
+    QTest::addColumn<bool>("escapes");
+    QTest::addColumn<QString>("written");
+    QTest::newRow("escape codes") << "9600 8N1 address 5" << 30 << true
+                                  << "\r\033[K9600 8N1 address 5";
+    QTest::newRow("Windows 7: spaces over the longer line")
+        << "abc" << 6 << false << "\rabc   \rabc";
+    QTest::newRow("Windows 7: a longer line") << "abcdef" << 3 << false << "\rabcdef";
+    QTest::newRow("Windows 7: cleared") << "" << 4 << false << "\r    \r";
+}
+
+void tst_cli_command_line::progress_line_redraws()
+{
+    QFETCH(QString, text);
+    QFETCH(int, shown);
+    QFETCH(bool, escapes);
+    QFETCH(QString, written);
+    QCOMPARE(orte_cli::redraw(text, shown, escapes), written);
 }
 
 QTEST_APPLESS_MAIN(tst_cli_command_line)

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# orte-cli.exe and orte-demo.exe under Wine with their output to pipes: what a script reads
+# holds no escape code and no carriage return but the line ends', and the Cyrillic arrives
+# whole (UTF-8).
+# Usage: console_pipe.sh WINE_RUN ORTE_CLI_EXE ORTE_DEMO_EXE
+set -euo pipefail
+run=$1
+cli=$2
+demo=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "console_pipe: $*"; exit 1; }
+
+set +e
+LANG=ru_RU.UTF-8 bash "$run" "$cli" scan COM199 --address 1-2 >"$work/out" 2>"$work/err"
+rc=$?
+set -e
+[ "$rc" = 3 ] || fail "scan of a missing port: exit $rc"
+for stream in out err; do
+    if grep -qP '\x1b|\r(?!$)' "$work/$stream"; then
+        fail "escape codes or carriage returns on standard $stream: $(od -c "$work/$stream" | head)"
+    fi
+done
+grep -q 'COM199' "$work/err" || fail "the missing port was not said: $(cat "$work/err")"
+
+# orte-demo's help through the same console path: whole Cyrillic, in UTF-8.
+bash "$run" "$demo" --help >"$work/help" 2>&1 || true
+grep -q 'ОРТЕ-473' "$work/help" || fail "orte-demo --help: $(head -3 "$work/help")"
+echo "console output to pipes as it should be"

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The Windows installer: made from the zip, its tables read back with msiinfo (every file of
-# the zip, the four shortcuts with their targets and working folder, the upgrade code), the
-# DLL check on its files, then under Wine, in a prefix and a home of the test's own: installed
-# quietly per user, the installed programs run from where they were installed, a file put in
-# the working folder, uninstalled, and that file still there.
+# the zip, the four shortcuts with their targets and working folder, the upgrade code and its
+# attributes, code page 1251 with the Cyrillic names whole, the summary information), the DLL
+# check on its files, then under Wine, in a prefix and a home of the test's own: installed
+# quietly per user, twice (one product stays), the installed programs run from where they
+# were installed, a file put in the working folder, uninstalled, and that file still there;
+# then installed for all users with ALLUSERS=1 under Program Files and uninstalled.
 # Usage: check_msi.sh WINDOWS_BUILD_DIR OBJDUMP WINE VERSION SOURCE_DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -41,10 +43,23 @@ expect() { grep -qxF "$1" <<<"$shortcuts" || fail "no shortcut '$1' in: $shortcu
 tab=$'\t'
 expect "Монитор ОРТЕ-473${tab}[INSTALLDIR]orte-monitor.exe${tab}${tab}WorkDir"
 expect "Самописец ОРТЕ-473${tab}[INSTALLDIR]orte-recorder.exe${tab}${tab}WorkDir"
-expect "Поиск преобразователя${tab}[SystemFolder]cmd.exe${tab}/k \"\"[INSTALLDIR]orte-cli.exe\" scan\"${tab}WorkDir"
+expect "Поиск преобразователя${tab}[System64Folder]cmd.exe${tab}/k \"set \"PATH=[INSTALLDIR];%PATH%\" && orte-cli scan\"${tab}WorkDir"
 expect "Руководство${tab}[INSTALLDIR]guide-ru.html${tab}${tab}INSTALLDIR"
 table Directory | grep -qP '^WorkDir\tPersonalFolder\tORTE-473\|ОРТЕ-473$' || fail "no working folder in Documents"
-table Upgrade | grep -q '{6E3B1C52-9F0A-4C57-8D2E-0A73C1B47D21}' || fail "no upgrade code"
+table Upgrade | grep -qP '^\{6E3B1C52-9F0A-4C57-8D2E-0A73C1B47D21\}\t\t'"$version"'\t\t513\t' ||
+    fail "no upgrade of the same version: $(table Upgrade)"
+# Code page 1251, every name in it; the summary information Russian and without placeholders.
+[ "$(msiinfo export "$msi" _ForceCodepage | tr -d '\r\0' | grep -v '^$' | cut -f1)" = 1251 ] ||
+    fail "the database's code page is not 1251"
+for t in Directory Shortcut LaunchCondition; do
+    table $t | iconv -f utf-8 -t cp1251 >/dev/null || fail "the $t table does not fit code page 1251"
+done
+table LaunchCondition | grep -q 'Уже установлена более новая версия' || fail "the downgrade message"
+summary=$(msiinfo suminfo "$msi")
+grep -q '^Template: x64;1049$' <<<"$summary" || fail "summary template: $summary"
+! grep -q '@' <<<"$summary" || fail "a placeholder in the summary: $summary"
+table Property | grep -qP '^ALLUSERS\t2$' && table Property | grep -qP '^MSIINSTALLPERUSER\t1$' ||
+    fail "not a dual-purpose package"
 table Property | grep -qP '^ProductVersion\t'"$version"'$' || fail "not version $version"
 echo "shortcuts, working folder, upgrade code and version as they should be"
 
@@ -57,10 +72,24 @@ mkdir "$work/files"
 # Under Wine: install for this user alone, run, uninstall.
 "$wine" wineboot -i >/dev/null 2>&1
 msi_win="Z:${msi//\//\\}"
+# A rebuild of the same version (a product code of its own) installed over the first replaces
+# it: one product stays, the package installed last.
+"$source/packaging/windows/make_msi.sh" "$zip" "$version" \
+    "$source/data/org.orte.Monitor473.ico" "$work/rebuild.msi" >/dev/null
+"$wine" msiexec /i "Z:${work//\//\\}\\rebuild.msi" /qn
 "$wine" msiexec /i "$msi_win" /qn
+products=$(for hive in HKCU HKLM; do
+               "$wine" reg query "$hive\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s 2>/dev/null
+           done | grep -c 'DisplayName.*-473' || true)
+[ "$products" = 1 ] || fail "$products products installed after installing a rebuild"
+# By default: Windows Installer 5.0 (Windows 7 and later) installs the dual-purpose package per
+# user, its Program Files under the user's own programs folder (AppData\Local\Programs); Wine
+# 8 and 10 take ALLUSERS=2 for the machine ("resetting ALLUSERS property from 2 to 1") and
+# install under Program Files. The Start menu entries are the user's either way.
 programs=$(find "$WINEPREFIX/drive_c/users" -type d -path '*AppData/Local/Programs/ORTE-473' | head -1)
-[ -f "$programs/orte-cli.exe" ] || fail "not installed under the user's programs folder"
-menu=$(find "$WINEPREFIX/drive_c/users" -type d -name 'ОРТЕ-473' -path '*Start Menu*' | head -1)
+[ -n "$programs" ] || programs=$(find "$WINEPREFIX/drive_c/Program Files" -maxdepth 1 -type d -name 'ORTE-473')
+[ -f "$programs/orte-cli.exe" ] || fail "not installed"
+menu=$(find "$WINEPREFIX/drive_c/users" -type d -name 'ОРТЕ-473' -path '*AppData/Roaming/*Start Menu*' | head -1)
 [ "$(ls "$menu" | wc -l)" = 4 ] || fail "the Start menu folder holds: $(ls "$menu")"
 (cd "$programs" && QT_QPA_PLATFORM=offscreen "$wine" orte-cli.exe --help | grep -q '^Usage:') ||
     fail "orte-cli.exe --help did not run from the installed folder"
@@ -74,4 +103,18 @@ echo "a user's log" >"$workdir/log-473-2026-12-07_10_00.txt"
 [ ! -e "$programs/orte-cli.exe" ] || fail "the program is still there after uninstalling"
 [ -f "$workdir/log-473-2026-12-07_10_00.txt" ] || fail "uninstalling took the user's log"
 echo "uninstalled; the user's log is still there"
+
+# For every user, as an administrator or a group policy would: Program Files, installed in the
+# machine's context (Windows then puts the Start menu entries in the common Start menu; Wine's
+# installer keeps them in the user's, as it does for every package); uninstalled cleanly.
+"$wine" msiexec /i "$msi_win" ALLUSERS=1 /qn
+machine=$(find "$WINEPREFIX/drive_c/Program Files" -maxdepth 1 -type d -name 'ORTE-473' | head -1)
+[ -f "$machine/orte-cli.exe" ] || fail "ALLUSERS=1 did not install under Program Files"
+"$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Installer\UserData\S-1-5-18\Products' 2>/dev/null |
+    grep -q 'Products\\' || fail "ALLUSERS=1 did not install for the machine"
+menu=$(find "$WINEPREFIX/drive_c" -type d -name 'ОРТЕ-473' -path '*Start Menu*' | head -1)
+[ -n "$menu" ] && [ "$(ls "$menu" | wc -l)" = 4 ] || fail "no Start menu entries"
+"$wine" msiexec /x "$msi_win" ALLUSERS=1 /qn
+[ ! -e "$machine/orte-cli.exe" ] || fail "still under Program Files after uninstalling"
+echo "installed and uninstalled for all users under Program Files"
 echo "msi ok"

@@ -49,6 +49,18 @@ if(EXISTS /usr/share/doc/gcc-mingw-w64-base/copyright)
         DESTINATION licenses RENAME gcc-runtime.txt)
 endif()
 
+# Text files with Windows' line ends: Notepad before Windows 10 1809 shows a file of bare line
+# feeds as one line. At install time, so that the zip and the installer both get it.
+install(CODE "
+    file(GLOB_RECURSE orte_texts \"\${CMAKE_INSTALL_PREFIX}/*.txt\" \"\${CMAKE_INSTALL_PREFIX}/*.html\")
+    foreach(text \${orte_texts})
+        file(READ \"\${text}\" content)
+        string(REPLACE \"\\r\\n\" \"\\n\" content \"\${content}\")
+        string(REPLACE \"\\n\" \"\\r\\n\" content \"\${content}\")
+        file(WRITE \"\${text}\" \"\${content}\")
+    endforeach()
+")
+
 # Everything shipped is stripped: the MinGW runtime alone (libstdc++-6.dll) comes with 24 MB of
 # symbols, which help no user. At install time, so that the zip and the installer both get it.
 find_program(ORTE_MINGW_STRIP NAMES x86_64-w64-mingw32-strip REQUIRED)

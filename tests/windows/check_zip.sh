@@ -24,6 +24,10 @@ for f in orte-monitor.exe orte-demo.exe orte-cli.exe orte-recorder.exe Qt5Charts
     [ -f "$f" ] || { echo "missing from the zip: $f"; exit 1; }
 done
 
+# Text files end their lines the Windows way, every line.
+for f in README.txt guide-ru.html licenses/*.txt; do
+    if grep -qv $'\r$' "$f"; then echo "$f has lines without a carriage return"; exit 1; fi
+done
 . "$here/imports.sh"
 check_imports "$objdump"
 # Everything shipped is stripped.
@@ -33,5 +37,10 @@ fi
 # The monitor carries its icon and version information.
 for exe in orte-monitor.exe orte-recorder.exe; do
     "$objdump" -h $exe | grep -q '\.rsrc' || { echo "$exe has no resources"; exit 1; }
+done
+# Each program carries its manifest: Windows 7 to 11, the common controls 6.
+for exe in orte-monitor.exe orte-recorder.exe orte-cli.exe orte-demo.exe; do
+    grep -q '35138b9a-5d96-4fbd-8e2d-a2440225f93a' "$exe" && grep -q 'Common-Controls' "$exe" ||
+        { echo "$exe has no application manifest"; exit 1; }
 done
 echo "zip ok"

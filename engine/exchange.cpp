@@ -69,7 +69,7 @@ bool port_exchange::failed() const
         || e == QSerialPort::WriteError || port_vanished(location);
 }
 
-void port_exchange::send(request_frame frame, quint8 address)
+void port_exchange::send(request_frame frame, quint8 address, int first_byte_ms)
 {
     stamp_request(frame, address);
     request = frame;
@@ -83,7 +83,7 @@ void port_exchange::send(request_frame frame, quint8 address)
     const int expected = expected_reply_length(
         QByteArray(reinterpret_cast<const char *>(frame.data()), int(frame.size())));
     bound.start(exchange_limit_ms(format, expected));
-    quiet.start(window_ms);
+    quiet.start(first_byte_ms > 0 ? first_byte_ms : window_ms);
     watch.start();
 }
 

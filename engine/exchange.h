@@ -43,8 +43,10 @@ public:
     bool open(const QString &port, const line_format &settings, QString &error);
     void close();
     bool busy() const { return running; }
-    // Sends `request` to `address`; done() follows, once.
-    void send(request_frame request, quint8 address);
+    // Sends `request` to `address`; done() follows, once. With `first_byte_ms`, a reply that
+    // has not begun by then is not waited for (one that has is waited for to its end, as
+    // always); without, the reply window as the monitor sets it.
+    void send(request_frame request, quint8 address, int first_byte_ms = 0);
     // Ends the exchange in flight at once: done() with `stopped`.
     void stop();
 

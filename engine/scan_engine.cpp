@@ -4,6 +4,7 @@
 #include "decode/register_map.h"
 #include "engine/texts.h"
 #include "link/frame_bytes.h"
+#include "link/link_timing.h"
 
 #include <QTimer>
 
@@ -60,20 +61,30 @@ QString what_answered(const exchange_result &r, quint8 address)
     return {};
 }
 
+namespace {
+// What a try costs beyond its wait: the request handed over, the event loop's turn.
+constexpr qint64 try_overhead_ms = 2;
+constexpr int ident_request_bytes = 8;
+} // namespace
+
 scan_engine::scan_engine(const scan_plan &p, QObject *parent)
     : QObject(parent)
     , plan(p)
 {
-    planned = int(plan.ports.size()) * int(plan.settings.size())
+    planned = 2 * int(plan.ports.size()) * int(plan.settings.size())
         * (plan.last_address - plan.first_address + 1);
+    for (int port = 0; port < plan.ports.size(); ++port)
+        for (int setting = 0; setting < plan.settings.size(); ++setting)
+            places.append({ port, setting });
+    heard_first.fill(false, places.size());
+    port_failed_here.fill(false, plan.ports.size());
     connect(&line, &port_exchange::done, this, &scan_engine::taken);
 }
 
 void scan_engine::start()
 {
-    clock.start();
     // From the event loop, so that a caller connects before anything is said.
-    QTimer::singleShot(0, this, &scan_engine::next_port);
+    QTimer::singleShot(0, this, &scan_engine::next_place);
 }
 
 void scan_engine::stop()
@@ -83,33 +94,55 @@ void scan_engine::stop()
         line.stop();
 }
 
-qint64 scan_engine::time_left_ms() const
+qint64 scan_engine::try_ms(int setting, int pass) const
 {
-    return tries > 0 ? clock.elapsed() * (planned - tries) / tries : 0;
+    const line_format &f = plan.settings[setting];
+    return (pass == 1 ? first_byte_window_ms(f, ident_request_bytes) : reply_window_ms(f))
+        + try_overhead_ms;
 }
 
-void scan_engine::next_port()
+qint64 scan_engine::time_left_ms() const
+{
+    const int addresses = plan.last_address - plan.first_address + 1;
+    qint64 left = 0;
+    if (step >= 0 && step < places.size())
+        left += (plan.last_address - at.address) * try_ms(places[step].setting, current_pass);
+    for (int i = std::max(0, step + 1); i < places.size(); ++i)
+        left += addresses * try_ms(places[i].setting, current_pass);
+    if (current_pass == 1)
+        for (const place &p : places)
+            left += addresses * try_ms(p.setting, 2);
+    return left;
+}
+
+void scan_engine::next_place()
 {
     if (stopping)
         return end(true);
-    if (++port_index >= plan.ports.size())
-        return end(false);
-    at.port = plan.ports[port_index];
-    setting_index = -1;
-    next_setting();
-}
-
-void scan_engine::next_setting()
-{
-    if (++setting_index >= plan.settings.size())
-        return next_port();
-    at.settings = plan.settings[setting_index];
+    while (++step < places.size() && port_failed_here[places[step].port]) { }
+    if (step >= places.size()) {
+        if (current_pass == 2 || converters > 0)
+            return end(false);
+        // The second pass: where the first heard anything, first.
+        QVector<place> heard;
+        QVector<place> rest;
+        for (int i = 0; i < places.size(); ++i)
+            (heard_first[i] ? heard : rest).append(places[i]);
+        places = heard + rest;
+        current_pass = 2;
+        step = -1;
+        return next_place();
+    }
+    const place &here = places[step];
+    at.port = plan.ports[here.port];
+    at.settings = plan.settings[here.setting];
     QString error;
     if (!line.open(at.port, at.settings, error)) {
         // A port that cannot be had is said and passed over; it counts no tries.
         lost = true;
+        port_failed_here[here.port] = true;
         emit port_failed(at.port, error);
-        return next_port();
+        return next_place();
     }
     garbled_here = false;
     at.address = plan.first_address - 1;
@@ -121,9 +154,10 @@ void scan_engine::next_address()
     if (stopping)
         return end(true);
     if (++at.address > plan.last_address)
-        return next_setting();
+        return next_place();
     emit trying(at);
-    line.send(initial_req_ident(), quint8(at.address));
+    line.send(initial_req_ident(), quint8(at.address),
+              current_pass == 1 ? first_byte_window_ms(at.settings, ident_request_bytes) : 0);
 }
 
 void scan_engine::taken(const exchange_result &r)
@@ -132,11 +166,14 @@ void scan_engine::taken(const exchange_result &r)
         return end(true);
     if (r.port_lost) {
         lost = true;
+        port_failed_here[places[step].port] = true;
         line.close();
         emit port_gone(at);
-        return next_port();
+        return next_place();
     }
     ++tries;
+    if (current_pass == 1 && r.heard)
+        heard_first[step] = true;
     if (r.frame && r.kind == reply_kind::ident && decode_ident(r.bytes).device_found) {
         ++converters;
         emit found(at, r.bytes);

@@ -1,12 +1,15 @@
 #pragma once
 
 // The converter search on Qt's event loop: the identification request over every port,
-// setting and address of a plan, the likeliest first. It reports by signals what it tries and
-// what it hears, and never prints; stop() ends it at once.
+// setting and address of a plan, the likeliest first, in two passes. The first waits at each
+// try only as long as a converter that answers promptly needs to begin its reply (a reply
+// that has begun is waited for to its end); only when it finds nothing, the second goes over
+// everything again with the monitor's full reply windows, the settings at which the first
+// heard anything first. It reports by signals what it tries and what it hears, and never
+// prints; stop() ends it at once.
 
 #include "engine/exchange.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QVector>
@@ -52,8 +55,11 @@ public:
     void start();
     void stop();
     int tried() const { return tries; }
+    // The tries of both passes.
     int total() const { return planned; }
-    // From the pace so far.
+    // 1 or 2.
+    int pass() const { return current_pass; }
+    // What the rest of the plan takes on a silent line: each try's wait, both passes.
     qint64 time_left_ms() const;
 
 signals:
@@ -71,22 +77,31 @@ signals:
     void finished(int converters, bool port_lost, bool stopped, const orte::scan_place &next);
 
 private:
-    void next_port();
-    void next_setting();
+    // A port and a setting of the plan, by their indexes.
+    struct place
+    {
+        int port;
+        int setting;
+    };
+    void next_place();
     void next_address();
     void taken(const exchange_result &result);
     void end(bool stopped);
+    // One try's wait at a setting in a pass, on a silent line.
+    qint64 try_ms(int setting, int pass) const;
     scan_plan plan;
     port_exchange line;
-    QElapsedTimer clock;
     int planned = 0;
     int tries = 0;
     int converters = 0;
     bool lost = false;
     bool stopping = false;
     bool garbled_here = false;
-    int port_index = -1;
-    int setting_index = 0;
+    int current_pass = 1;
+    QVector<place> places; // the current pass's, in order
+    int step = -1;
+    QVector<bool> heard_first; // by place of the first pass: something came
+    QVector<bool> port_failed_here; // by port: cannot be opened, or gone
     scan_place at;
 };
 

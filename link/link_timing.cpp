@@ -11,6 +11,11 @@ int reply_window_ms(const line_format &format)
     return std::max(100, int(std::ceil(needed)));
 }
 
+int first_byte_window_ms(const line_format &format, int request_bytes)
+{
+    return int(std::ceil((request_bytes + 3.5) * char_time_ms(format))) + first_byte_margin_ms;
+}
+
 int poll_period_ms(const line_format &format)
 {
     const double needed = 44.0 * char_time_ms(format) + 35.0;

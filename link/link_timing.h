@@ -8,6 +8,14 @@ namespace orte {
 // 3.5-character pause and the first reply byte fit into it.
 int reply_window_ms(const line_format &format);
 
+// How long a converter that answers promptly takes to start its reply, for the search's
+// first pass: the request on the wire, the converter's 3.5-character pause, and a turnaround
+// margin of first_byte_margin_ms.
+int first_byte_window_ms(const line_format &format, int request_bytes);
+// The margin: a USB adapter hands received bytes over up to its latency timer late (an FTDI
+// chip: 16 ms by default), and the converter needs a few ms to turn its line round.
+constexpr int first_byte_margin_ms = 20;
+
 // The poll period: 300 ms, stretched at low speeds so that a request and the longest
 // reply (29 bytes) fit into one period.
 int poll_period_ms(const line_format &format);

@@ -190,6 +190,8 @@ void find_page::start()
             text::tr("%1 %2 address %3")
                 .arg(at.port, QString::fromStdString(at.settings.text()))
                 .arg(at.address)
+            + (e->pass() == 2 ? QStringLiteral("  ") + text::tr("second pass, full reply windows")
+                              : QString())
             + (left > 0 ? QStringLiteral("  ") + text::tr("about %1 left").arg(duration(left))
                         : QString()));
     });

@@ -287,5 +287,9 @@
         <source>Cold junction %1</source>
         <translation>Холодный спай %1</translation>
     </message>
+    <message>
+        <source>second pass, full reply windows</source>
+        <translation>второй проход, с полным ожиданием ответа</translation>
+    </message>
 </context>
 </TS>

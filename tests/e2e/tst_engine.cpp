@@ -22,6 +22,8 @@ private slots:
     void cleanup() { sim.stop(); }
     void scan_finds_the_converter_and_stops_there();
     void scan_stops_at_once();
+    void scan_passes_data();
+    void scan_passes();
     void poll_identifies_then_polls_in_turn();
     void listen_finds_the_line_and_decodes_another_master();
 
@@ -76,6 +78,55 @@ void tst_engine::scan_stops_at_once()
     QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(finished[0][2].toBool(), true); // stopped
     QCOMPARE(finished[0][3].value<orte::scan_place>().address, 1); // the try that was cut
+}
+
+void tst_engine::scan_passes_data()
+{
+    QTest::addColumn<QStringList>("sim_args");
+    QTest::addColumn<QString>("found_at"); // "1200 8E1 address 9"
+    QTest::addColumn<int>("pass");
+    QTest::addColumn<int>("tries");
+    // Settings 9600 8N1, 19200 8E1, 1200 8E1 and addresses 1-10 are searched.
+    QTest::newRow("prompt, at the last setting: the first pass")
+        << QStringList { "--baud", "1200", "--parity", "even", "--address", "9", "--wire-timing" }
+        << "1200 8E1 address 9" << 1 << 29;
+    // Every reply 60 ms late: past the first pass's wait, within the second's.
+    QTest::newRow("60 ms late: the second pass")
+        << QStringList { "--address", "3", "--wire-timing", "--scenario", "LATE" }
+        << "9600 8N1 address 3" << 2 << 33;
+}
+
+void tst_engine::scan_passes()
+{
+    QFETCH(QStringList, sim_args);
+    QFETCH(QString, found_at);
+    QFETCH(int, pass);
+    QFETCH(int, tries);
+    sim_args.replaceInStrings(
+        QStringLiteral("LATE"),
+        write_scenario(dir, QStringLiteral("late.txt"), "req 1 delay 60\nreq 2 repeat\n"));
+    QVERIFY2(sim.start_pty(port(), sim_args), qPrintable(sim.error()));
+    orte::scan_plan plan;
+    plan.ports = QStringList { port() };
+    plan.settings = { { 9600, 'N', 1 }, { 19200, 'E', 1 }, { 1200, 'E', 1 } };
+    plan.last_address = 10;
+    orte::scan_engine engine(plan);
+    QSignalSpy found(&engine, &orte::scan_engine::found);
+    QSignalSpy finished(&engine, &orte::scan_engine::finished);
+    const qint64 planned = engine.time_left_ms();
+    engine.start();
+    QVERIFY(finished.wait(60000));
+    QCOMPARE(found.size(), 1);
+    const orte::scan_place at = found[0][0].value<orte::scan_place>();
+    QCOMPARE(QStringLiteral("%1 address %2")
+                 .arg(QString::fromStdString(at.settings.text()))
+                 .arg(at.address),
+             found_at);
+    QCOMPARE(engine.pass(), pass);
+    QCOMPARE(engine.tried(), tries);
+    QCOMPARE(engine.total(), 60);
+    // The plan's time: each try's wait on a silent line, both passes.
+    QVERIFY2(planned > 60 * 30 && planned < 60 * 400, qPrintable(QString::number(planned)));
 }
 
 void tst_engine::poll_identifies_then_polls_in_turn()

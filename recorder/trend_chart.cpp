@@ -18,10 +18,11 @@ constexpr int redraw_ms = 1000;
 } // namespace
 
 trend_chart::trend_chart(QWidget *parent)
-    : QChartView(parent)
+    // The view owns the chart it is made with (one set later would leave its first unowned).
+    : QChartView(new QChart, parent)
 {
     setRenderHint(QPainter::Antialiasing, false);
-    auto *c = new QChart;
+    QChart *c = chart();
     c->setMargins(QMargins(4, 4, 4, 4));
     c->legend()->setAlignment(Qt::AlignBottom);
     time_axis = new QDateTimeAxis;
@@ -36,7 +37,6 @@ trend_chart::trend_chart(QWidget *parent)
         value_axis[size_t(i)]->setVisible(false);
         c->addAxis(value_axis[size_t(i)], i == 0 ? Qt::AlignLeft : Qt::AlignRight);
     }
-    setChart(c);
     due.setSingleShot(true);
     due.setInterval(redraw_ms);
     connect(&due, &QTimer::timeout, this, &trend_chart::redraw_when_seen);

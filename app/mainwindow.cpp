@@ -1,11 +1,11 @@
 #include "app/mainwindow.h"
 
-#include "link/port_list.h"
 #include "decode/ident.h"
 #include "decode/measure.h"
 #include "decode/register_map.h"
 #include "decode/status.h"
 #include "link/frame_bytes.h"
+#include "link/port_list.h"
 #include "link/port_setup.h"
 #include "link/reply_path.h"
 #include "link/wire_trace.h"

@@ -3,6 +3,7 @@
 #include "decode/ident.h"
 #include "engine/texts.h"
 #include "link/port_list.h"
+#include "recorder/run_view.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -234,8 +235,8 @@ void find_page::start()
             [this](int converters, bool port_lost, bool stopped, const scan_place &) {
                 ended(converters, port_lost, stopped);
             });
-    start_button->setEnabled(false);
-    stop_button->setEnabled(true);
+    show_running(true, start_button, stop_button,
+                 { ports, refresh, speeds, first_address, last_address, all });
     e->start();
 }
 
@@ -254,8 +255,8 @@ void find_page::ended(int converters, bool port_lost, bool stopped)
         trying->setText(text::tr("no converter found"));
     else
         trying->setText(text::tr("converters found: %1").arg(converters));
-    start_button->setEnabled(true);
-    stop_button->setEnabled(false);
+    show_running(false, start_button, stop_button,
+                 { ports, refresh, speeds, first_address, last_address, all });
     // Not from inside its own signal.
     engine.release()->deleteLater();
     emit finished();

@@ -135,10 +135,7 @@ void listen_page::start()
     connect(e, &listen_engine::port_gone, this,
             [this] { run->say(text::tr("the port %1 has gone").arg(about.port)); });
     connect(e, &listen_engine::finished, this, &listen_page::ended);
-    start_button->setEnabled(false);
-    stop_button->setEnabled(true);
-    line->setEnabled(false);
-    files->setEnabled(false);
+    show_running(true, start_button, stop_button, { line, files });
     figures_due.start();
     e->start();
 }
@@ -226,10 +223,7 @@ void listen_page::ended(bool)
         run->finish(about);
     else
         run->finish_nothing();
-    start_button->setEnabled(true);
-    stop_button->setEnabled(false);
-    line->setEnabled(true);
-    files->setEnabled(true);
+    show_running(false, start_button, stop_button, { line, files });
     files->propose_names();
     engine.release()->deleteLater();
     emit finished();

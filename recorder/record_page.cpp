@@ -92,11 +92,7 @@ void record_page::start()
     connect(e, &poll_engine::port_back, this,
             [this] { run->say(text::tr("the port %1 is back").arg(about.port)); });
     connect(e, &poll_engine::finished, this, &record_page::ended);
-    start_button->setEnabled(false);
-    stop_button->setEnabled(true);
-    line->setEnabled(false);
-    files->setEnabled(false);
-    period->setEnabled(false);
+    show_running(true, start_button, stop_button, { line, files, period });
     e->start();
 }
 
@@ -120,11 +116,7 @@ void record_page::ended(bool, bool)
         run->finish(about);
     else
         run->finish_nothing();
-    start_button->setEnabled(true);
-    stop_button->setEnabled(false);
-    line->setEnabled(true);
-    files->setEnabled(true);
-    period->setEnabled(true);
+    show_running(false, start_button, stop_button, { line, files, period });
     files->propose_names();
     engine.release()->deleteLater();
     emit finished();

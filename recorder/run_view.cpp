@@ -85,6 +85,15 @@ void files_box::choose(QLineEdit *path, const QString &filter)
         path->setText(QDir::toNativeSeparators(chosen));
 }
 
+void show_running(bool running, QPushButton *start, QPushButton *stop,
+                  std::initializer_list<QWidget *> fields)
+{
+    start->setEnabled(!running);
+    stop->setEnabled(running);
+    for (QWidget *field : fields)
+        field->setEnabled(!running);
+}
+
 run_view::run_view(QWidget *parent)
     : QWidget(parent)
     , chart(new trend_chart)

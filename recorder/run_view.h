@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <initializer_list>
 #include <memory>
 
 namespace orte {
@@ -43,6 +44,11 @@ public:
 private:
     void choose(QLineEdit *path, const QString &filter);
 };
+
+// A page's controls while a run lasts: Start off, Stop on, the fields that set the run locked;
+// the other way round after.
+void show_running(bool running, QPushButton *start, QPushButton *stop,
+                  std::initializer_list<QWidget *> fields);
 
 class run_view : public QWidget
 {

@@ -42,14 +42,13 @@ QByteArray measurement(int i)
     rx[0] = 1;
     rx[1] = 4;
     rx[2] = 24;
-    put(rx, 3, 0); // input 1: resistance thermometer
-    put(rx, 5, 20 + (i / 2000) % 10);
-    put(rx, 7, int(500 + 400 * std::sin(i / 300.0)));
-    put(rx, 15, 1); // input 2: thermocouple
-    put(rx, 17, 500 + (i / 5000) % 20);
-    put(rx, 19, (i * 7) % 1000);
-    put(rx, 21, 23);
-    put(rx, 23, 500);
+    put(rx, 3, 20 + (i / 2000) % 10); // input 1's whole part and thousandths
+    put(rx, 5, int(500 + 400 * std::sin(i / 300.0)));
+    put(rx, 7, 500 + (i / 5000) % 20); // input 2's
+    put(rx, 9, (i * 7) % 1000);
+    put(rx, 11, 0); // input 1: a resistance thermometer
+    put(rx, 13, 1); // input 2: a thermocouple, with its cold junction
+    put(rx, 17, 230 + (i / 1000) % 10);
     return rx;
 }
 } // namespace

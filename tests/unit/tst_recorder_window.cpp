@@ -158,7 +158,7 @@ void tst_recorder_window::run_view_draws_faults_crossings_and_health()
     QByteArray rx(29, '\0');
     rx[1] = 4;
     rx[2] = 24;
-    rx[16] = 1; // input 2 a thermocouple
+    rx[14] = 1; // input 2 a thermocouple
     orte::reading r;
     int at = 0;
     for (quint8 status : statuses) {

@@ -1,0 +1,162 @@
+// What the engines decide without a port: a poll's reply taken into what the line shows, what
+// listen says of the requests it hears and of the parities it cannot tell apart, its bus
+// figures, and how long the search's first pass waits.
+
+#include "bytes.h"
+#include "engine/exchange.h"
+#include "engine/listen_engine.h"
+#include "engine/recording.h"
+#include "link/diag_texts.h"
+#include "link/link_timing.h"
+
+#include <QtTest>
+
+namespace {
+// A measurement: input 1 a resistance thermometer at 23.450, input 2 a thermocouple.
+orte::exchange_result measurement()
+{
+    orte::exchange_result r;
+    r.heard = r.frame = true;
+    r.kind = orte::reply_kind::measure;
+    // Registers: the values' whole parts and thousandths, the types, the cold junctions.
+    r.bytes = with_reference_crc(hex_bytes("01 04 18 00 17 01 C2 01 F4 00 64 00 00 00 01 "
+                                           "00 00 00 EB 00 00 00 00 00 00 00 00"));
+    return r;
+}
+
+orte::exchange_result status(const char *byte)
+{
+    orte::exchange_result r;
+    r.heard = r.frame = true;
+    r.kind = orte::reply_kind::status;
+    r.bytes = with_reference_crc(hex_bytes("01 01 01") + hex_bytes(byte));
+    return r;
+}
+} // namespace
+
+class tst_engine_parts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void a_poll_shows_what_the_monitor_would_data();
+    void a_poll_shows_what_the_monitor_would();
+    void what_listen_says_of_a_request_data();
+    void what_listen_says_of_a_request();
+    void bus_figures_stay_bounded();
+    void first_pass_waits_data();
+    void first_pass_waits();
+};
+
+void tst_engine_parts::a_poll_shows_what_the_monitor_would_data()
+{
+    QTest::addColumn<QString>("polls"); // m: measurement, s1: status 01, s0: status 00, t: time-out
+    QTest::addColumn<QString>("in1"); // what input 1's line holds; empty: nothing shown
+    QTest::addColumn<int>("measurements");
+    QTest::addColumn<QString>("link");
+    QTest::newRow("a value") << "m"
+                             << "23.45" << 1 << "";
+    // As on the monitor's page: the fault shows from the measurement after the status.
+    QTest::newRow("a fault, then the next measurement") << "m s1 m"
+                                                        << "Ошибка" << 2 << "";
+    QTest::newRow("a fault not yet measured") << "m s1"
+                                              << "23.45" << 1 << "";
+    QTest::newRow("a time-out shows nothing but the link")
+        << "m s0 t"
+        << "" << 1 << QString::fromUtf8(orte::diag_timeout);
+}
+
+void tst_engine_parts::a_poll_shows_what_the_monitor_would()
+{
+    QFETCH(QString, polls);
+    QFETCH(QString, in1);
+    QFETCH(int, measurements);
+    QFETCH(QString, link);
+    orte::reading r;
+    orte::fault_flags faults;
+    for (const QString &poll : polls.split(' '))
+        orte::take_poll(poll == "m"       ? measurement()
+                            : poll == "t" ? orte::exchange_result {}
+                                          : status(poll == "s1" ? "01" : "00"),
+                        false, r, faults);
+    QCOMPARE(r.have_measure, !in1.isEmpty());
+    if (!in1.isEmpty())
+        QVERIFY2(r.measure_shown.in1_value.contains(in1), qPrintable(r.measure_shown.in1_value));
+    QCOMPARE(r.measurements, measurements);
+    QCOMPARE(r.link, link);
+}
+
+void tst_engine_parts::what_listen_says_of_a_request_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QString>("write");
+    QTest::newRow("read input registers")
+        << hex_bytes("01 04 00 00 00 0C") << "address 1, function 04, start 0, count 12"
+        << "";
+    QTest::newRow("write a coil") << hex_bytes("05 05 00 03 FF 00")
+                                  << "address 5, function 05, write coil 3"
+                                  << "writes coil 3: on";
+    QTest::newRow("write registers") << hex_bytes("02 10 00 0A 00 02 04 00 01 00 02")
+                                     << "address 2, function 10, write from 10, count 2"
+                                     << "writes 2 registers from 10";
+    QTest::newRow("device identification")
+        << hex_bytes("01 2B 0E 01 00") << "address 1, function 2b/0e, device identification"
+        << "";
+    QTest::newRow("a function of its own") << hex_bytes("07 41 00") << "address 7, function 41"
+                                           << "";
+}
+
+void tst_engine_parts::what_listen_says_of_a_request()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(QString, said);
+    QFETCH(QString, write);
+    QCOMPARE(orte::request_text(request), said);
+    QCOMPARE(orte::write_text(request), write);
+}
+
+void tst_engine_parts::bus_figures_stay_bounded()
+{
+    // Kinds past the 64 kept by name are counted together, however many a master reads.
+    orte::bus_figures f;
+    for (int i = 0; i < 70; ++i)
+        f.count_request(QString::number(i));
+    f.count_request(QStringLiteral("0"));
+    QCOMPARE(int(f.requests.size()), 64);
+    QCOMPARE(f.other_requests, 6);
+    QCOMPARE(f.requests[QStringLiteral("0")], 2);
+    QCOMPARE(f.request_count, 71);
+    for (double ms : { 1.0, 2.0, 3.0, 100.0, 5000.0 })
+        f.latency.add(ms);
+    QCOMPARE(f.latency.median(), 3.0);
+    QCOMPARE(f.latency.longest, 5000.0); // beyond the histogram, kept as it was
+    QCOMPARE(orte::parity_text(QStringLiteral("E")), QStringLiteral("parity even"));
+    QCOMPARE(orte::parity_text(QStringLiteral("NEO")),
+             QStringLiteral("parity none, even or odd (the adapter does not report parity "
+                            "errors)"));
+}
+
+void tst_engine_parts::first_pass_waits_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<char>("parity");
+    QTest::addColumn<int>("ms");
+    // The 8-byte request and 3.5 characters on the wire, then the 20 ms margin.
+    QTest::newRow("9600 8N1") << 9600 << 'N' << 32;
+    QTest::newRow("1200 8E1") << 1200 << 'E' << 126;
+    QTest::newRow("115200 8N1") << 115200 << 'N' << 21;
+}
+
+void tst_engine_parts::first_pass_waits()
+{
+    QFETCH(int, baud);
+    QFETCH(char, parity);
+    QFETCH(int, ms);
+    const orte::line_format f { baud, parity, 1 };
+    QCOMPARE(orte::first_byte_window_ms(f, 8), ms);
+    QVERIFY(ms < orte::reply_window_ms(f));
+}
+
+QTEST_APPLESS_MAIN(tst_engine_parts)
+#include "tst_engine_parts.moc"

@@ -15,25 +15,11 @@ import sys
 import tempfile
 import time
 
+from benchlib import build, wait_for
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.environ.get("ORTE_BENCH_BUILD_DIR", os.path.join(ROOT, "..", "build-bench"))
 SECONDS = int(sys.argv[1]) if len(sys.argv) > 1 else 60
-
-
-def build():
-    subprocess.run(["cmake", "-S", ROOT, "-B", BUILD, "-G", "Ninja",
-                    "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DORTE_BUILD_TESTS=OFF"],
-                   check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", BUILD, "--target", "orte-sim", "orte-cli",
-                    "orte-bench-recorder"], check=True, stdout=subprocess.DEVNULL)
-
-
-def wait_for(condition, seconds, what):
-    deadline = time.monotonic() + seconds
-    while not condition():
-        if time.monotonic() > deadline:
-            sys.exit(f"bench: timed out waiting for {what}")
-        time.sleep(0.05)
 
 
 def cpu_ns(pid):
@@ -42,7 +28,7 @@ def cpu_ns(pid):
 
 
 def main():
-    build()
+    build(ROOT, BUILD, ["orte-sim", "orte-cli", "orte-bench-recorder"])
     env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     with tempfile.TemporaryDirectory() as work:
         procs = []
@@ -53,7 +39,8 @@ def main():
                 procs.append(subprocess.Popen(
                     [os.path.join(BUILD, "orte-sim"), "--pty", "--link", port, "--wire-timing"],
                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-                wait_for(lambda: os.path.exists(port), 10, "the simulator's port")
+                if not wait_for(lambda: os.path.exists(port), 10):
+                    sys.exit("bench: the simulator did not start")
                 ports.append(port)
             recorder = subprocess.Popen(
                 [os.path.join(BUILD, "orte-bench-recorder"), "record", ports[0],

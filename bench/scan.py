@@ -12,10 +12,13 @@ Usage: ORTE_BENCH_BASELINE=REV [ORTE_BENCH_BUILD_DIR=DIR] bench/scan.py
 """
 
 import os
+import select
 import subprocess
 import sys
 import tempfile
 import time
+
+from benchlib import build, wait_for
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.environ.get("ORTE_BENCH_BUILD_DIR", os.path.join(ROOT, "..", "build-bench"))
@@ -23,23 +26,6 @@ BASELINE = os.environ.get("ORTE_BENCH_BASELINE", "")
 CASES = [("silent line", None), ("9600 8N1 address 1", ("9600", "none", "1", "1")),
          ("19200 8O2 address 37", ("19200", "odd", "2", "37")),
          ("1200 8E1 address 128", ("1200", "even", "1", "128"))]
-
-
-def build(source, folder):
-    subprocess.run(["cmake", "-S", source, "-B", folder, "-G", "Ninja",
-                    "-DCMAKE_BUILD_TYPE=RelWithDebInfo", "-DORTE_BUILD_TESTS=OFF"],
-                   check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", folder, "--target", "orte-sim", "orte-cli"], check=True,
-                   stdout=subprocess.DEVNULL)
-
-
-def wait_for(condition, seconds):
-    deadline = time.monotonic() + seconds
-    while not condition():
-        if time.monotonic() > deadline:
-            return False
-        time.sleep(0.05)
-    return True
 
 
 def start(work, build_dir, name, case):
@@ -64,7 +50,6 @@ def start(work, build_dir, name, case):
 def watch_progress(run):
     """Notes when the progress line first says the second pass."""
     try:
-        import select
         while select.select([run["tty"]], [], [], 0)[0]:
             run["seen"] = (run["seen"] + os.read(run["tty"], 65536))[-4096:]
     except OSError:
@@ -77,13 +62,13 @@ def watch_progress(run):
 def main():
     if not BASELINE:
         sys.exit("bench: ORTE_BENCH_BASELINE=REV names the revision to compare with")
-    build(ROOT, BUILD)
+    build(ROOT, BUILD, ["orte-sim", "orte-cli"])
     base_src = tempfile.mkdtemp(prefix="orte-scan-baseline-")
     base_build = BUILD + "-baseline"
     subprocess.run(["git", "-C", ROOT, "worktree", "add", "--detach", "-q", base_src, BASELINE],
                    check=True)
     try:
-        build(base_src, base_build)
+        build(base_src, base_build, ["orte-sim", "orte-cli"])
         with tempfile.TemporaryDirectory() as work:
             runs = {}
             for label, case in CASES:
@@ -94,8 +79,6 @@ def main():
                 for r in runs.values():
                     if r["scan"].poll() is None:
                         watch_progress(r)
-                        if r.get("ended") is None:
-                            pass
                 for r in runs.values():
                     if r["scan"].poll() is not None and "ended" not in r:
                         r["ended"] = time.monotonic() - r["began"]

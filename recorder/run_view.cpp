@@ -125,6 +125,9 @@ run_view::run_view(QWidget *parent)
     column->addStretch(1);
     layout->addWidget(side);
     open_folder->setVisible(false);
+    texts_due.setSingleShot(true);
+    texts_due.setInterval(500);
+    connect(&texts_due, &QTimer::timeout, this, &run_view::show_texts);
     connect(open_folder, &QPushButton::clicked, this,
             [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder_shown)); });
 }
@@ -187,6 +190,16 @@ void run_view::add(const reading &r, bool single_input, exchange_outcome result,
     }
     for (int i = 0; i < 2; ++i)
         chart->set_axis_title(i, axis_name(i + 1, run.type[size_t(i)]));
+    shown = r;
+    // The texts at most twice a second: each costs the side column a new layout.
+    if (!texts_due.isActive())
+        texts_due.start();
+}
+
+void run_view::show_texts()
+{
+    texts_due.stop();
+    const reading &r = shown;
     // The monitor's own texts, a line each.
     QStringList lines;
     if (r.have_measure)
@@ -229,6 +242,7 @@ void run_view::show_figures()
 
 void run_view::finish_nothing()
 {
+    show_texts();
     files.reset();
     where->setText(text::tr("Nothing was recorded."));
 }
@@ -243,6 +257,7 @@ bool run_view::finish(const run_figures &meta)
 {
     if (!files)
         return true;
+    show_texts();
     chart->redraw();
     // What was counted here, about the converter and the line as the page knows them.
     run_figures all = run;

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 #include <initializer_list>
@@ -81,6 +82,9 @@ public:
     QLabel *where;
     QPushButton *open_folder;
 
+    // The texts as they stand now (otherwise at most twice a second while polls come).
+    void show_texts();
+
 private:
     void show_figures();
     std::unique_ptr<recording> files;
@@ -89,6 +93,8 @@ private:
     quint8 last_setpoints = 0;
     bool have_status = false;
     int charted = 0; // the last measurement on the chart
+    reading shown; // the last reading, for the texts
+    QTimer texts_due;
 };
 
 } // namespace orte

@@ -178,6 +178,7 @@ void tst_recorder_window::run_view_draws_faults_crossings_and_health()
     QVERIFY(view.chart->in_fault_span(0, t0.addMSecs(900).toMSecsSinceEpoch()));
     QVERIFY(!view.chart->in_fault_span(0, t0.addMSecs(3000).toMSecsSinceEpoch()));
     QCOMPARE(view.chart->marked(), 2); // up and down again
+    view.show_texts();
     QVERIFY2(view.health->text().contains(QStringLiteral("time-outs: 1")),
              qPrintable(view.health->text()));
     QVERIFY(view.values->text().endsWith(QStringLiteral("time-out")));

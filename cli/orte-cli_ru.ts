@@ -729,5 +729,9 @@ listen  слушает шину, которую опрашивает друго�
         <source>to listen to it: %1</source>
         <translation>слушать: %1</translation>
     </message>
+    <message>
+        <source>second pass, full reply windows</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

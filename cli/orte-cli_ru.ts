@@ -731,7 +731,7 @@ listen  слушает шину, которую опрашивает друго�
     </message>
     <message>
         <source>second pass, full reply windows</source>
-        <translation type="unfinished"></translation>
+        <translation>второй проход, с полным ожиданием ответа</translation>
     </message>
 </context>
 </TS>

@@ -733,5 +733,189 @@ listen  слушает шину, которую опрашивает друго�
         <source>second pass, full reply windows</source>
         <translation>второй проход, с полным ожиданием ответа</translation>
     </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Обновить</translation>
+    </message>
+    <message>
+        <source>go on after the first converter</source>
+        <translation>искать дальше после первого преобразователя</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <comment>button</comment>
+        <translation>Старт</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <comment>button</comment>
+        <translation>Стоп</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <comment>a found converter</comment>
+        <translation>Записать</translation>
+    </message>
+    <message>
+        <source>Ports</source>
+        <translation>Порты</translation>
+    </message>
+    <message>
+        <source>Speeds</source>
+        <translation>Скорости</translation>
+    </message>
+    <message>
+        <source>Parity</source>
+        <translation>Чётность</translation>
+    </message>
+    <message>
+        <source>Stop bits</source>
+        <translation>Стоп-биты</translation>
+    </message>
+    <message>
+        <source>Addresses</source>
+        <translation>Адреса</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>Модель</translation>
+    </message>
+    <message>
+        <source>Converters found</source>
+        <translation>Найденные преобразователи</translation>
+    </message>
+    <message>
+        <source>What else answered</source>
+        <translation>Что ещё ответило</translation>
+    </message>
+    <message>
+        <source>not a speed: %1</source>
+        <translation>не скорость: %1</translation>
+    </message>
+    <message>
+        <source>choose at least one port, speed, parity and stop bit count, and addresses from low to high</source>
+        <translation>выберите хотя бы один порт, скорость, чётность и число стоп-битов, а адреса — от меньшего к большему</translation>
+    </message>
+    <message>
+        <source>%1 %2 address %3</source>
+        <translation>%1 %2 адрес %3</translation>
+    </message>
+    <message>
+        <source>%1 %2 address %3: %4</source>
+        <translation>%1 %2 адрес %3: %4</translation>
+    </message>
+    <message>
+        <source>stopped</source>
+        <translation>остановлено</translation>
+    </message>
+    <message>
+        <source>no converter found</source>
+        <translation>преобразователь не найден</translation>
+    </message>
+    <message>
+        <source>converters found: %1</source>
+        <translation>найдено преобразователей: %1</translation>
+    </message>
+    <message>
+        <source>any</source>
+        <translation>любая</translation>
+    </message>
+    <message>
+        <source>Speed</source>
+        <translation>Скорость</translation>
+    </message>
+    <message>
+        <source>Converter</source>
+        <translation>Преобразователь</translation>
+    </message>
+    <message>
+        <source>Replies</source>
+        <translation>Ответов</translation>
+    </message>
+    <message>
+        <source>Replies a minute</source>
+        <translation>Ответов в минуту</translation>
+    </message>
+    <message>
+        <source>recording address %1</source>
+        <translation>записывается адрес %1</translation>
+    </message>
+    <message>
+        <source>choose a port</source>
+        <translation>выберите порт</translation>
+    </message>
+    <message>
+        <source>does not answer</source>
+        <translation>не отвечает</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> мс</translation>
+    </message>
+    <message>
+        <source>Period</source>
+        <translation>Период</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Поиск</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <comment>the page</comment>
+        <translation>Запись</translation>
+    </message>
+    <message>
+        <source>Listen</source>
+        <translation>Прослушивание</translation>
+    </message>
+    <message>
+        <source>CSV</source>
+        <translation>CSV</translation>
+    </message>
+    <message>
+        <source>Workbook</source>
+        <translation>Книга Excel</translation>
+    </message>
+    <message>
+        <source>for a spreadsheet</source>
+        <translation>для электронной таблицы</translation>
+    </message>
+    <message>
+        <source>plain</source>
+        <translation>простой</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Файлы CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Excel workbooks (*.xlsx)</source>
+        <translation>Книги Excel (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>Record to</source>
+        <translation>Записать в</translation>
+    </message>
+    <message>
+        <source>Open the folder</source>
+        <translation>Открыть папку</translation>
+    </message>
+    <message>
+        <source>Replies: %1; CRC errors: %2; time-outs: %3; exceptions: %4</source>
+        <translation>Ответов: %1; ошибок CRC: %2; тайм-аутов: %3; исключений: %4</translation>
+    </message>
+    <message>
+        <source>Nothing was recorded.</source>
+        <translation>Ничего не записано.</translation>
+    </message>
+    <message>
+        <source>Recorded: %1</source>
+        <translation>Записано: %1</translation>
+    </message>
+    <message>
+        <source>Cold junction %1</source>
+        <translation>Холодный спай %1</translation>
+    </message>
 </context>
 </TS>

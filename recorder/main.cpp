@@ -16,7 +16,6 @@
 static void init_translation_resources()
 {
     Q_INIT_RESOURCE(orte_recorder_translations);
-    Q_INIT_RESOURCE(orte_recorder_engine_translations);
     Q_INIT_RESOURCE(recorder);
 }
 
@@ -29,10 +28,7 @@ int main(int argc, char *argv[])
     orte::keep_files_independent_of_locale_and_limits();
     init_translation_resources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/recorder.png")));
-    // The last installed is asked first: the window's own texts before the engines'.
-    orte::install_translations(
-        app,
-        { QStringLiteral(":/i18n/orte-cli_ru.qm"), QStringLiteral(":/i18n/orte-recorder_ru.qm") });
+    orte::install_translations(app, { QStringLiteral(":/i18n/orte-cli_ru.qm") });
 
     QCommandLineParser cli;
     cli.setApplicationDescription(QString::fromUtf8("Самописец ОРТЕ-473"));

@@ -94,6 +94,15 @@ void tst_engine::scan_passes_data()
     QTest::newRow("60 ms late: the second pass")
         << QStringList { "--address", "3", "--wire-timing", "--scenario", "LATE" }
         << "9600 8N1 address 3" << 2 << 33;
+    // The late replies were heard at 19200 8E1: the second pass starts there, not at 9600.
+    QTest::newRow("60 ms late at the second setting: the second pass starts there")
+        << QStringList { "--baud", "19200",         "--parity",   "even", "--address",
+                         "3",      "--wire-timing", "--scenario", "LATE" }
+        << "19200 8E1 address 3" << 2 << 33;
+    // A reply that has begun in time is waited for to its end, however it pauses.
+    QTest::newRow("a reply that pauses 60 ms: the first pass")
+        << QStringList { "--address", "3", "--wire-timing", "--scenario", "SPLIT" }
+        << "9600 8N1 address 3" << 1 << 3;
 }
 
 void tst_engine::scan_passes()
@@ -105,6 +114,9 @@ void tst_engine::scan_passes()
     sim_args.replaceInStrings(
         QStringLiteral("LATE"),
         write_scenario(dir, QStringLiteral("late.txt"), "req 1 delay 60\nreq 2 repeat\n"));
+    sim_args.replaceInStrings(
+        QStringLiteral("SPLIT"),
+        write_scenario(dir, QStringLiteral("split.txt"), "req 1 split 5 60\nreq 2 repeat\n"));
     QVERIFY2(sim.start_pty(port(), sim_args), qPrintable(sim.error()));
     orte::scan_plan plan;
     plan.ports = QStringList { port() };

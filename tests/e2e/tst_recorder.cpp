@@ -24,6 +24,7 @@ private slots:
     void search_then_record_into_both_files();
     void fault_is_a_shaded_span_without_values();
     void listen_shows_the_slave_mbpoll_reads();
+    void closing_the_window_finishes_the_files();
 
 private:
     QString port() const { return dir.filePath(QStringLiteral("converter")); }
@@ -144,6 +145,24 @@ void tst_recorder::listen_shows_the_slave_mbpoll_reads()
     QVERIFY(w.listen->settings->text().contains(QStringLiteral("19200")));
     w.listen->stop();
     QVERIFY(!w.listen->running());
+}
+
+void tst_recorder::closing_the_window_finishes_the_files()
+{
+    QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
+    orte::recorder_window w;
+    w.show();
+    w.record->line->set(port(), { 9600, 'N', 1 });
+    w.record->files->xlsx_path->setText(file("closed.xlsx"));
+    w.record->files->csv_path->setText(file("closed.csv"));
+    w.record->period->setValue(100);
+    w.record->start_button->click();
+    QTRY_VERIFY_WITH_TIMEOUT(w.record->run->figures().polls >= 3, 10000);
+    // Closed while recording: the recording ends, and the workbook is written.
+    w.close();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.record->running() && w.isHidden(), 5000);
+    QVERIFY(QFileInfo(file("closed.xlsx")).size() > 0);
+    QVERIFY(QFileInfo(file("closed.csv")).size() > 0);
 }
 
 QTEST_MAIN(tst_recorder)

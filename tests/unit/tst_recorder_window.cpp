@@ -25,6 +25,7 @@ private slots:
     void search_plan_data();
     void search_plan();
     void run_view_draws_faults_crossings_and_health();
+    void recordings_go_to_the_documents_folder();
 
 private:
     QTemporaryDir dir;
@@ -184,6 +185,35 @@ void tst_recorder_window::run_view_draws_faults_crossings_and_health()
     QVERIFY(view.values->text().endsWith(QStringLiteral("time-out")));
     QVERIFY(view.finish({}));
     QCOMPARE(view.where->text(), QStringLiteral("Nothing was recorded."));
+}
+
+void tst_recorder_window::recordings_go_to_the_documents_folder()
+{
+#ifndef Q_OS_WIN
+    // The documents folder of a home of the test's own.
+    qputenv("HOME", QFile::encodeName(dir.filePath(QStringLiteral("home"))));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("home/.config"))));
+#endif
+    orte::files_box box;
+    box.propose_names();
+    static const QRegularExpression proposed(QString::fromUtf8(
+        "ОРТЕ-473[/\\\\]orte-\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.(xlsx|csv)$"));
+    for (const QLineEdit *path : { box.xlsx_path, box.csv_path })
+        QVERIFY2(proposed.match(path->text()).hasMatch(), qPrintable(path->text()));
+    const QString folder = QFileInfo(box.xlsx_name()).absolutePath();
+    QDir(folder).removeRecursively();
+    // The folder is made by the first recording into it; the page says where the files are.
+    orte::run_view view;
+    QVERIFY(view.begin(box));
+    orte::reading r;
+    r.have_status = true;
+    view.add(r, false, orte::exchange_outcome::answer, QDateTime::currentDateTime());
+    QVERIFY(view.finish({}));
+    QVERIFY(QFileInfo::exists(box.xlsx_name()) && QFileInfo::exists(box.csv_name()));
+    QVERIFY2(view.where->text().contains(QDir::toNativeSeparators(box.xlsx_name())),
+             qPrintable(view.where->text()));
+    QVERIFY(!view.open_folder->isHidden());
+    QDir(folder).removeRecursively();
 }
 
 QTEST_MAIN(tst_recorder_window)

@@ -126,6 +126,9 @@ void tst_engine::scan_passes()
     QSignalSpy found(&engine, &orte::scan_engine::found);
     QSignalSpy finished(&engine, &orte::scan_engine::finished);
     const qint64 planned = engine.time_left_ms();
+    // The time left as the plan says it, try by try: it only goes down.
+    QList<qint64> left;
+    connect(&engine, &orte::scan_engine::trying, &engine, [&] { left << engine.time_left_ms(); });
     engine.start();
     QVERIFY(finished.wait(60000));
     QCOMPARE(found.size(), 1);
@@ -139,6 +142,8 @@ void tst_engine::scan_passes()
     QCOMPARE(engine.total(), 60);
     // The plan's time: each try's wait on a silent line, both passes.
     QVERIFY2(planned > 60 * 30 && planned < 60 * 400, qPrintable(QString::number(planned)));
+    for (int i = 1; i < left.size(); ++i)
+        QVERIFY(left[i] < left[i - 1]);
 }
 
 void tst_engine::poll_identifies_then_polls_in_turn()

@@ -142,6 +142,19 @@ void tst_recorder::listen_shows_the_slave_mbpoll_reads()
     ::kill(pid_t(master.processId()), SIGINT);
     QVERIFY(master.waitForFinished(5000));
     QCOMPARE(w.listen->slaves->item(0, 0)->text(), QStringLiteral("1"));
+    // A slave that is not there: three requests unanswered, and its row says so.
+    QProcess absent;
+    absent.start(QStringLiteral("mbpoll"),
+                 { "-m", "rtu", "-b", "19200", "-P", "none", "-0", "-o", "0.2", "-a",
+                   "2",  "-t",  "3",  "-r",    "0",  "-c",   "12", "-l", "100", port() });
+    QVERIFY2(absent.waitForStarted(5000), "mbpoll did not start");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        w.listen->slaves->rowCount() == 2
+            && w.listen->slaves->item(1, 2)->text().contains(QStringLiteral("does not answer")),
+        15000);
+    QCOMPARE(w.listen->slaves->item(1, 0)->text(), QStringLiteral("2"));
+    ::kill(pid_t(absent.processId()), SIGINT);
+    QVERIFY(absent.waitForFinished(5000));
     QVERIFY(w.listen->settings->text().contains(QStringLiteral("19200")));
     w.listen->stop();
     QVERIFY(!w.listen->running());

@@ -46,6 +46,7 @@ private slots:
     void help_fits_a_default_console();
     void progress_line_redraws_data();
     void progress_line_redraws();
+    void progress_line_on_a_stream();
 };
 
 void tst_cli_command_line::lines_data()
@@ -206,6 +207,23 @@ void tst_cli_command_line::progress_line_redraws()
     QFETCH(bool, escapes);
     QFETCH(QString, written);
     QCOMPARE(orte_cli::redraw(text, shown, escapes), written);
+}
+
+void tst_cli_command_line::progress_line_on_a_stream()
+{
+    // Each text redraws over the one before; cleared once, then nothing more; no terminal,
+    // nothing at all.
+    QString written;
+    QTextStream out(&written);
+    orte_cli::progress_line line(&out, false);
+    line.show(QStringLiteral("abcd"));
+    line.show(QStringLiteral("ab"));
+    line.clear();
+    line.clear();
+    QCOMPARE(written, QStringLiteral("\rabcd\rab  \rab\r  \r"));
+    orte_cli::progress_line none(nullptr, true);
+    QVERIFY(!none);
+    none.show(QStringLiteral("abcd"));
 }
 
 QTEST_APPLESS_MAIN(tst_cli_command_line)

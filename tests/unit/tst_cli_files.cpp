@@ -46,6 +46,8 @@ private slots:
     void file_takes_its_place();
     void write_errors_data();
     void write_errors();
+    void recording_says_why_it_cannot_start_data();
+    void recording_says_why_it_cannot_start();
 };
 
 void tst_cli_files::csv_rows_data()
@@ -271,6 +273,49 @@ void tst_cli_files::write_errors()
     QFETCH(QString, qt_says);
     QFETCH(QString, said);
     QCOMPARE(orte::write_error_text(error_number, qt_says), said);
+}
+
+void tst_cli_files::recording_says_why_it_cannot_start_data()
+{
+    QTest::addColumn<QString>("csv");
+    QTest::addColumn<QString>("xlsx");
+    QTest::addColumn<QString>("said"); // empty: it starts, saying nothing
+    QTest::newRow("two files") << "run.csv"
+                               << "run.xlsx"
+                               << "";
+    QTest::newRow("one name for both") << "run"
+                                       << "run"
+                                       << "--csv and --xlsx name one file: ";
+#ifndef Q_OS_WIN
+    QTest::newRow("a link to the other") << "link"
+                                         << "run.xlsx"
+                                         << "--csv and --xlsx name one file: ";
+#endif
+    QTest::newRow("no such folder") << "none/run.csv"
+                                    << ""
+                                    << "cannot write ";
+}
+
+void tst_cli_files::recording_says_why_it_cannot_start()
+{
+    QFETCH(QString, csv);
+    QFETCH(QString, xlsx);
+    QFETCH(QString, said);
+    QTemporaryDir dir;
+#ifndef Q_OS_WIN
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("run.xlsx")),
+                        dir.filePath(QStringLiteral("link"))));
+#endif
+    QStringList heard;
+    orte::recording files([&heard](const QString &what) { heard << what; });
+    const bool started = files.claim(dir.filePath(csv), true,
+                                     xlsx.isEmpty() ? QString() : dir.filePath(xlsx), false);
+    QCOMPARE(started, said.isEmpty());
+    // Said once, in one sentence, without the program's name (each front end adds its own).
+    QCOMPARE(heard.size(), said.isEmpty() ? 0 : 1);
+    if (!said.isEmpty())
+        QVERIFY2(heard[0].startsWith(said) && !heard[0].contains(QStringLiteral("orte-cli")),
+                 qPrintable(heard[0]));
 }
 
 QTEST_GUILESS_MAIN(tst_cli_files)

@@ -22,9 +22,13 @@ void tst_trend::columns_keep_each_extreme_data()
     QTest::addColumn<int>("columns");
     QTest::addColumn<int>("gap_at"); // -1: none
     QTest::addColumn<int>("lines");
-    QTest::newRow("a day at 600 ms on 800 columns") << 144000 << 800 << -1 << 1;
-    QTest::newRow("fewer points than columns") << 30 << 800 << -1 << 1;
-    QTest::newRow("a fault breaks the line") << 5000 << 200 << 2500 << 2;
+    QTest::addColumn<int>("first"); // the span drawn, in points
+    QTest::addColumn<int>("last");
+    QTest::newRow("a day at 600 ms on 800 columns") << 144000 << 800 << -1 << 1 << 0 << 144000;
+    QTest::newRow("fewer points than columns") << 30 << 800 << -1 << 1 << 0 << 30;
+    QTest::newRow("a fault breaks the line") << 5000 << 200 << 2500 << 2 << 0 << 5000;
+    // Summaries cover whole runs of points: a span that begins and ends inside them.
+    QTest::newRow("a span within the run") << 100003 << 300 << -1 << 1 << 12345 << 80001;
 }
 
 void tst_trend::columns_keep_each_extreme()
@@ -33,6 +37,8 @@ void tst_trend::columns_keep_each_extreme()
     QFETCH(int, columns);
     QFETCH(int, gap_at);
     QFETCH(int, lines);
+    QFETCH(int, first);
+    QFETCH(int, last);
     orte::trend_series s(1000000);
     for (int i = 0; i < points; ++i) {
         if (i == gap_at)
@@ -40,7 +46,7 @@ void tst_trend::columns_keep_each_extreme()
         // A slow wave with a single spike in it.
         s.add(i * 600, i == points / 3 ? 1000.0 : std::sin(i / 50.0));
     }
-    const auto drawn = s.lines(0, qint64(points) * 600, columns);
+    const auto drawn = s.lines(qint64(first) * 600, qint64(last) * 600, columns);
     QCOMPARE(drawn.size(), lines);
     int shown = 0;
     double high = -1e9;
@@ -50,6 +56,9 @@ void tst_trend::columns_keep_each_extreme()
             high = std::max(high, p.y());
         for (int i = 1; i < line.size(); ++i)
             QVERIFY(line[i].x() >= line[i - 1].x()); // in the order they came
+        // Nothing from outside the span but the points just around it.
+        QVERIFY(line.constFirst().x() >= (first - 1) * 600.0);
+        QVERIFY(line.constLast().x() <= (last + 1) * 600.0);
     }
     // At most a minimum and a maximum a column (and the points around the span), and the
     // spike is never averaged away.

@@ -73,6 +73,18 @@ console::console(std::FILE *file)
 #endif
 }
 
+QTextStream &standard_output()
+{
+    static console stream(stdout);
+    return stream.stream();
+}
+
+QTextStream &standard_error()
+{
+    static console stream(stderr);
+    return stream.stream();
+}
+
 bool is_terminal(std::FILE *file)
 {
 #ifdef _WIN32

@@ -40,6 +40,11 @@ private:
     QTextStream text;
 };
 
+// The program's standard output and error as above, made on first use: for the window
+// programs that also write to a console (orte-demo, orte-recorder --headless).
+QTextStream &standard_output();
+QTextStream &standard_error();
+
 // Whether the stream is a terminal (for the progress line).
 bool is_terminal(std::FILE *file);
 

@@ -33,14 +33,12 @@ namespace {
 // characters, whatever its code page; a pipe in UTF-8).
 QTextStream &out()
 {
-    static orte_cli::console stream(stdout);
-    return stream.stream();
+    return orte_cli::standard_output();
 }
 
 int fail(const QString &what)
 {
-    static orte_cli::console err(stderr);
-    err.stream() << "orte-demo: " << what << '\n' << Qt::flush;
+    orte_cli::standard_error() << "orte-demo: " << what << '\n' << Qt::flush;
     return 2;
 }
 

@@ -22,14 +22,12 @@ namespace {
 // As any console shows it (a Windows console in its own characters; a pipe in UTF-8).
 QTextStream &out()
 {
-    static orte_cli::console stream(stdout);
-    return stream.stream();
+    return orte_cli::standard_output();
 }
 
 int fail(const QString &what)
 {
-    static orte_cli::console err(stderr);
-    err.stream() << "orte-recorder: " << what << '\n' << Qt::flush;
+    orte_cli::standard_error() << "orte-recorder: " << what << '\n' << Qt::flush;
     return 2;
 }
 

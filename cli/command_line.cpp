@@ -10,9 +10,6 @@
 namespace orte_cli {
 
 namespace {
-const QVector<int> monitor_speeds { 1200,  2400,   4800,   9600,   19200, 38400,
-                                    57600, 115200, 230400, 460800, 921600 };
-
 bool parse_list(const QString &text, qint64 min, qint64 max, QVector<int> &out)
 {
     out.clear();
@@ -58,7 +55,7 @@ bool parse_range(const QString &text, int &first, int &last)
 const QVector<int> &standard_speeds()
 {
     static const QVector<int> speeds
-        = QVector<int> { 50, 75, 110, 150, 200, 300, 600, 1800 } + monitor_speeds;
+        = QVector<int> { 50, 75, 110, 150, 200, 300, 600, 1800 } + orte::monitor_speeds();
     return speeds;
 }
 
@@ -141,7 +138,7 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     if (cli.isSet(csv) && cli.isSet(csv_plain))
         return bad(text::tr("give --csv or --csv-plain, not both"));
 
-    QVector<int> bauds = monitor_speeds;
+    QVector<int> bauds = orte::monitor_speeds();
     QString parities = QStringLiteral("NEO");
     QVector<int> stop_bits { 1, 2 };
     int first = 1, last = 128;

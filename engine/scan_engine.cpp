@@ -10,6 +10,13 @@
 
 namespace orte {
 
+const QVector<int> &monitor_speeds()
+{
+    static const QVector<int> speeds { 1200,  2400,   4800,   9600,   19200, 38400,
+                                       57600, 115200, 230400, 460800, 921600 };
+    return speeds;
+}
+
 QVector<line_format> scan_order(const QVector<int> &bauds, const QString &parities,
                                 const QVector<int> &stop_bits)
 {

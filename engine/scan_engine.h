@@ -25,6 +25,10 @@ struct scan_plan
     bool all = false; // go on after the first converter
 };
 
+// The monitor's eleven speeds, 1200 to 921600: the search's default, and what the windows
+// offer.
+const QVector<int> &monitor_speeds();
+
 // Every combination of the lists, the likeliest first: 9600 8N1 and 19200 8E1, then the
 // rest from the fastest speed down.
 QVector<line_format> scan_order(const QVector<int> &bauds, const QString &parities,

@@ -14,17 +14,11 @@
 
 namespace orte {
 
-namespace {
-// orte-cli scan's defaults: the monitor's speeds.
-const char *const default_speeds
-    = "1200,2400,4800,9600,19200,38400,57600,115200,230400,460800,921600";
-} // namespace
-
 find_page::find_page(QWidget *parent)
     : QWidget(parent)
     , ports(new QListWidget)
     , refresh(new QPushButton(text::tr("Refresh")))
-    , speeds(new QLineEdit(QString::fromLatin1(default_speeds)))
+    , speeds(new QLineEdit)
     , parity { new QCheckBox(text::tr("none")), new QCheckBox(text::tr("even")),
                new QCheckBox(text::tr("odd")) }
     , stop_bits { new QCheckBox(QStringLiteral("1")), new QCheckBox(QStringLiteral("2")) }
@@ -40,6 +34,11 @@ find_page::find_page(QWidget *parent)
     , heard(new QListWidget)
     , record_button(new QPushButton(text::tr("Record", "a found converter")))
 {
+    // orte-cli scan's defaults: the monitor's speeds.
+    QStringList default_speeds;
+    for (int b : monitor_speeds())
+        default_speeds << QString::number(b);
+    speeds->setText(default_speeds.join(QLatin1Char(',')));
     auto *ports_box = new QGroupBox(text::tr("Ports"));
     auto *ports_layout = new QVBoxLayout(ports_box);
     ports_layout->addWidget(ports);

@@ -1,5 +1,6 @@
 #include "recorder/line_box.h"
 
+#include "engine/scan_engine.h"
 #include "engine/texts.h"
 #include "link/port_list.h"
 
@@ -22,7 +23,7 @@ line_box::line_box(bool any, QWidget *parent)
     port->setMinimumContentsLength(12);
     if (any)
         speed->addItem(text::tr("any"), 0);
-    for (int b : { 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400, 460800, 921600 })
+    for (int b : monitor_speeds())
         speed->addItem(QString::number(b), b);
     speed->setCurrentIndex(speed->findData(any ? 0 : 9600));
     if (any)

@@ -1,6 +1,7 @@
 #include "recorder/listen_page.h"
 
 #include "decode/ident.h"
+#include "engine/scan_engine.h"
 #include "engine/texts.h"
 
 #include <QHBoxLayout>
@@ -74,9 +75,8 @@ void listen_page::start()
         return;
     listen_plan plan;
     plan.port = line->port_name();
-    plan.speeds = line->baud() != 0 ? QVector<int> { line->baud() }
-                                    : listen_speed_order({ 1200, 2400, 4800, 9600, 19200, 38400,
-                                                           57600, 115200, 230400, 460800, 921600 });
+    plan.speeds
+        = line->baud() != 0 ? QVector<int> { line->baud() } : listen_speed_order(monitor_speeds());
     plan.parities = line->parity_code() != 0 ? QString(QLatin1Char(line->parity_code()))
                                              : QStringLiteral("NEO");
     plan.stop_bits = line->stop_bits();

@@ -3,7 +3,6 @@
 #include "engine/texts.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QtCharts/QLegendMarker>
 
@@ -156,8 +155,6 @@ void trend_chart::show_lines(std::vector<QLineSeries *> &pool,
 
 void trend_chart::redraw()
 {
-    QElapsedTimer clock;
-    clock.start();
     dirty = false;
     if (first_ms < 0) {
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
@@ -202,7 +199,6 @@ void trend_chart::redraw()
             s->attachAxis(time_axis);
     }
     viewport()->update();
-    redraw_us = clock.nsecsElapsed() / 1000;
 }
 
 void trend_chart::redraw_when_seen()

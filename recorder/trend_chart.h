@@ -44,8 +44,7 @@ public:
     // Draws the series now (otherwise at most once a second while points come, and only while
     // the chart is seen).
     void redraw();
-    // What the last redraw took, in microseconds, and the points it kept.
-    qint64 last_redraw_us() const { return redraw_us; }
+    // The points it keeps.
     size_t stored_points() const;
     // How many values the chart holds for an input (tests).
     size_t values(int input) const { return value[size_t(input)].size(); }
@@ -83,7 +82,6 @@ private:
     QTimer due;
     bool dirty = false;
     bool time_axis_placed = false;
-    qint64 redraw_us = 0;
 };
 
 } // namespace orte

@@ -216,6 +216,7 @@ void MainWindow::send_request(orte::request_frame &frame)
 {
     rx_buffer.clear();
     orte::stamp_request(frame, device_address);
+    req_sent = frame;
     if (link_state == link_state::polling)
         link_state = link_state::exchange_open;
     // A port closed after an error gets nothing; the exchange then simply times out.
@@ -263,7 +264,7 @@ void MainWindow::prm_rs()
 {
     const QByteArray received = serial_port.readAll();
     orte::trace_wire("rx", received);
-    const orte::chunk_result chunk = orte::accept_chunk(rx_buffer, received);
+    const orte::chunk_result chunk = orte::accept_chunk(rx_buffer, received, req_sent);
     reply_timer.stop();
     timeout_count = 0;
     const orte::exchange_decision decision = orte::on_reply_chunk(chunk.frame_complete, chunk.kind);
@@ -272,8 +273,13 @@ void MainWindow::prm_rs()
         reply_timer.start();
         return;
     }
+    take_reply(decision, chunk.kind);
+}
+
+void MainWindow::take_reply(const orte::exchange_decision &decision, orte::reply_kind kind)
+{
     apply(decision);
-    switch (chunk.kind) {
+    switch (kind) {
     case orte::reply_kind::exception:
         show_text(ui->err_izd, QString());
         break;
@@ -294,6 +300,10 @@ void MainWindow::prm_rs()
 
 void MainWindow::routine_timer_prm()
 {
+    // A busy window may see its timer before the port: bytes the system already holds came
+    // within the window, and reading them decides the exchange or gives it a fresh window.
+    if (serial_port.isOpen() && serial_port.waitForReadyRead(0))
+        return;
     end_exchange_without_reply();
 }
 
@@ -315,6 +325,13 @@ void MainWindow::end_exchange_silently()
 
 void MainWindow::end_exchange_without_reply()
 {
+    // A frame shorter than the request's reply waited for the rest; nothing more came, so it is
+    // taken as it is.
+    const orte::chunk_result held = orte::close_window(rx_buffer);
+    if (held.frame_complete) {
+        take_reply(orte::on_reply_chunk(true, held.kind), held.kind);
+        return;
+    }
     apply(orte::on_window_closed(quint8(rx_buffer.size()), stop_on_timeouts != 0, timeout_count));
 }
 

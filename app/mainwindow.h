@@ -42,6 +42,7 @@ private:
     void end_open_exchange();
     void end_exchange_silently();
     void apply(const orte::exchange_decision &decision);
+    void take_reply(const orte::exchange_decision &decision, orte::reply_kind kind);
     void stop_run_lost_link();
     void close_run_log(orte::record_kind kind);
     void on_port_error(QSerialPort::SerialPortError error);
@@ -60,6 +61,7 @@ private:
     orte::request_frame req_measure;
     orte::request_frame req_status;
     orte::request_frame req_ident;
+    orte::request_frame req_sent {}; // the last request out: its reply's length
     quint8 reply_done;
     quint8 device_found;
     quint8 single_input;

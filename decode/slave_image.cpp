@@ -4,6 +4,7 @@
 #include "decode/reg.h"
 #include "decode/register_map.h"
 #include "decode/status.h"
+#include "link/answer.h"
 #include "link/frame_bytes.h"
 
 #include <algorithm>
@@ -25,9 +26,9 @@ slave_image::change slave_image::take(const QByteArray &request, const QByteArra
     const int function = rx_at(request, 1);
     const int start = word(request, 2);
     const int count = word(request, 4);
-    if (rx_at(reply, 1) != function)
-        return c; // an exception carries nothing
-    if (function == modbus::read_input_registers && rx_at(reply, 2) == 2 * count) {
+    if (check_answer(reply, request) != answer_check::answers)
+        return c; // an exception carries nothing, nor a reply to something else
+    if (function == modbus::read_input_registers) {
         for (int i = start; i < start + count; ++i)
             registers[i] = reply_register(reply, i, start);
         c.measure = start < measure_first + measure_count && start + count > measure_first;
@@ -36,7 +37,7 @@ slave_image::change slave_image::take(const QByteArray &request, const QByteArra
             c.ident = true;
             one_input = decode_ident(ident_reply()).single_input == 1;
         }
-    } else if (function == modbus::read_coils && rx_at(reply, 2) == (count + 7) / 8) {
+    } else if (function == modbus::read_coils) {
         for (int i = 0; i < count; ++i)
             coils[start + i] = (rx_at(reply, 3 + i / 8) >> (i % 8)) & 1;
         bool all = true;

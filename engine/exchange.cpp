@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 
+#include <cmath>
+
 namespace orte {
 
 namespace {
@@ -30,11 +32,16 @@ QString open_error(const QSerialPort &port)
 port_exchange::port_exchange(QObject *parent)
     : QObject(parent)
 {
+    gap.setSingleShot(true);
     quiet.setSingleShot(true);
     bound.setSingleShot(true);
     watch.setInterval(watch_ms);
-    connect(&quiet, &QTimer::timeout, this, &port_exchange::finish);
-    connect(&bound, &QTimer::timeout, this, &port_exchange::finish);
+    connect(&gap, &QTimer::timeout, this, &port_exchange::transmit);
+    connect(&quiet, &QTimer::timeout, this, &port_exchange::window_closed);
+    connect(&bound, &QTimer::timeout, this, [this] {
+        read_waiting();
+        finish();
+    });
     connect(&watch, &QTimer::timeout, this, [this] {
         if (running && failed())
             finish();
@@ -45,6 +52,8 @@ port_exchange::port_exchange(QObject *parent)
 bool port_exchange::open(const QString &name, const line_format &settings, QString &error)
 {
     port.close();
+    late.clear();
+    decided.invalidate();
     location = name;
     apply_line_format(port, name, settings);
     if (!port.open(QIODevice::ReadWrite)) {
@@ -53,6 +62,7 @@ bool port_exchange::open(const QString &name, const line_format &settings, QStri
     }
     format = settings;
     window_ms = reply_window_ms(format);
+    // Whatever the system held before the port was opened belongs to nobody.
     port.clear(QSerialPort::Input);
     return true;
 }
@@ -69,21 +79,57 @@ bool port_exchange::failed() const
         || e == QSerialPort::WriteError || port_vanished(location);
 }
 
+void port_exchange::read_waiting()
+{
+    // A timer and the port's notifier may both be due when the event loop was held: the bytes
+    // the system already holds came first.
+    if (port.isOpen() && !failed())
+        port.waitForReadyRead(0);
+}
+
+QByteArray port_exchange::take_late()
+{
+    if (!running)
+        read_waiting();
+    QByteArray out;
+    out.swap(late);
+    return out;
+}
+
 void port_exchange::send(request_frame frame, quint8 address, int first_byte_ms)
 {
     stamp_request(frame, address);
     request = frame;
     result = {};
-    buffer.clear();
+    collector.start(frame);
     running = true;
-    port.clear(QSerialPort::Input);
+    sent = false;
+    first_window_ms = first_byte_ms;
+    const double gap_ms = frame_gap_ms(format);
+    const qint64 since = decided.isValid() ? decided.elapsed() : qint64(1) << 40;
+    if (since < qint64(std::ceil(gap_ms))) {
+        gap.start(int(std::ceil(gap_ms)) - int(since));
+        return;
+    }
+    transmit();
+}
+
+void port_exchange::transmit()
+{
+    if (!running)
+        return;
+    read_waiting();
+    if (!late.isEmpty()) {
+        trace_wire("late", late);
+        result.late = late;
+        late.clear();
+    }
     port.clearError();
-    port.write(reinterpret_cast<const char *>(frame.data()), qint64(frame.size()));
-    trace_wire("tx", frame.data(), int(frame.size()));
-    const int expected = expected_reply_length(
-        QByteArray(reinterpret_cast<const char *>(frame.data()), int(frame.size())));
-    bound.start(exchange_limit_ms(format, expected));
-    quiet.start(first_byte_ms > 0 ? first_byte_ms : window_ms);
+    port.write(reinterpret_cast<const char *>(request.data()), qint64(request.size()));
+    trace_wire("tx", request.data(), int(request.size()));
+    sent = true;
+    bound.start(exchange_limit_ms(format, expected_reply_length(request)));
+    quiet.start(first_window_ms > 0 ? first_window_ms : window_ms);
     watch.start();
 }
 
@@ -97,27 +143,26 @@ void port_exchange::stop()
 
 void port_exchange::on_ready_read()
 {
-    if (!running) {
-        port.readAll(); // a late reply between exchanges: the next send clears it anyway
-        return;
-    }
     const QByteArray received = port.readAll();
-    trace_wire("rx", received);
-    const chunk_result chunk = accept_chunk(buffer, received);
-    result.heard = true;
-    quiet.start(window_ms);
-    if (!chunk.frame_complete)
-        return;
-    if (answers(buffer, request)) {
-        result.frame = true;
-        result.kind = chunk.kind;
-        result.bytes = buffer;
-        finish();
+    if (!running || !sent) {
+        // After the exchange was decided: kept for the next one to say.
+        late += received;
         return;
     }
-    // Somebody else's frame: noise of this try. The answer may still come.
-    result.foreign = buffer;
-    buffer.clear();
+    trace_wire("rx", received);
+    ++chunks;
+    quiet.start(window_ms);
+    if (collector.feed(received))
+        finish();
+}
+
+void port_exchange::window_closed()
+{
+    const qint64 before = chunks;
+    read_waiting();
+    // Bytes that were waiting restart the window; an answer among them has decided already.
+    if (running && chunks == before)
+        finish();
 }
 
 void port_exchange::finish()
@@ -125,13 +170,16 @@ void port_exchange::finish()
     if (!running)
         return;
     running = false;
+    gap.stop();
     quiet.stop();
     bound.stop();
     watch.stop();
-    if (!result.frame) {
-        result.bytes = buffer;
+    collector.close();
+    const collected_reply &reply = collector.reply();
+    static_cast<collected_reply &>(result) = reply;
+    if (!reply.frame)
         result.port_lost = !result.stopped && failed();
-    }
+    decided.start();
     emit done(result);
 }
 

@@ -16,7 +16,6 @@ constexpr int identification_tries = 3;
 poll_engine::poll_engine(const poll_plan &p, QObject *parent)
     : QObject(parent)
     , plan(p)
-    , gap_ms((long long)std::ceil(frame_gap_ms(p.settings)))
 {
     next.setSingleShot(true);
     connect(&next, &QTimer::timeout, this, &poll_engine::poll);
@@ -73,7 +72,6 @@ void poll_engine::identification_done(const exchange_result &r)
         // The clock starts as the identification's reply ends.
         clock.start();
         due = 0;
-        line_free = gap_ms;
         schedule();
         return;
     }
@@ -92,7 +90,7 @@ void poll_engine::schedule()
 {
     if (stopping || (plan.polls > 0 && polls_done >= plan.polls))
         return end(stopping);
-    next.start(int(std::max(0LL, std::max(due, line_free) - clock.elapsed())));
+    next.start(int(std::max(0LL, due - clock.elapsed())));
 }
 
 void poll_engine::poll()
@@ -118,7 +116,6 @@ void poll_engine::poll_done(const exchange_result &r)
 {
     if (r.stopped)
         return end(true);
-    line_free = clock.elapsed() + gap_ms;
     if (r.port_lost && !gone) {
         gone = true;
         line.close();

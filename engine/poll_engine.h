@@ -2,9 +2,9 @@
 
 // Recording a converter on Qt's event loop: it is identified (three tries: one lost reply must
 // not end a recording before it begins), then measurement and status are polled in turn every
-// period. A late poll starts the period again from itself; the line stays silent a frame gap
-// after every reply; a port that goes is reopened once a poll with the same settings. It
-// reports by signals and never prints; stop() ends it at once.
+// period. A late poll starts the period again from itself (the exchange keeps the line silent
+// a frame gap after every reply); a port that goes is reopened once a poll with the same settings.
+// It reports by signals and never prints; stop() ends it at once.
 
 #include "engine/exchange.h"
 
@@ -61,8 +61,6 @@ private:
     exchange_result heard;
     int polls_done = 0;
     long long due = 0;
-    long long line_free = 0;
-    long long gap_ms = 0;
     bool gone = false;
     bool stopping = false;
 };

@@ -94,27 +94,6 @@ bool frame_at(const QByteArray &bytes, int from, int length)
     return length >= 4 && length <= longest_frame && frame_crc_holds(bytes, from, length);
 }
 
-int expected_reply_length(const QByteArray &request)
-{
-    if (frame_lengths(request).request != request.size())
-        return -1;
-    const int quantity = (rx_at(request, 4) << 8) | rx_at(request, 5);
-    switch (rx_at(request, 1)) {
-    case read_coils:
-    case read_discrete_inputs:
-        return 5 + (quantity + 7) / 8;
-    case read_holding_registers:
-    case read_input_registers:
-    case read_write_registers:
-        return 5 + 2 * quantity;
-    default: {
-        // Where the reply's length does not hang on a count, its shape gives it.
-        const int fixed = frame_lengths(QByteArray(request.left(2))).reply;
-        return fixed > 0 ? fixed : 0;
-    }
-    }
-}
-
 QByteArray error_marks::feed(const QByteArray &chunk)
 {
     QByteArray clean;
@@ -265,10 +244,7 @@ QVector<bus_event> bus_pairing::take(const heard_piece &piece)
     const quint8 address = rx_at(f, 0);
     const quint8 function = rx_at(f, 1);
     const frame_shape shape = frame_lengths(f);
-    const bool answers = !pending.isEmpty() && address == rx_at(pending, 0)
-        && (function & ~exception_bit & 0xFF) == rx_at(pending, 1)
-        && ((function & exception_bit) ? f.size() == 5 : shape.reply == f.size());
-    if (answers) {
+    if (!pending.isEmpty() && answered(check_answer(f, pending))) {
         e.kind = bus_event::exchange;
         e.request = pending;
         e.request_at = pending_at;

@@ -4,6 +4,8 @@
 // adapter cuts them into reads, and which reply answers which request. Pure code over bytes
 // and times, for orte-cli's listen.
 
+#include "link/answer.h"
+
 #include <QByteArray>
 #include <QVector>
 
@@ -20,10 +22,6 @@ frame_shape frame_lengths(const QByteArray &bytes, int from = 0);
 
 // Whether `bytes` from `from` hold a whole frame of `length` bytes with a valid CRC.
 bool frame_at(const QByteArray &bytes, int from, int length);
-
-// The length of the reply `request` asks for (an exception aside); 0 where the request does not
-// fix it (device identification), -1 where `request` is no request.
-int expected_reply_length(const QByteArray &request);
 
 // A frame heard on the bus, or bytes that form none, with when its first byte was read.
 struct heard_piece

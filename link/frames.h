@@ -39,6 +39,12 @@ inline request_frame stamped(request_frame frame)
     return frame;
 }
 
+inline request_frame stamped_at(request_frame frame, quint8 address)
+{
+    stamp_request(frame, address);
+    return frame;
+}
+
 // What a validated reply is, by its length alone.
 enum class reply_kind { exception, status, ident, measure, unexpected };
 

@@ -6,12 +6,25 @@
 
 namespace orte {
 
-chunk_result accept_chunk(QByteArray &rx_buffer, const QByteArray &chunk)
+chunk_result accept_chunk(QByteArray &rx_buffer, const QByteArray &chunk,
+                          const request_frame &request)
 {
     rx_buffer.append(chunk);
     chunk_result result;
     result.length = quint8(rx_buffer.size());
-    result.frame_complete = crc_check(rx_buffer, result.length);
+    if (!crc_check(rx_buffer, result.length))
+        return result;
+    result.kind = classify_reply(result.length);
+    result.frame_complete = whole_at(rx_buffer, request);
+    result.frame_held = !result.frame_complete;
+    return result;
+}
+
+chunk_result close_window(const QByteArray &rx_buffer)
+{
+    chunk_result result;
+    result.length = quint8(rx_buffer.size());
+    result.frame_complete = result.length != 0 && crc_check(rx_buffer, result.length);
     if (result.frame_complete)
         result.kind = classify_reply(result.length);
     return result;
@@ -19,16 +32,7 @@ chunk_result accept_chunk(QByteArray &rx_buffer, const QByteArray &chunk)
 
 bool answers(const QByteArray &frame, const request_frame &request)
 {
-    const quint8 function = rx_at(frame, 1);
-    if (rx_at(frame, 0) != request[0] || (function & ~modbus::exception_bit & 0xFF) != request[1])
-        return false;
-    if (function & modbus::exception_bit)
-        return true;
-    // A read's reply carries the quantity asked: a late answer to an earlier read of the same
-    // function (the identification, before the measurement) does not answer this one.
-    const int quantity = (request[4] << 8) | request[5];
-    const int bytes = function <= modbus::read_discrete_inputs ? (quantity + 7) / 8 : 2 * quantity;
-    return function > modbus::read_input_registers || rx_at(frame, 2) == bytes;
+    return answered(check_answer(frame, request));
 }
 
 exchange_outcome classify_exchange(const QByteArray &answer, const QByteArray &foreign, bool heard)
@@ -56,6 +60,49 @@ const char *link_text(exchange_outcome outcome)
         break;
     }
     return "";
+}
+
+void reply_collector::start(const request_frame &r)
+{
+    request = r;
+    buffer.clear();
+    result = {};
+}
+
+bool reply_collector::feed(const QByteArray &chunk)
+{
+    if (result.frame)
+        return true;
+    result.heard = result.heard || !chunk.isEmpty();
+    const chunk_result c = accept_chunk(buffer, chunk, request);
+    return c.frame_complete && take(c.kind);
+}
+
+void reply_collector::close()
+{
+    if (result.frame)
+        return;
+    const chunk_result c = close_window(buffer);
+    if (c.frame_complete)
+        take(c.kind);
+    if (!result.frame)
+        result.bytes = buffer;
+}
+
+bool reply_collector::take(reply_kind kind)
+{
+    const answer_check why = check_answer(buffer, request);
+    if (orte::answered(why)) {
+        result.frame = true;
+        result.kind = kind;
+        result.bytes = buffer;
+        return true;
+    }
+    // Somebody else's frame: noise of this exchange. The answer may still come.
+    result.foreign = buffer;
+    result.foreign_why = why;
+    buffer.clear();
+    return false;
 }
 
 } // namespace orte

@@ -1,20 +1,24 @@
 // Fuzzing the reply path: arbitrary bytes, cut into arbitrary chunks, go through the frame
 // check, the dispatch by length and the decoders, with arbitrary flags.
 //
-// Input: byte 0 holds the flags (bit 0 one-input model, bits 1 and 2 the input faults);
+// Input: byte 0 holds the flags (bit 0 one-input model, bits 1 and 2 the input faults, bits 3
+// and 4 the request awaited: measurement, status, identification);
 // then chunks, each a header byte and up to 63 bytes: the low six bits of the header are the
 // chunk's length, bit 7 set means a new request went out first (the buffer starts afresh),
 // bit 6 set makes the chunk's last two bytes the CRC that completes a valid frame (random
 // bytes almost never carry a right CRC, and the decoders should see every content).
 //
 // Properties: nothing crashes or trips a sanitizer; a buffer whose CRC is wrong is never
-// dispatched; every text is one that the monitor defines. The same chunks, as a listener on a
+// dispatched, nor one shorter than the request's reply that may still become it; every text is
+// one that the monitor defines. A collector fed each chunk cut in two answers only with a frame
+// that answers its request. The same chunks, as a listener on a
 // bus hears them in reads cut anywhere, go through the bus framing and pairing: the pieces put
 // together are every byte heard, in order, a piece called a frame has a valid CRC, the framer
 // never holds more than a frame's worth, and every event carries whole frames.
 
 #include "decode/ident.h"
 #include "decode/measure.h"
+#include "decode/register_map.h"
 #include "decode/status.h"
 #include "link/bus.h"
 #include "link/frame_bytes.h"
@@ -119,7 +123,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool single = data[0] & 1;
     const bool in1_fault = data[0] & 2;
     const bool in2_fault = data[0] & 4;
+    const orte::request_frame requests[]
+        = { orte::initial_req_measure(), orte::initial_req_status(), orte::initial_req_ident(),
+            orte::initial_req_ident() };
+    const orte::request_frame request = orte::stamped(requests[(data[0] >> 3) & 3]);
     QByteArray rx;
+    orte::reply_collector collector;
+    collector.start(request);
     orte::bus_framer framer(1);
     orte::bus_pairing bus(1);
     QByteArray heard;
@@ -139,8 +149,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     size_t pos = 1;
     while (pos < size) {
         const uint8_t header = data[pos++];
-        if (header & 0x80)
+        if (header & 0x80) {
             rx.clear();
+            collector.start(request);
+        }
         const size_t length = std::min<size_t>(header & 0x3F, size - pos);
         QByteArray chunk(reinterpret_cast<const char *>(data + pos), int(length));
         pos += length;
@@ -156,8 +168,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         require(framer.held() <= 256, "the framer holds at most a frame");
         require(heard.startsWith(pieces), "the bus pieces are what was heard, in order");
 
-        const orte::chunk_result result = orte::accept_chunk(rx, chunk);
-        require(result.frame_complete == reference_valid(rx), "frame check agrees with the CRC");
+        const int cut = chunk.isEmpty() ? 0 : header % chunk.size();
+        if (collector.feed(chunk.left(cut)) || collector.feed(chunk.mid(cut)))
+            require(orte::answers(collector.reply().bytes, request), "an answer answers");
+
+        const orte::chunk_result result = orte::accept_chunk(rx, chunk, request);
+        require(!result.frame_complete || reference_valid(rx), "frame check agrees with the CRC");
+        require(result.frame_complete || result.frame_held || !reference_valid(rx),
+                "a valid frame is complete or held");
+        require(!result.frame_held || rx.size() < orte::expected_reply_length(request),
+                "only a frame shorter than the reply is held");
         require(result.length == quint8(rx.size()), "8-bit length");
         if (!result.frame_complete)
             continue;

@@ -43,6 +43,8 @@ private slots:
     void late_poll_restarts_the_period();
     void reply_answers_its_request_data();
     void reply_answers_its_request();
+    void every_chunking_gives_the_whole_reply_data();
+    void every_chunking_gives_the_whole_reply();
     void exchange_ends_data();
     void exchange_ends();
     void search_steps_data();
@@ -271,22 +273,159 @@ void tst_link::late_poll_restarts_the_period()
 void tst_link::reply_answers_its_request_data()
 {
     QTest::addColumn<QByteArray>("frame");
-    QTest::addColumn<bool>("answers");
-    // Against the identification request 05 04 00 32 00 05.
-    QTest::newRow("05 04 0A ...: its reply") << hex_bytes("05 04 0A 00 00") << true;
-    QTest::newRow("05 84 02: its exception") << hex_bytes("05 84 02") << true;
-    QTest::newRow("04 04 0A ...: another slave's, or a late reply")
-        << hex_bytes("04 04 0A") << false;
-    QTest::newRow("05 01 01 00: a reply to a status request") << hex_bytes("05 01 01 00") << false;
+    QTest::addColumn<int>("request"); // 0 measurement, 2 identification, both to address 5
+    QTest::addColumn<int>("check");
+    using c = orte::answer_check;
+    const QByteArray ident
+        = with_reference_crc(hex_bytes("05 04 0A 00 DC 01 02 03 04 00 01 E2 40"));
+    QTest::newRow("05 04 0A ...: its reply") << ident << 2 << int(c::answers);
+    QTest::newRow("05 84 02: its exception")
+        << with_reference_crc(hex_bytes("05 84 02")) << 2 << int(c::exception);
+    QTest::newRow("05 84 02 00: an exception too long")
+        << with_reference_crc(hex_bytes("05 84 02 00")) << 2 << int(c::other_length);
+    QTest::newRow("04 04 0A ...: another slave's")
+        << with_reference_crc(hex_bytes("04 04 0A 00 DC 01 02 03 04 00 01 E2 40")) << 2
+        << int(c::other_address);
+    QTest::newRow("05 01 01 00: a reply to a status request")
+        << with_reference_crc(hex_bytes("05 01 01 00")) << 2 << int(c::other_function);
+    QTest::newRow("05 04 0A ...: the identification, late, to the measurement")
+        << ident << 0 << int(c::other_byte_count);
+    QTest::newRow("05 04 18 ...: the measurement less its last register")
+        << with_reference_crc(hex_bytes("05 04 18 00 10 00 18 00 00 00 00 00 01 00 00 00 00 00 00"
+                                        " 00 00 00 00 00 00"))
+        << 0 << int(c::other_length);
 }
 
 void tst_link::reply_answers_its_request()
 {
     QFETCH(QByteArray, frame);
-    QFETCH(bool, answers);
-    orte::request_frame request = orte::initial_req_ident();
-    orte::stamp_request(request, 5);
-    QCOMPARE(orte::answers(frame, request), answers);
+    QFETCH(int, request);
+    QFETCH(int, check);
+    const orte::request_frame r
+        = request == 0 ? orte::initial_req_measure() : orte::initial_req_ident();
+    QCOMPARE(int(orte::check_answer(frame, orte::stamped_at(r, 5))), check);
+    QCOMPARE(orte::answers(frame, orte::stamped_at(r, 5)),
+             orte::answered(orte::answer_check(check)));
+}
+
+namespace {
+// What a reply path made of a reply fed in `chunks`: "measure 29 <hex>", "crc 3", "timeout".
+QString monitor_path(const orte::request_frame &request, const QVector<QByteArray> &chunks)
+{
+    QByteArray rx;
+    auto said = [&rx](orte::reply_kind kind) {
+        return QStringLiteral("%1 %2 %3").arg(int(kind)).arg(rx.size()).arg(QString(rx.toHex()));
+    };
+    for (const QByteArray &chunk : chunks) {
+        const orte::chunk_result r = orte::accept_chunk(rx, chunk, request);
+        if (r.frame_complete)
+            return said(r.kind);
+    }
+    const orte::chunk_result r = orte::close_window(rx);
+    if (r.frame_complete)
+        return said(r.kind);
+    return rx.isEmpty() ? QStringLiteral("timeout") : QStringLiteral("crc %1").arg(rx.size());
+}
+
+QString collector_path(const orte::request_frame &request, const QVector<QByteArray> &chunks)
+{
+    orte::reply_collector c;
+    c.start(request);
+    for (const QByteArray &chunk : chunks)
+        if (c.feed(chunk))
+            break;
+    c.close();
+    const orte::collected_reply &r = c.reply();
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(int(r.outcome()))
+        .arg(int(r.kind))
+        .arg(QString(r.bytes.toHex()))
+        .arg(QString(r.foreign.toHex()));
+}
+
+// A measurement reply from address `address` with input 1 at 16.024, whose CRC's last byte
+// is 0x00 (found by varying input 2's thousandths), or any other when `crc_ends_in_zero` is
+// false.
+QByteArray measurement(quint8 address, bool crc_ends_in_zero)
+{
+    for (int milli = 0;; ++milli) {
+        QByteArray f = hex_bytes("01 04 18 00 10 00 18 00 00 00 00 00 01 00 00 00 00 00 00"
+                                 " 00 00 00 00 00 00 00 00");
+        f[0] = char(address);
+        f[8] = char(milli >> 8);
+        f[9] = char(milli & 0xFF);
+        f = with_reference_crc(f);
+        if ((f.at(f.size() - 1) == 0) == crc_ends_in_zero)
+            return f;
+    }
+}
+
+// An identification reply (model 220, firmware 1.2.3.4) whose CRC ends in 0x00, by its serial.
+QByteArray identification_ending_in_zero()
+{
+    for (int serial = 1;; ++serial) {
+        QByteArray f = hex_bytes("01 04 0A 00 DC 01 02 03 04 00 00 00 00");
+        f[9] = char(serial >> 16);
+        f[10] = char(serial >> 8);
+        f[11] = char(serial);
+        f = with_reference_crc(f);
+        if (f.at(f.size() - 1) == 0)
+            return f;
+    }
+}
+} // namespace
+
+void tst_link::every_chunking_gives_the_whole_reply_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("request"); // 0 measurement, 1 status, 2 identification
+    QTest::addColumn<int>("kind"); // what the monitor's dispatch makes of it
+    const int measure = int(orte::reply_kind::measure);
+    QTest::newRow("measurement") << measurement(1, false) << 0 << measure;
+    QTest::newRow("measurement, CRC ends in 00") << measurement(1, true) << 0 << measure;
+    QTest::newRow("measurement at address 5, CRC ends in 00")
+        << measurement(5, true) << 0 << measure;
+    QTest::newRow("identification, CRC ends in 00")
+        << identification_ending_in_zero() << 2 << int(orte::reply_kind::ident);
+    // status: input 1 fault, setpoint 1 of input 1 exceeded
+    QTest::newRow("status 01 01 01 11")
+        << with_reference_crc(hex_bytes("01 01 01 11")) << 1 << int(orte::reply_kind::status);
+    QTest::newRow("exception 01 84 02 to the measurement")
+        << with_reference_crc(hex_bytes("01 84 02")) << 0 << int(orte::reply_kind::exception);
+    QTest::newRow("7-byte frame to the status request")
+        << with_reference_crc(hex_bytes("01 01 02 11 00")) << 1
+        << int(orte::reply_kind::unexpected);
+}
+
+void tst_link::every_chunking_gives_the_whole_reply()
+{
+    QFETCH(QByteArray, reply);
+    QFETCH(int, request);
+    QFETCH(int, kind);
+    const orte::request_frame requests[]
+        = { orte::initial_req_measure(), orte::initial_req_status(), orte::initial_req_ident() };
+    const orte::request_frame r = orte::stamped_at(requests[request], quint8(reply.at(0)));
+    const QString whole = monitor_path(r, { reply });
+    QCOMPARE(whole,
+             QStringLiteral("%1 %2 %3").arg(kind).arg(reply.size()).arg(QString(reply.toHex())));
+    const QString collected = collector_path(r, { reply });
+    QVector<QVector<QByteArray>> chunkings;
+    for (int cut = 1; cut < reply.size(); ++cut)
+        chunkings.append({ reply.left(cut), reply.mid(cut) });
+    QRandomGenerator random(473);
+    for (int i = 0; i < 200; ++i) {
+        QVector<QByteArray> chunks;
+        for (int at = 0; at < reply.size();) {
+            const int n = 1 + int(random.bounded(6));
+            chunks.append(reply.mid(at, n));
+            at += n;
+        }
+        chunkings.append(chunks);
+    }
+    for (const QVector<QByteArray> &chunks : chunkings) {
+        QCOMPARE(monitor_path(r, chunks), whole);
+        QCOMPARE(collector_path(r, chunks), collected);
+    }
 }
 
 void tst_link::exchange_ends_data()

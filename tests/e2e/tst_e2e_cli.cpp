@@ -106,7 +106,10 @@ private slots:
     void scan_stops_when_the_port_goes();
     void scan_stops_when_nobody_reads_it();
     void watch_takes_only_the_reply_to_its_request();
-    void watch_leaves_the_line_silent_after_a_reply();
+    void the_line_stays_silent_after_a_reply_data();
+    void the_line_stays_silent_after_a_reply();
+    void watch_records_a_reply_whose_crc_ends_in_zero_data();
+    void watch_records_a_reply_whose_crc_ends_in_zero();
     void busy_port_is_said();
     void watch_says_the_port_went_and_reopens_it_data();
     void watch_says_the_port_went_and_reopens_it();
@@ -651,30 +654,88 @@ void tst_e2e_cli::watch_takes_only_the_reply_to_its_request()
                  qPrintable(rows[i]));
 }
 
-void tst_e2e_cli::watch_leaves_the_line_silent_after_a_reply()
+void tst_e2e_cli::the_line_stays_silent_after_a_reply_data()
 {
+    QTest::addColumn<QStringList>("sim");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<double>("gap_ms"); // 3.5 characters, less the trace's rounding
+    QTest::addColumn<int>("requests");
     // At 1200 baud a frame gap is 29 ms; an interval shorter than an exchange must not eat
     // into it.
-    QVERIFY2(sim.start_pty(port(), { "--baud", "1200", "--wire-timing" }), qPrintable(sim.error()));
-    const cli_result r
-        = run_cli({ "watch", port(), "--baud", "1200", "--parity", "none", "--stop-bits", "1",
-                    "--address", "1", "--polls", "5", "--interval", "50" });
+    QTest::newRow("watch at 1200, every 50 ms")
+        << QStringList { "--baud", "1200" }
+        << QStringList { "watch",       "--baud",     "1200",      "--parity", "none",
+                         "--stop-bits", "1",          "--address", "1",        "--polls",
+                         "5",           "--interval", "50" }
+        << 25.0 << 6;
+    // A reply from address 2, then the request to address 3 at once would read as one frame.
+    QTest::newRow("scan --all at 9600 over 1-4, the converter at 2")
+        << QStringList { "--address", "2" }
+        << (QStringList { "scan", "--address", "1-4", "--all" } + at_9600) << 3.0 << 4;
+}
+
+void tst_e2e_cli::the_line_stays_silent_after_a_reply()
+{
+    QFETCH(QStringList, sim);
+    QFETCH(QStringList, args);
+    QFETCH(double, gap_ms);
+    QFETCH(int, requests);
+    QVERIFY2(this->sim.start_pty(port(), sim + QStringList { "--wire-timing" }),
+             qPrintable(this->sim.error()));
+    args.insert(1, port());
+    const cli_result r = run_cli(args);
     QCOMPARE(r.code, 0);
     double last_reply_byte = -1;
-    int requests = 0;
-    for (const traced_frame &f : sim.frames()) {
+    int heard = 0;
+    for (const traced_frame &f : this->sim.frames()) {
         if (!f.received) {
             last_reply_byte = f.ms;
             continue;
         }
-        ++requests;
+        ++heard;
         if (last_reply_byte >= 0)
             QVERIFY2(
-                f.ms - last_reply_byte >= 25,
+                f.ms - last_reply_byte >= gap_ms,
                 qPrintable(
                     QStringLiteral("a request %1 ms after the reply").arg(f.ms - last_reply_byte)));
     }
-    QCOMPARE(requests, 6);
+    QCOMPARE(heard, requests);
+}
+
+void tst_e2e_cli::watch_records_a_reply_whose_crc_ends_in_zero_data()
+{
+    QTest::addColumn<QStringList>("settings");
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QStringList>("value");
+    QTest::addColumn<QString>("shown");
+    // Both measurement replies end in a CRC byte 0x00: the reply less that byte also checks.
+    QTest::newRow("16.024 at 9600 8N1, address 1")
+        << at_9600 << "1" << QStringList { "16", "24" } << "16.024";
+    QTest::newRow("19.500 at 19200 8E1, address 5")
+        << QStringList { "--baud", "19200", "--parity", "even", "--stop-bits", "1" } << "5"
+        << QStringList { "19", "500" } << "19.5";
+}
+
+void tst_e2e_cli::watch_records_a_reply_whose_crc_ends_in_zero()
+{
+    QFETCH(QStringList, settings);
+    QFETCH(QString, address);
+    QFETCH(QStringList, value);
+    QFETCH(QString, shown);
+    QVERIFY2(sim.start_pty(port(),
+                           settings
+                               + QStringList { "--wire-timing", "--address", address, "--in1-whole",
+                                               value[0], "--in1-milli", value[1] }),
+             qPrintable(sim.error()));
+    const QString csv = dir.filePath(address + ".csv");
+    const cli_result r = run_cli(
+        QStringList { "watch", port(), "--address", address, "--polls", "8", "--csv-plain", csv }
+        + settings);
+    QVERIFY2(r.code == 0, qPrintable(r.err));
+    const QStringList rows = csv_rows(csv);
+    QCOMPARE(rows.size(), 8);
+    for (const QString &row : rows)
+        QVERIFY2(row.contains(QLatin1Char(',') + shown + QLatin1Char(',')), qPrintable(row));
 }
 
 void tst_e2e_cli::busy_port_is_said()

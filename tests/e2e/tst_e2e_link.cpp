@@ -50,6 +50,7 @@ private slots:
     void poll_period_and_nothing_after_stop();
     void diagnostics_data();
     void diagnostics();
+    void split_reply_is_not_an_error_data();
     void split_reply_is_not_an_error();
     void automatic_stop_on_the_eleventh_time_out();
     void no_automatic_stop_without_the_option();
@@ -238,12 +239,32 @@ void tst_e2e_link::diagnostics()
     QTRY_COMPARE_WITH_TIMEOUT(monitor->text("err_izd"), u("Есть Ошибка Входа 1"), 5000);
 }
 
+void tst_e2e_link::split_reply_is_not_an_error_data()
+{
+    QTest::addColumn<QStringList>("sim");
+    QTest::addColumn<QByteArray>("steps");
+    QTest::addColumn<QString>("in1");
+    QTest::newRow("10 + 19 bytes, 40 ms apart")
+        << QStringList {} << QByteArray("req 2 split 10 40\nreq 4 split 10 40\n")
+        << u(texts::default_in1);
+    // The measurement reply's CRC then ends in 0x00: the reply less its last byte checks too.
+    QTest::newRow("16.024 a second into the run, one byte at a time")
+        << QStringList { "--wire-timing" }
+        << QByteArray("at 1 set in1.whole 16\nat 1 set in1.milli 24\n")
+        << u("Температура термосопротивления Вх. 1:   16.024 С");
+}
+
 void tst_e2e_link::split_reply_is_not_an_error()
 {
-    start_sim({ "--scenario", scenario("req 2 split 10 40\nreq 4 split 10 40\n") });
+    QFETCH(QStringList, sim);
+    QFETCH(QByteArray, steps);
+    QFETCH(QString, in1);
+    start_sim(sim + QStringList { "--scenario", scenario(steps) });
     monitor->start();
-    QVERIFY2(clean_link_until(6, 5000), qPrintable(monitor->text("diag_ustr")));
-    QCOMPARE(monitor->text("T_1_channal"), u(texts::default_in1));
+    QTRY_COMPARE_WITH_TIMEOUT(monitor->text("T_1_channal"), in1, 10000);
+    QVERIFY2(clean_link_until(this->sim.request_count() + 6, 10000),
+             qPrintable(monitor->text("diag_ustr")));
+    QCOMPARE(monitor->text("T_1_channal"), in1);
 }
 
 void tst_e2e_link::automatic_stop_on_the_eleventh_time_out()

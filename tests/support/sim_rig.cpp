@@ -154,12 +154,12 @@ void sim_process::read_output()
         const QByteArray line = pending.left(end);
         pending.remove(0, end + 1);
         const QList<QByteArray> words = line.split(' ');
-        if (words.size() < 3 || (words[1] != "rx" && words[1] != "tx")) {
+        if (words.size() < 3 || (words[1] != "rx" && words[1] != "tx" && words[1] != "rx?")) {
             port_named = port_named || words.size() == 1;
             continue;
         }
-        traced_frame f { words[0].toDouble(), words[1] == "rx", {} };
-        for (int i = 2; i < words.size(); ++i)
+        traced_frame f { words[0].toDouble(), words[1] != "tx", {}, words[1] != "rx?" };
+        for (int i = 2; i < words.size() && !words[i].startsWith('('); ++i)
             f.bytes.append(char(words[i].toInt(nullptr, 16)));
         seen.append(f);
     }
@@ -186,7 +186,7 @@ QVector<traced_frame> sim_process::requests()
     frames();
     QVector<traced_frame> rx;
     for (const traced_frame &f : std::as_const(seen))
-        if (f.received)
+        if (f.received && f.acted)
             rx.append(f);
     return rx;
 }
@@ -195,7 +195,7 @@ int sim_process::request_count()
 {
     frames();
     return int(std::count_if(seen.cbegin(), seen.cend(),
-                             [](const traced_frame &f) { return f.received; }));
+                             [](const traced_frame &f) { return f.received && f.acted; }));
 }
 
 QString write_scenario(const QTemporaryDir &dir, const QString &name, const QByteArray &text)

@@ -33,6 +33,7 @@ struct traced_frame
     double ms;
     bool received;
     QByteArray bytes;
+    bool acted = true; // a frame heard and answered or acted on; false: one it let pass
 };
 
 // orte-sim on a given device, with --trace; stopped by its own handle.

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #ifdef Q_OS_LINUX
 #include <termios.h>
@@ -521,7 +522,7 @@ void listen_engine::locked_in()
     emit settings_found(lock_first.baud, clean_parities, lock_frames, lock_noise);
     // What was heard while searching is decoded now that the settings are known; a request
     // whose reply fell between two trials is not counted as unanswered.
-    for (const QVector<heard_piece> &pieces : qAsConst(lock_heard)) {
+    for (const QVector<heard_piece> &pieces : std::as_const(lock_heard)) {
         pairing = bus_pairing(char_time_ms(lock_first));
         for (const heard_piece &p : pieces)
             for (const bus_event &e : pairing.take(p))

@@ -22,7 +22,11 @@ namespace orte {
 exchange_outcome take_poll(const exchange_result &x, bool single_input, reading &r,
                            fault_flags &faults)
 {
-    const exchange_outcome result = x.outcome();
+    exchange_outcome result = x.outcome();
+    // A poll brings values or a status; a frame that brings neither is no sound poll.
+    if (result == exchange_outcome::answer && x.kind != reply_kind::measure
+        && x.kind != reply_kind::status)
+        result = exchange_outcome::foreign;
     r.link = QString::fromUtf8(link_text(result));
     if (x.frame && x.kind == reply_kind::measure) {
         r.measure = x.bytes;

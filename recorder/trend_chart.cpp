@@ -7,6 +7,7 @@
 #include <QtCharts/QLegendMarker>
 
 #include <algorithm>
+#include <utility>
 
 namespace orte {
 
@@ -254,7 +255,7 @@ void trend_chart::drawForeground(QPainter *painter, const QRectF &rect)
     // The setpoint crossings: a small triangle on the top edge and a dotted line down.
     painter->setPen(QPen(QColor(0x30, 0x30, 0x30), 1, Qt::DotLine));
     painter->setBrush(QColor(0x30, 0x30, 0x30));
-    for (const auto &m : qAsConst(marks)) {
+    for (const auto &m : std::as_const(marks)) {
         if (m.first < from_ms || m.first > to_ms)
             continue;
         const double x = x_of(m.first, plot);

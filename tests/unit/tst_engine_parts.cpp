@@ -24,6 +24,16 @@ orte::exchange_result measurement()
     return r;
 }
 
+// A frame that answers with a reply of another kind than a poll's.
+orte::exchange_result identification()
+{
+    orte::exchange_result r;
+    r.heard = r.frame = true;
+    r.kind = orte::reply_kind::ident;
+    r.bytes = with_reference_crc(hex_bytes("01 04 0A 00 DC 02 00 00 01 00 01 E2 40"));
+    return r;
+}
+
 orte::exchange_result status(const char *byte)
 {
     orte::exchange_result r;
@@ -50,7 +60,8 @@ private slots:
 
 void tst_engine_parts::a_poll_shows_what_the_monitor_would_data()
 {
-    QTest::addColumn<QString>("polls"); // m: measurement, s1: status 01, s0: status 00, t: time-out
+    // m: measurement, s1: status 01, s0: status 00, t: time-out, i: an identification reply
+    QTest::addColumn<QString>("polls");
     QTest::addColumn<QString>("in1"); // what input 1's line holds; empty: nothing shown
     QTest::addColumn<int>("measurements");
     QTest::addColumn<QString>("link");
@@ -64,6 +75,9 @@ void tst_engine_parts::a_poll_shows_what_the_monitor_would_data()
     QTest::newRow("a time-out shows nothing but the link")
         << "m s0 t"
         << "" << 1 << QString::fromUtf8(orte::diag_timeout);
+    QTest::newRow("a frame with neither values nor status says so")
+        << "m s0 i"
+        << "" << 1 << QString::fromUtf8(orte::diag_unexpected);
 }
 
 void tst_engine_parts::a_poll_shows_what_the_monitor_would()
@@ -77,6 +91,7 @@ void tst_engine_parts::a_poll_shows_what_the_monitor_would()
     for (const QString &poll : polls.split(' '))
         orte::take_poll(poll == "m"       ? measurement()
                             : poll == "t" ? orte::exchange_result {}
+                            : poll == "i" ? identification()
                                           : status(poll == "s1" ? "01" : "00"),
                         false, r, faults);
     QCOMPARE(r.have_measure, !in1.isEmpty());

@@ -196,8 +196,16 @@
         <translation>Опросов: %1; ошибок CRC: %2; тайм-аутов: %3; исключений: %4</translation>
     </message>
     <message>
-        <source>Input %1: minimum %2, maximum %3, mean %4 (%5 values)</source>
-        <translation>Вход %1: минимум %2, максимум %3, среднее %4 (значений: %5)</translation>
+        <source>minimum %1, maximum %2, mean %3 (%4 values)</source>
+        <translation>минимум %1, максимум %2, среднее %3 (значений: %4)</translation>
+    </message>
+    <message>
+        <source>answered about %1 ms late</source>
+        <translation>ответил примерно на %1 мс позже</translation>
+    </message>
+    <message>
+        <source>Input %1 (%2, %3)</source>
+        <translation>Вход %1 (%2, %3)</translation>
     </message>
     <message>
         <source>the port %1 has gone</source>

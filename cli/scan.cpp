@@ -40,7 +40,10 @@ public:
                              say(where(at) + QStringLiteral(": ")
                                  + orte::decode_ident(ident).string_name + QStringLiteral("; ")
                                  + orte::version_text(ident) + QStringLiteral("; ")
-                                 + orte::serial_text(orte::serial_number(ident)));
+                                 + orte::serial_text(orte::serial_number(ident))
+                                 + (at.late_ms > 0 ? QStringLiteral("; ")
+                                            + text::tr("answered about %1 ms late").arg(at.late_ms)
+                                                   : QString()));
                              // What to type next, ready to copy.
                              say(QStringLiteral("  ")
                                  + text::tr("to record it: %1").arg(next_command(at, true)));

@@ -24,11 +24,6 @@
 namespace orte_cli {
 
 namespace {
-QString figure(double v)
-{
-    return QString::number(v, 'g', 10);
-}
-
 void print_summary(QTextStream &out, const run_figures &run)
 {
     out << text::tr("Polls: %1; CRC errors: %2; time-outs: %3; exceptions: %4")
@@ -39,15 +34,9 @@ void print_summary(QTextStream &out, const run_figures &run)
     if (run.unexpected > 0)
         out << text::tr("; replies to something else: %1").arg(run.unexpected);
     out << '\n';
-    for (int in = 0; in < 2; ++in) {
-        const input_figures &f = run.inputs[size_t(in)];
-        if (f.count > 0)
-            out << text::tr("Input %1: minimum %2, maximum %3, mean %4 (%5 values)")
-                       .arg(in + 1)
-                       .arg(figure(f.min), figure(f.max), figure(f.mean()))
-                       .arg(f.count)
-                << '\n';
-    }
+    for (int in = 0; in < 2; ++in)
+        for (const QString &line : orte::summary_lines(in + 1, run.inputs[size_t(in)]))
+            out << line << '\n';
     out << Qt::flush;
 }
 } // namespace

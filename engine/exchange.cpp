@@ -147,10 +147,12 @@ void port_exchange::on_ready_read()
     if (!running || !sent) {
         // After the exchange was decided: kept for the next one to say.
         late += received;
+        last_chunk.start();
         return;
     }
     trace_wire("rx", received);
     ++chunks;
+    last_chunk.start();
     quiet.start(window_ms);
     if (collector.feed(received))
         finish();
@@ -179,6 +181,7 @@ void port_exchange::finish()
     static_cast<collected_reply &>(result) = reply;
     if (!reply.frame)
         result.port_lost = !result.stopped && failed();
+    result.quiet_ms = last_chunk.isValid() ? last_chunk.elapsed() : 0;
     decided.start();
     emit done(result);
 }

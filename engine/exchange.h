@@ -26,6 +26,7 @@ struct exchange_result : collected_reply
     // What came after the last exchange was decided and before this request went out: a late
     // reply, or another master's traffic. Not this exchange's reply.
     QByteArray late;
+    qint64 quiet_ms = 0; // since the last byte came, when done() was said
 };
 
 class port_exchange : public QObject
@@ -37,6 +38,7 @@ public:
     // False with the reason in `error` (another program holding the port is said so).
     bool open(const QString &port, const line_format &settings, QString &error);
     void close();
+    bool is_open() const { return port.isOpen(); }
     bool busy() const { return running; }
     // Sends `request` to `address` once the line has been quiet a frame gap after the last
     // exchange; done() follows, once. With `first_byte_ms`, a reply that has not begun by then
@@ -69,6 +71,7 @@ private:
     QTimer bound; // the whole exchange
     QTimer watch; // a port that has gone says so on no signal of its own
     QElapsedTimer decided; // since the last exchange was decided
+    QElapsedTimer last_chunk;
     request_frame request {};
     reply_collector collector;
     exchange_result result;

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <array>
@@ -27,13 +28,19 @@ struct poll_record
     exchange_outcome result = exchange_outcome::answer;
 };
 
+// One input's values while its sensor type stayed the same, kept in whole thousandths (the
+// converter's own resolution) so that the sum, and so the mean, are exact however long the run.
 struct input_figures
 {
+    int type = -1;
     int count = 0;
-    double min = 0;
-    double max = 0;
-    double sum = 0;
-    double mean() const { return count > 0 ? sum / count : 0; }
+    qint64 min = 0;
+    qint64 max = 0;
+    qint64 sum = 0;
+    void add(qint64 thousandths);
+    double minimum() const { return min / 1000.0; }
+    double maximum() const { return max / 1000.0; }
+    double mean() const { return count > 0 ? double(sum) / count / 1000.0 : 0; }
 };
 
 // The run: what the converter is, where it was read, and what happened.
@@ -54,7 +61,10 @@ struct run_figures
     int timeouts = 0;
     int exceptions = 0;
     int unexpected = 0; // valid frames that answered another request or came from another slave
-    std::array<input_figures, 2> inputs;
+    // Per input, a summary for each sensor type in turn: a type change starts a new one, so
+    // that ohms and millivolts are never summed together.
+    std::array<QVector<input_figures>, 2> inputs;
+    bool has_values() const { return !inputs[0].isEmpty() || !inputs[1].isEmpty(); }
     std::array<bool, 2> has_cold_junction { false, false };
     std::array<std::optional<int>, 2> type; // each input's sensor type, as last received
 
@@ -65,5 +75,12 @@ struct run_figures
 // What an input measures and in what, from its sensor type register, for a chart's axis
 // ("Input 1: thermocouple, °C").
 QString axis_name(int input, const std::optional<int> &type);
+
+// An input and its sensor kind, for a summary: "Input 1 (voltage, mV)".
+QString input_kind(int input, int type);
+
+// The summary lines of an input's figures: "Input 1: minimum 1, maximum 2, mean 1.5 (2 values)",
+// each sensor type named where the input had several ("Input 1 (voltage, mV): ...").
+QStringList summary_lines(int input, const QVector<input_figures> &figures);
 
 } // namespace orte

@@ -5,8 +5,11 @@
 #include "engine/texts.h"
 #include "link/frame_bytes.h"
 #include "link/link_timing.h"
+#include "link/reply_path.h"
 
 #include <QTimer>
+
+#include <algorithm>
 
 namespace orte {
 
@@ -68,7 +71,21 @@ QString what_answered(const exchange_result &r, quint8 address)
     return {};
 }
 
+QByteArray late_identification(const exchange_result &r)
+{
+    for (const QByteArray &c : { r.foreign, r.late + r.bytes, r.late }) {
+        if (c.size() != 15 || !crc_check(c, quint8(c.size())))
+            continue;
+        const request_frame asked = stamped_at(initial_req_ident(), rx_at(c, 0));
+        if (check_answer(c, asked) == answer_check::answers && decode_ident(c).device_found)
+            return c;
+    }
+    return {};
+}
+
 namespace {
+// Garbled tries asked again at one setting, at most: on a line of noise every try garbles.
+constexpr int retries_per_setting = 3;
 // What a try costs beyond its wait: the request handed over, the event loop's turn.
 constexpr qint64 try_overhead_ms = 2;
 constexpr int ident_request_bytes = 8;
@@ -141,10 +158,16 @@ void scan_engine::next_place()
         return next_place();
     }
     const place &here = places[step];
+    const line_format &settings = plan.settings[here.setting];
+    // The second pass may begin where the first ended: the port stays as it is, and a late reply
+    // still on its way is heard there.
+    const bool same = at.port == plan.ports[here.port] && at.settings.baud == settings.baud
+        && at.settings.parity == settings.parity && at.settings.stop_bits == settings.stop_bits
+        && line.is_open();
     at.port = plan.ports[here.port];
-    at.settings = plan.settings[here.setting];
+    at.settings = settings;
     QString error;
-    if (!line.open(at.port, at.settings, error)) {
+    if (!same && !line.open(at.port, at.settings, error)) {
         // A port that cannot be had is said and passed over; it counts no tries.
         lost = true;
         port_failed_here[here.port] = true;
@@ -152,6 +175,13 @@ void scan_engine::next_place()
         return next_place();
     }
     garbled_here = false;
+    heard_last = false;
+    retries_here = 0;
+    retried = -1;
+    if (!same) {
+        sent_at.clear();
+        found_here.clear();
+    }
     at.address = plan.first_address - 1;
     next_address();
 }
@@ -160,11 +190,53 @@ void scan_engine::next_address()
 {
     if (stopping)
         return end(true);
-    if (++at.address > plan.last_address)
-        return next_place();
+    if (!retrying && ++at.address > plan.last_address)
+        return next_setting();
+    retrying = false;
+    at.late_ms = 0;
     emit trying(at);
+    if (!clock.isValid())
+        clock.start();
+    sent_at[at.address] = clock.elapsed();
     line.send(initial_req_ident(), quint8(at.address),
               current_pass == 1 ? first_byte_window_ms(at.settings, ident_request_bytes) : 0);
+}
+
+void scan_engine::next_setting()
+{
+    if (!heard_last)
+        return next_place();
+    // The last try's reply may still be arriving: read at these settings before the port is
+    // set anew, so that its tail is neither lost nor blamed on the next settings.
+    QTimer::singleShot(reply_window_ms(at.settings), this, [this] {
+        if (stopping)
+            return end(true);
+        exchange_result tail;
+        tail.late = line.take_late();
+        const QByteArray ident = late_identification(tail);
+        if (!ident.isEmpty() && take_late(ident, 0) && !plan.all)
+            return end(false);
+        next_place();
+    });
+}
+
+bool scan_engine::take_late(const QByteArray &ident, qint64 quiet_ms)
+{
+    const int address = rx_at(ident, 0);
+    if (found_here.contains(address) || !sent_at.contains(address))
+        return false;
+    // How much later than a prompt converter: its request, 3.5 characters and its reply on the
+    // wire.
+    const double char_ms = char_time_ms(at.settings);
+    const double prompt = (ident_request_bytes + 3.5 + ident.size()) * char_ms;
+    scan_place there = at;
+    there.address = address;
+    const double heard = double(clock.elapsed() - quiet_ms - sent_at[address]);
+    there.late_ms = int(std::max(0.0, heard - prompt));
+    found_here.insert(address);
+    ++converters;
+    emit found(there, ident);
+    return true;
 }
 
 void scan_engine::taken(const exchange_result &r)
@@ -179,15 +251,29 @@ void scan_engine::taken(const exchange_result &r)
         return next_place();
     }
     ++tries;
-    if (current_pass == 1 && r.heard)
+    heard_last = r.heard;
+    if (current_pass == 1 && (r.heard || !r.late.isEmpty()))
         heard_first[step] = true;
+    const QByteArray late = r.frame ? QByteArray() : late_identification(r);
     if (r.frame && r.kind == reply_kind::ident && decode_ident(r.bytes).device_found) {
-        ++converters;
-        emit found(at, r.bytes);
-        if (!plan.all)
+        if (!found_here.contains(at.address)) {
+            found_here.insert(at.address);
+            ++converters;
+            emit found(at, r.bytes);
+            if (!plan.all)
+                return end(false);
+        }
+    } else if (!late.isEmpty()) {
+        if (take_late(late, r.quiet_ms) && !plan.all)
             return end(false);
     } else if (r.frame || !r.foreign.isEmpty()) {
         emit heard(at, r);
+    } else if (r.heard && retries_here < retries_per_setting && retried != at.address) {
+        // A garbled try (a reply cut by a busy machine, a burst of noise) is asked once more.
+        ++retries_here;
+        retried = at.address;
+        retrying = true;
+        --tries; // the same try of the plan, again
     } else if (r.heard && !garbled_here) {
         garbled_here = true;
         emit garbled(at);

@@ -10,7 +10,10 @@
 
 #include "engine/exchange.h"
 
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
@@ -48,7 +51,14 @@ struct scan_place
     QString port;
     line_format settings;
     int address = 0;
+    // A converter found by a reply heard after its own try had ended: about how late it
+    // answered, in ms (0: in time).
+    int late_ms = 0;
 };
+
+// An identification reply of a converter, whole and valid, among what an exchange heard that
+// did not answer it: a reply to an earlier try, late. Empty where there is none.
+QByteArray late_identification(const exchange_result &r);
 
 class scan_engine : public QObject
 {
@@ -90,6 +100,9 @@ private:
     void next_place();
     void next_address();
     void taken(const exchange_result &result);
+    // A converter's reply heard late at this setting: found, at the address it names.
+    bool take_late(const QByteArray &ident, qint64 quiet_ms);
+    void next_setting();
     void end(bool stopped);
     // One try's wait at a setting in a pass, on a silent line.
     qint64 try_ms(int setting, int pass) const;
@@ -101,6 +114,13 @@ private:
     bool lost = false;
     bool stopping = false;
     bool garbled_here = false;
+    bool heard_last = false; // the last try heard something: its tail may still be coming
+    int retries_here = 0; // garbled tries asked again at this setting
+    bool retrying = false;
+    int retried = -1; // the address asked again
+    QElapsedTimer clock;
+    QHash<int, qint64> sent_at; // this setting's tries: when each address was asked
+    QSet<int> found_here; // the addresses found at this setting
     int current_pass = 1;
     QVector<place> places; // the current pass's, in order
     int step = -1;

@@ -36,21 +36,6 @@ struct utf8
 
 } // namespace
 
-QString axis_name(int input, const std::optional<int> &type)
-{
-    static const char *const kinds[][2] = {
-        { QT_TRANSLATE_NOOP("text", "resistance thermometer"), QT_TRANSLATE_NOOP("text", "°C") },
-        { QT_TRANSLATE_NOOP("text", "thermocouple"), QT_TRANSLATE_NOOP("text", "°C") },
-        { QT_TRANSLATE_NOOP("text", "resistance"), QT_TRANSLATE_NOOP("text", "Ohm") },
-        { QT_TRANSLATE_NOOP("text", "voltage"), QT_TRANSLATE_NOOP("text", "mV") },
-    };
-    if (!type || *type < 0 || *type > 3)
-        return text::tr("Input %1").arg(input);
-    return text::tr("Input %1: %2, %3")
-        .arg(input)
-        .arg(text::tr(kinds[*type][0]), text::tr(kinds[*type][1]));
-}
-
 namespace {
 
 // One chart sheet an input: its value and its cold junction against time, on an axis of its
@@ -60,7 +45,7 @@ void chart_sheets(lxw_workbook *book, const QString &values, int rows, const run
     const lxw_row_t last = lxw_row_t(qMax(rows, 1));
     for (int in = 0; in < 2; ++in) {
         const size_t i = size_t(in);
-        if (run.inputs[i].count == 0)
+        if (run.inputs[i].isEmpty())
             continue;
         lxw_chart *chart = workbook_add_chart(book, LXW_CHART_SCATTER_STRAIGHT);
         chart_title_set_name(chart, utf8(text::tr("Input %1").arg(in + 1)));
@@ -130,15 +115,17 @@ void run_sheet(lxw_workbook *book, const run_figures &run, const QStringList &va
     if (run.unexpected > 0)
         number(text::tr("Replies to something else"), run.unexpected);
     for (int in = 0; in < 2; ++in) {
-        const input_figures &f = run.inputs[size_t(in)];
-        if (f.count == 0)
-            continue;
-        const QString input = text::tr("Input %1").arg(in + 1) + QStringLiteral(": ");
-        number(input + text::tr("minimum"), f.min);
-        number(input + text::tr("maximum"), f.max);
-        number(input + text::tr("mean"), f.mean());
+        const QVector<input_figures> &runs = run.inputs[size_t(in)];
+        for (const input_figures &f : runs) {
+            const QString input
+                = (runs.size() == 1 ? text::tr("Input %1").arg(in + 1) : input_kind(in + 1, f.type))
+                + QStringLiteral(": ");
+            number(input + text::tr("minimum"), f.minimum());
+            number(input + text::tr("maximum"), f.maximum());
+            number(input + text::tr("mean"), f.mean());
+        }
     }
-    if (run.inputs[0].count == 0 && run.inputs[1].count == 0)
+    if (!run.has_values())
         words(text::tr("Chart"), text::tr("none: no value was received"));
     else if (values_sheets.size() > 1)
         words(text::tr("Chart"),

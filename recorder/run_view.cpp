@@ -228,15 +228,8 @@ void run_view::show_figures()
                         .arg(run.timeouts)
                         .arg(run.exceptions));
     QStringList lines;
-    for (size_t i = 0; i < 2; ++i) {
-        const input_figures &f = run.inputs[i];
-        if (f.count > 0)
-            lines << text::tr("Input %1: minimum %2, maximum %3, mean %4 (%5 values)")
-                         .arg(i + 1)
-                         .arg(QString::number(f.min, 'g', 10), QString::number(f.max, 'g', 10),
-                              QString::number(f.mean(), 'g', 10))
-                         .arg(f.count);
-    }
+    for (size_t i = 0; i < 2; ++i)
+        lines << summary_lines(int(i) + 1, run.inputs[i]);
     summary->setText(lines.join(QLatin1Char('\n')));
 }
 

@@ -83,22 +83,23 @@ void tst_engine::scan_stops_at_once()
 void tst_engine::scan_passes_data()
 {
     QTest::addColumn<QStringList>("sim_args");
-    QTest::addColumn<QString>("found_at"); // "1200 8E1 address 9"
+    QTest::addColumn<QString>("found_at"); // "1200 8E1 address 9", "... late": heard late
     QTest::addColumn<int>("pass");
-    QTest::addColumn<int>("tries");
+    QTest::addColumn<int>("tries"); // for a late one, at most
     // Settings 9600 8N1, 19200 8E1, 1200 8E1 and addresses 1-10 are searched.
     QTest::newRow("prompt, at the last setting: the first pass")
         << QStringList { "--baud", "1200", "--parity", "even", "--address", "9", "--wire-timing" }
         << "1200 8E1 address 9" << 1 << 29;
-    // Every reply 60 ms late: past the first pass's wait, within the second's.
-    QTest::newRow("60 ms late: the second pass")
+    // Every reply 60 ms late: past the first pass's wait, heard while a later address is tried,
+    // and taken for the address it names.
+    QTest::newRow("60 ms late: the first pass, late")
         << QStringList { "--address", "3", "--wire-timing", "--scenario", "LATE" }
-        << "9600 8N1 address 3" << 2 << 33;
-    // The late replies were heard at 19200 8E1: the second pass starts there, not at 9600.
-    QTest::newRow("60 ms late at the second setting: the second pass starts there")
+        << "9600 8N1 address 3 late" << 1 << 6;
+    QTest::newRow("60 ms late at the second setting: the first pass, late")
         << QStringList { "--baud", "19200",         "--parity",   "even", "--address",
                          "3",      "--wire-timing", "--scenario", "LATE" }
-        << "19200 8E1 address 3" << 2 << 33;
+        << "19200 8E1 address 3 late" << 1 << 16;
+
     // A reply that has begun in time is waited for to its end, however it pauses.
     QTest::newRow("a reply that pauses 60 ms: the first pass")
         << QStringList { "--address", "3", "--wire-timing", "--scenario", "SPLIT" }
@@ -133,12 +134,17 @@ void tst_engine::scan_passes()
     QVERIFY(finished.wait(60000));
     QCOMPARE(found.size(), 1);
     const orte::scan_place at = found[0][0].value<orte::scan_place>();
-    QCOMPARE(QStringLiteral("%1 address %2")
+    QCOMPARE(QStringLiteral("%1 address %2%3")
                  .arg(QString::fromStdString(at.settings.text()))
-                 .arg(at.address),
+                 .arg(at.address)
+                 .arg(at.late_ms > 0 ? " late" : ""),
              found_at);
     QCOMPARE(engine.pass(), pass);
-    QCOMPARE(engine.tried(), tries);
+    // A late reply is heard within the next tries, as the machine's pace has it.
+    if (found_at.endsWith(QLatin1String(" late")))
+        QVERIFY2(engine.tried() <= tries, qPrintable(QString::number(engine.tried())));
+    else
+        QCOMPARE(engine.tried(), tries);
     QCOMPARE(engine.total(), 60);
     // The plan's time: each try's wait on a silent line, both passes.
     QVERIFY2(planned > 60 * 30 && planned < 60 * 400, qPrintable(QString::number(planned)));

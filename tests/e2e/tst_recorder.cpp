@@ -111,7 +111,9 @@ void tst_recorder::fault_is_a_shaded_span_without_values()
     QCOMPARE(chart->pieces(0), 2);
     QCOMPARE(chart->pieces(1), 1);
     const orte::run_figures &run = w.record->run->figures();
-    QVERIFY(run.inputs[0].count < run.inputs[1].count);
+    QCOMPARE(run.inputs[0].size(), 1);
+    QCOMPARE(run.inputs[1].size(), 1);
+    QVERIFY(run.inputs[0][0].count < run.inputs[1][0].count);
     bool shaded = false;
     const qint64 from = run.start.isValid() ? run.start.toMSecsSinceEpoch() : 0;
     for (qint64 ms = QDateTime::currentMSecsSinceEpoch() - 10000;

@@ -51,6 +51,8 @@ class tst_engine_parts : public QObject
 private slots:
     void a_poll_shows_what_the_monitor_would_data();
     void a_poll_shows_what_the_monitor_would();
+    void summaries_per_sensor_type_data();
+    void summaries_per_sensor_type();
     void what_listen_says_of_a_request_data();
     void what_listen_says_of_a_request();
     void bus_figures_stay_bounded();
@@ -99,6 +101,42 @@ void tst_engine_parts::a_poll_shows_what_the_monitor_would()
         QVERIFY2(r.measure_shown.in1_value.contains(in1), qPrintable(r.measure_shown.in1_value));
     QCOMPARE(r.measurements, measurements);
     QCOMPARE(r.link, link);
+}
+
+void tst_engine_parts::summaries_per_sensor_type_data()
+{
+    QTest::addColumn<QString>("values"); // type:value of input 1, poll by poll
+    QTest::addColumn<QStringList>("lines");
+    // Summed as doubles, three times -12.345 gives a mean of -12.34500000000002.
+    QTest::newRow("one type: the exact mean")
+        << "0:-12.345 0:-12.345 0:-12.345"
+        << QStringList { "Input 1: minimum -12.345, maximum -12.345, mean -12.345 (3 values)" };
+    QTest::newRow("a type change starts a new summary")
+        << "3:3.25 3:4.75 2:1234.567 2:1234.568"
+        << QStringList { "Input 1 (voltage, mV): minimum 3.25, maximum 4.75, mean 4 (2 values)",
+                         "Input 1 (resistance, Ohm): minimum 1234.567, maximum 1234.568, "
+                         "mean 1234.5675 (2 values)" };
+    QTest::newRow("a day at 300 ms of 0.001")
+        << "288000x0:0.001"
+        << QStringList { "Input 1: minimum 0.001, maximum "
+                         "0.001, mean 0.001 (288000 values)" };
+}
+
+void tst_engine_parts::summaries_per_sensor_type()
+{
+    QFETCH(QString, values);
+    QFETCH(QStringList, lines);
+    orte::run_figures run;
+    for (QString v : values.split(' ')) {
+        const int times = v.contains('x') ? v.section('x', 0, 0).toInt() : 1;
+        v = v.section('x', -1);
+        orte::poll_record r;
+        r.type[0] = v.section(':', 0, 0).toInt();
+        r.value[0] = v.section(':', 1).toDouble();
+        for (int i = 0; i < times; ++i)
+            run.add(r);
+    }
+    QCOMPARE(orte::summary_lines(1, run.inputs[0]), lines);
 }
 
 void tst_engine_parts::what_listen_says_of_a_request_data()

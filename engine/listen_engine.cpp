@@ -413,13 +413,13 @@ void listen_engine::handle(const QVector<heard_piece> &pieces)
     }
     events += pairing.expire(now());
     for (const bus_event &e : events) {
-        noise_in_a_row = e.kind == bus_event::noise ? noise_in_a_row + 1 : 0;
         take(e);
         if (state != phase::listening)
             return;
     }
-    // A line whose settings change turns to bytes that form no frames.
-    if (noise_in_a_row >= 5 && (plan.speeds.size() > 1 || plan.parities.size() > 1)) {
+    // A line whose settings change turns to bytes that form no frames; a bad reply between
+    // good frames does not.
+    if (noise.lost() && (plan.speeds.size() > 1 || plan.parities.size() > 1)) {
         emit settings_lost(settings_text());
         pairing_speed = 0;
         begin_search();
@@ -539,7 +539,7 @@ void listen_engine::locked_in()
 void listen_engine::begin_listening()
 {
     state = phase::listening;
-    noise_in_a_row = 0;
+    noise = noise_run(framer.stale_ms());
     if (pairing_speed != settings.baud) {
         pairing = bus_pairing(char_time_ms(settings));
         pairing_speed = settings.baud;
@@ -548,9 +548,11 @@ void listen_engine::begin_listening()
 
 void listen_engine::take(const bus_event &e)
 {
+    if (e.kind != bus_event::noise)
+        noise.frame();
     switch (e.kind) {
     case bus_event::noise:
-        ++counted.crc_errors;
+        counted.crc_errors += noise.noise(int(e.reply.size()), e.reply_at, e.reply_end) ? 1 : 0;
         return;
     case bus_event::orphan_reply:
         ++counted.replies;

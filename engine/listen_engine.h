@@ -175,7 +175,7 @@ private:
     int lock_noise = 0;
     bool open_at_a_clean_one = true;
     QString parity_found; // the parities that read the line cleanly
-    int noise_in_a_row = 0;
+    noise_run noise;
     std::map<int, slave> slaves;
     bus_figures counted;
     QByteArray ident_heard;

@@ -237,6 +237,7 @@ QVector<bus_event> bus_pairing::take(const heard_piece &piece)
         e.kind = bus_event::noise;
         e.reply = piece.bytes;
         e.reply_at = piece.at_ms;
+        e.reply_end = piece.end_ms;
         events.append(e);
         return events;
     }
@@ -278,6 +279,16 @@ QVector<bus_event> bus_pairing::take(const heard_piece &piece)
     pending_at = piece.at_ms;
     pending_end = piece.end_ms;
     return events;
+}
+
+bool noise_run::noise(int n, double at_ms, double end_ms)
+{
+    const bool burst = at_ms - last > gap;
+    if (bytes == 0)
+        first = at_ms;
+    bytes += n;
+    last = end_ms;
+    return burst;
 }
 
 } // namespace orte

@@ -79,6 +79,7 @@ struct bus_event
     double request_at = 0; // ms, the read of its first byte
     double request_end = 0; // ms, the read of its last byte
     double reply_at = 0;
+    double reply_end = 0; // noise: the read of its last byte
 };
 
 // Pairs each reply with its request: a reply from the request's address with its function (or
@@ -104,6 +105,33 @@ private:
     QByteArray pending;
     double pending_at = 0;
     double pending_end = 0;
+};
+
+// Bytes that form no frames on a line whose settings were found. A bad reply or a burst of
+// noise between good frames is one burst, counted once; the line is lost only when nothing but
+// such bytes came for a while: lost_after_ms from the first of them, lost_after_bytes of them,
+// and not one frame between.
+class noise_run
+{
+public:
+    static constexpr double lost_after_ms = 1000;
+    static constexpr int lost_after_bytes = 96;
+
+    // `burst_gap_ms`: a silence longer than this between two pieces of noise parts two bursts.
+    explicit noise_run(double burst_gap_ms = 50)
+        : gap(burst_gap_ms)
+    {
+    }
+    void frame() { bytes = 0; }
+    // Noise read from `at_ms` to `end_ms`; true where it begins a burst of its own.
+    bool noise(int n, double at_ms, double end_ms);
+    bool lost() const { return bytes >= lost_after_bytes && last - first >= lost_after_ms; }
+
+private:
+    double gap;
+    int bytes = 0;
+    double first = 0;
+    double last = -1e9;
 };
 
 } // namespace orte

@@ -56,6 +56,8 @@ private slots:
     void error_marks();
     void exchange_outcomes_data();
     void exchange_outcomes();
+    void noise_between_frames_data();
+    void noise_between_frames();
     void expected_reply_lengths_data();
     void expected_reply_lengths();
 };
@@ -687,6 +689,45 @@ void tst_link::exchange_outcomes()
                                                              hex_bytes(qPrintable(foreign)), heard);
     QCOMPARE(int(o), outcome);
     QCOMPARE(QString::fromUtf8(orte::link_text(o)), link_text);
+}
+
+void tst_link::noise_between_frames_data()
+{
+    // "f": a frame; "N@A-B": N bytes of noise read from A to B ms.
+    QTest::addColumn<QString>("heard");
+    QTest::addColumn<int>("bursts");
+    QTest::addColumn<bool>("lost");
+    QString bad_replies;
+    for (int i = 0; i < 10; ++i)
+        bad_replies += QStringLiteral("f %1@%2-%3 f ").arg(20).arg(300 * i).arg(300 * i + 20);
+    QTest::newRow("10 garbage replies between good frames") << bad_replies.trimmed() << 10 << false;
+    QTest::newRow("one bad reply cut into 16 ms reads")
+        << "f 8@0-0 8@16-16 8@32-32 f" << 1 << false;
+    QTest::newRow("the line at other settings: only noise for over a second")
+        << "f 37@0-40 37@300-340 37@600-640 37@900-940 37@1200-1240" << 5 << true;
+    QTest::newRow("a second of noise, then a frame")
+        << "37@0-40 37@600-640 37@1200-1240 f" << 3 << false;
+    QTest::newRow("noise for a second, but too few bytes")
+        << "f 10@0-10 10@1100-1110" << 2 << false;
+}
+
+void tst_link::noise_between_frames()
+{
+    QFETCH(QString, heard);
+    QFETCH(int, bursts);
+    QFETCH(bool, lost);
+    orte::noise_run run(50);
+    int counted = 0;
+    for (const QString &piece : heard.split(' ')) {
+        if (piece == QLatin1String("f")) {
+            run.frame();
+            continue;
+        }
+        const QStringList n = piece.split(QRegularExpression(QStringLiteral("[@-]")));
+        counted += run.noise(n[0].toInt(), n[1].toDouble(), n[2].toDouble()) ? 1 : 0;
+    }
+    QCOMPARE(counted, bursts);
+    QCOMPARE(run.lost(), lost);
 }
 
 void tst_link::expected_reply_lengths_data()

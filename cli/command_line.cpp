@@ -137,6 +137,9 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     }
     if (cli.isSet(csv) && cli.isSet(csv_plain))
         return bad(text::tr("give --csv or --csv-plain, not both"));
+    for (const QCommandLineOption &o : { csv, csv_plain, xlsx })
+        if (cli.isSet(o) && cli.value(o).isEmpty())
+            return bad(text::tr("--%1 needs a file name").arg(o.names()[0]));
 
     QVector<int> bauds = orte::monitor_speeds();
     QString parities = QStringLiteral("NEO");

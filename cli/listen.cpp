@@ -34,11 +34,9 @@ void print_figures(QTextStream &out, const orte::bus_figures &f, double seconds)
         out << "  " << r.first << ": " << r.second << '\n';
     if (f.other_requests > 0)
         out << "  " << text::tr("other requests") << ": " << f.other_requests << '\n';
-    if (f.latency.count > 0)
-        out << text::tr("Reply latency: median %1 ms, maximum %2 ms")
-                   .arg(f.latency.median(), 0, 'f', 1)
-                   .arg(f.latency.longest, 0, 'f', 1)
-            << '\n';
+    const QString latency = orte::latency_text(f);
+    if (!latency.isEmpty())
+        out << latency << '\n';
     out << Qt::flush;
 }
 
@@ -69,11 +67,14 @@ public:
         QObject::connect(&stats, &QTimer::timeout, &loop, [this] {
             clear_progress();
             print_figures(out, engine.figures(), engine.elapsed_s());
+            said();
         });
         if (plan.stats)
             stats.start(10000);
         run_engine(engine, loop);
         const bool complete = finish_files();
+        if (output_gone)
+            return output_closed;
         if (engine.ever_opened())
             print_figures(out, engine.figures(), engine.elapsed_s());
         return failed ? port_failed : complete ? success : recording_incomplete;
@@ -106,8 +107,8 @@ private:
                                         .arg(orte::parity_text(parities))
                                         .arg(frames)
                                         .arg(noise)
-                                 << '\n'
-                                 << Qt::flush;
+                                 << '\n';
+                             said();
                          });
         QObject::connect(&engine, &listen_engine::settings_lost, &loop, [this](const QString &s) {
             err << text::tr("the traffic no longer forms frames at %1: finding the line's "
@@ -121,13 +122,16 @@ private:
                              out << prefix(address) << orte::decode_ident(ident).string_name << "; "
                                  << orte::version_text(ident) << "; "
                                  << orte::serial_text(orte::serial_number(ident)) << '\n';
+                             said();
                          });
         QObject::connect(&engine, &listen_engine::slave_reading, &loop,
                          [this](int address, const orte::reading &r, bool single_input,
                                 orte::exchange_outcome result, const QDateTime &at) {
                              // A line with nothing to show but its time is not printed.
-                             if (r.have_measure || r.have_status || !r.link.isEmpty())
-                                 out << prefix(address) << text_line(r, at) << '\n' << Qt::flush;
+                             if (r.have_measure || r.have_status || !r.link.isEmpty()) {
+                                 out << prefix(address) << text_line(r, at) << '\n';
+                                 said();
+                             }
                              const orte::poll_record record
                                  = orte::record_of(r, single_input, result, at);
                              recorded.add(record);
@@ -136,8 +140,8 @@ private:
         QObject::connect(&engine, &listen_engine::write_seen, &loop,
                          [this](int address, const QString &write, const QDateTime &at) {
                              out << prefix(address) << at.toString(QStringLiteral("HH:mm:ss.zzz"))
-                                 << " | " << write << '\n'
-                                 << Qt::flush;
+                                 << " | " << write << '\n';
+                             said();
                          });
         QObject::connect(&engine, &listen_engine::slave_silent, &loop, [this](int address) {
             err << text::tr("address %1 does not answer (3 requests in a row)").arg(address) << '\n'
@@ -155,6 +159,16 @@ private:
 
     void clear_progress() { progress.clear(); }
 
+    // Nobody reads the lines any more: listening ends, its files finished.
+    void said()
+    {
+        out << Qt::flush;
+        if (out.status() != QTextStream::Ok && !output_gone) {
+            output_gone = true;
+            engine.stop();
+        }
+    }
+
     QString prefix(int address) const
     {
         return plan.address != 0 ? QString() : text::tr("address %1").arg(address) + " | ";
@@ -167,6 +181,9 @@ private:
         recorded.port = plan.port;
         recorded.settings = engine.settings_text();
         recorded.address = plan.address;
+        const std::pair<int, int> missed = engine.missed(plan.address);
+        recorded.crc_errors += missed.first;
+        recorded.timeouts += missed.second;
         recorded.start = run_start;
         recorded.end = QDateTime::currentDateTime();
         const QByteArray &ident = engine.first_ident();
@@ -188,6 +205,7 @@ private:
     orte::run_figures recorded;
     QDateTime run_start;
     bool failed = false;
+    bool output_gone = false;
 };
 } // namespace
 

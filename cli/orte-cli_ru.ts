@@ -200,6 +200,18 @@
         <translation>минимум %1, максимум %2, среднее %3 (значений: %4)</translation>
     </message>
     <message>
+        <source>--%1 needs a file name</source>
+        <translation>--%1: нужно имя файла</translation>
+    </message>
+    <message>
+        <source>it is a link that loops or leads nowhere</source>
+        <translation>это ссылка, которая замыкается на себя или никуда не ведёт</translation>
+    </message>
+    <message>
+        <source>Reply latency: hidden by the adapter&apos;s chunking</source>
+        <translation>Задержка ответа: не видна за порциями, которыми адаптер отдаёт байты</translation>
+    </message>
+    <message>
         <source>answered about %1 ms late</source>
         <translation>ответил примерно на %1 мс позже</translation>
     </message>

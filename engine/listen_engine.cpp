@@ -546,13 +546,42 @@ void listen_engine::begin_listening()
     }
 }
 
+std::pair<int, int> listen_engine::missed(int address) const
+{
+    int crc = 0;
+    int unanswered = 0;
+    for (const auto &s : slaves)
+        if (address == 0 || s.first == address) {
+            crc += s.second.crc_errors;
+            unanswered += s.second.unanswered;
+        }
+    return { crc, unanswered };
+}
+
+QString latency_text(const bus_figures &f)
+{
+    // A request's end and its reply in one read say nothing of the time between them; where
+    // most are so, the few that are not only show the adapter's read interval.
+    if (f.latency_hidden > 0 && quint64(f.latency_hidden) >= f.latency.count)
+        return text::tr("Reply latency: hidden by the adapter's chunking");
+    if (f.latency.count == 0)
+        return {};
+    return text::tr("Reply latency: median %1 ms, maximum %2 ms")
+        .arg(f.latency.median(), 0, 'f', 1)
+        .arg(f.latency.longest, 0, 'f', 1);
+}
+
 void listen_engine::take(const bus_event &e)
 {
     if (e.kind != bus_event::noise)
         noise.frame();
     switch (e.kind) {
     case bus_event::noise:
-        counted.crc_errors += noise.noise(int(e.reply.size()), e.reply_at, e.reply_end) ? 1 : 0;
+        if (noise.noise(int(e.reply.size()), e.reply_at, e.reply_end)) {
+            ++counted.crc_errors;
+            if (!e.request.isEmpty())
+                ++slaves[rx_at(e.request, 0)].crc_errors;
+        }
         return;
     case bus_event::orphan_reply:
         ++counted.replies;
@@ -565,6 +594,7 @@ void listen_engine::take(const bus_event &e)
         counted.count_request(request_text(e.request));
         ++counted.unanswered;
         const int address = rx_at(e.request, 0);
+        ++slaves[address].unanswered;
         // A slave that stops answering is said once, when three requests in a row went
         // unanswered.
         if (++slaves[address].unanswered_in_a_row == 3)
@@ -578,7 +608,10 @@ void listen_engine::take(const bus_event &e)
     ++counted.replies;
     const bool exception = (rx_at(e.reply, 1) & exception_bit) != 0;
     counted.exceptions += exception ? 1 : 0;
-    counted.latency.add(e.reply_at - e.request_end);
+    if (e.reply_at > e.request_end)
+        counted.latency.add(e.reply_at - e.request_end);
+    else
+        ++counted.latency_hidden;
     const int address = rx_at(e.request, 0);
     slaves[address].unanswered_in_a_row = 0;
     if (plan.address == 0 || address == plan.address)

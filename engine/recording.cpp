@@ -82,10 +82,22 @@ bool output_file::claim(const QString &name, bool replace, QString &said)
         return false;
     };
     const QFileInfo info(name);
-    // A link leads to the file that is meant; one that leads nowhere yet, to the file it names.
+    // A link leads to the file that is meant; one that leads nowhere yet, straight to the file
+    // it names. A link that loops, or leads nowhere through another link, is refused: writing
+    // through it would replace a link.
     QString to = info.absoluteFilePath();
-    if (info.isSymLink())
-        to = info.exists() ? info.canonicalFilePath() : info.symLinkTarget();
+    if (info.isSymLink() && info.exists()) {
+        to = info.canonicalFilePath();
+    } else if (info.isSymLink()) {
+        const QFileInfo next(info.symLinkTarget());
+        if (next.isSymLink())
+            return refuse(text::tr("it is a link that loops or leads nowhere"));
+        to = next.absoluteFilePath();
+    }
+    // One file, however its folder is named (through a linked folder, say).
+    const QString folder = QFileInfo(QFileInfo(to).absolutePath()).canonicalFilePath();
+    if (!folder.isEmpty())
+        to = QDir(folder).filePath(QFileInfo(to).fileName());
     const QFileInfo file_info(to);
     if (file_info.exists() && !file_info.isFile())
         return refuse(text::tr("it is not a regular file"));
@@ -105,6 +117,16 @@ bool output_file::claim(const QString &name, bool replace, QString &said)
     }
     probe_file.close();
     probe_file.remove();
+    // And take this name: one too long for it is found now, not when the run ends.
+    if (!file_info.exists()) {
+        QFile named(to);
+        if (!named.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            target.clear();
+            return refuse(named.errorString());
+        }
+        named.close();
+        named.remove();
+    }
     return true;
 }
 
@@ -250,6 +272,7 @@ void recording::open_book()
 
 void recording::add(const poll_record &r)
 {
+    ++added;
     // A row that cannot be written is skipped whole; the next is tried. Said once.
     QString error;
     if (!csv.add(r, error)) {
@@ -266,8 +289,10 @@ void recording::add(const poll_record &r)
 
 bool recording::finish(const run_figures &run)
 {
-    if (!xlsx.claimed())
+    if (!xlsx.claimed() || added == 0) {
+        book.reset();
         return !csv.failed;
+    }
     open_book();
     QString error;
     const bool written = book->finish(run, error) && xlsx.place(book_scratch(), error);

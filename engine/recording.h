@@ -112,8 +112,10 @@ public:
     const QString &csv_name() const { return csv.name(); }
     const QString &xlsx_name() const { return xlsx.name(); }
     void add(const poll_record &r);
-    // Writes the workbook and puts it in place. False when the files miss part of the run.
+    // Writes the workbook and puts it in place. False when the files miss part of the run. A
+    // run that recorded nothing makes no file, and an old one it was to replace stays.
     bool finish(const run_figures &run);
+    int rows() const { return added; }
     // Rows per values sheet of the workbook (Excel's limit, less the heading row).
     int rows_per_sheet;
 
@@ -125,6 +127,7 @@ private:
     output_file xlsx;
     std::unique_ptr<workbook_writer> book;
     bool book_failed = false;
+    int added = 0;
 };
 
 // What a failed write is, for the user ("no space left on the device"), from the system's

@@ -1,14 +1,22 @@
 #include "engine/workbook.h"
 
 #include "engine/csv.h"
+#include "engine/recording.h"
 #include "engine/texts.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 #include <xlsxwriter.h>
@@ -16,6 +24,50 @@
 namespace orte {
 
 namespace {
+// libxlsxwriter says its own errors on standard error, in its own words ("[ERROR] ... Zip
+// generic error"); the recording says them once, in the user's, as it does for the CSV.
+class quiet_library
+{
+public:
+    quiet_library()
+    {
+        std::fflush(stderr);
+#ifdef _WIN32
+        saved = _dup(2);
+        const int null = _open("NUL", _O_WRONLY);
+        if (null >= 0) {
+            _dup2(null, 2);
+            _close(null);
+        }
+#else
+        saved = dup(2);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, 2);
+            close(null);
+        }
+#endif
+    }
+    ~quiet_library()
+    {
+        std::fflush(stderr);
+        if (saved < 0)
+            return;
+#ifdef _WIN32
+        _dup2(saved, 2);
+        _close(saved);
+#else
+        dup2(saved, 2);
+        close(saved);
+#endif
+    }
+    quiet_library(const quiet_library &) = delete;
+    quiet_library &operator=(const quiet_library &) = delete;
+
+private:
+    int saved = -1;
+};
+
 lxw_datetime datetime(const QDateTime &at)
 {
     const QDate d = at.date();
@@ -158,7 +210,10 @@ workbook_writer::workbook_writer(const QString &file_name, const QString &folder
     lxw_workbook_options options {};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = scratch_folder.data();
-    book = workbook_new_opt(QFile::encodeName(file).constData(), &options);
+    {
+        const quiet_library quiet;
+        book = workbook_new_opt(QFile::encodeName(file).constData(), &options);
+    }
     if (!book)
         return;
     time_format = workbook_add_format(book);
@@ -172,6 +227,7 @@ workbook_writer::~workbook_writer()
 {
     // A workbook given up: the library frees what it holds once it has written it.
     if (book && !finished) {
+        const quiet_library quiet;
         workbook_close(book);
         QFile::remove(file);
     }
@@ -228,12 +284,19 @@ bool workbook_writer::finish(const run_figures &run, QString &error)
     // Only a sheet's rows can be charted in one series: the chart shows the last sheet.
     chart_sheets(book, sheet_names.constLast(), row - 1, run);
     run_sheet(book, run, sheet_names, row - 1, bold);
-    const lxw_error result = workbook_close(book);
+    errno = 0;
+    lxw_error result;
+    {
+        const quiet_library quiet;
+        result = workbook_close(book);
+    }
+    const int error_number = errno;
     book = nullptr;
     if (result == LXW_NO_ERROR)
         return true;
     QFile::remove(file);
-    error = QString::fromUtf8(lxw_strerror(result));
+    error = write_error_text(error_number,
+                             error_number != 0 ? qt_error_string(error_number) : QString());
     return false;
 }
 

@@ -238,6 +238,7 @@ QVector<bus_event> bus_pairing::take(const heard_piece &piece)
         e.reply = piece.bytes;
         e.reply_at = piece.at_ms;
         e.reply_end = piece.end_ms;
+        e.request = pending; // the request it may have been the garbled reply to
         events.append(e);
         return events;
     }

@@ -74,7 +74,7 @@ private:
 struct bus_event
 {
     enum kind_t { exchange, unanswered, orphan_reply, noise, broadcast } kind = noise;
-    QByteArray request; // exchange, unanswered, broadcast
+    QByteArray request; // exchange, unanswered, broadcast; noise: the request waiting, if any
     QByteArray reply; // exchange, orphan_reply; noise: the bytes
     double request_at = 0; // ms, the read of its first byte
     double request_end = 0; // ms, the read of its last byte

@@ -203,11 +203,9 @@ void listen_page::show_bus()
                              .arg(f.exceptions)
                              .arg(f.crc_errors)
                              .arg(f.unanswered);
-    if (f.latency.count > 0)
-        text_shown += QLatin1Char('\n')
-            + text::tr("Reply latency: median %1 ms, maximum %2 ms")
-                  .arg(f.latency.median(), 0, 'f', 1)
-                  .arg(f.latency.longest, 0, 'f', 1);
+    const QString latency = latency_text(f);
+    if (!latency.isEmpty())
+        text_shown += QLatin1Char('\n') + latency;
     bus->setText(text_shown);
     for (const auto &h : heard)
         show_row(h.first);
@@ -219,6 +217,9 @@ void listen_page::ended(bool)
     figures_due.stop();
     about.settings = engine->settings_text();
     about.address = chosen_address;
+    const std::pair<int, int> missed = engine->missed(chosen_address);
+    about.crc_errors = missed.first;
+    about.timeouts = missed.second;
     if (run->figures().polls > 0)
         run->finish(about);
     else

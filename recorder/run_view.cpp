@@ -262,6 +262,9 @@ bool run_view::finish(const run_figures &meta)
     all.address = meta.address;
     all.start = meta.start;
     all.end = QDateTime::currentDateTime();
+    // What the page's front end counted beyond the polls (a listener's missed replies).
+    all.crc_errors += meta.crc_errors;
+    all.timeouts += meta.timeouts;
     const bool complete = files->finish(all);
     QStringList written;
     for (const QString &name : { files->xlsx_name(), files->csv_name() })

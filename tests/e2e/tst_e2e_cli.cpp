@@ -105,7 +105,8 @@ private slots:
     void ctrl_c_ends_a_slow_scan_at_once();
     void scan_stops_when_the_port_goes_data();
     void scan_stops_when_the_port_goes();
-    void scan_stops_when_nobody_reads_it();
+    void stops_when_nobody_reads_it_data();
+    void stops_when_nobody_reads_it();
     void watch_takes_only_the_reply_to_its_request();
     void the_line_stays_silent_after_a_reply_data();
     void the_line_stays_silent_after_a_reply();
@@ -116,6 +117,7 @@ private slots:
     void watch_says_the_port_went_and_reopens_it();
     void watch_keeps_its_period_after_slow_exchanges();
     void full_disk_cuts_no_row();
+    void full_disk_said_of_the_workbook_as_of_the_csv();
 
 private:
     QString port() const { return dir.filePath(QStringLiteral("converter")); }
@@ -643,18 +645,34 @@ void tst_e2e_cli::scan_stops_when_the_port_goes()
     QVERIFY(!r.out.contains(QStringLiteral("no converter found")));
 }
 
-void tst_e2e_cli::scan_stops_when_nobody_reads_it()
+void tst_e2e_cli::stops_when_nobody_reads_it_data()
 {
-    // Standard output closed before the converter is found: it is not said to nobody.
-    QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
-    QProcess p;
-    p.start(QStringLiteral("bash"),
-            QStringList { "-c", "exec \"$0\" \"$@\" >&-", ORTE_CLI_PATH, "scan", port(),
-                          "--address", "1" }
-                + at_9600);
-    QCOMPARE(finish(p).code, 141);
+    QTest::addColumn<QString>("command");
+    QTest::newRow("scan") << "scan";
+    QTest::newRow("listen, while watch polls") << "listen";
 }
 
+void tst_e2e_cli::stops_when_nobody_reads_it()
+{
+    // Standard output closed before anything is said: it is not said to nobody.
+    QFETCH(QString, command);
+    const QString tap = file("tap");
+    QVERIFY2(sim.start_pty(port(), { "--tap", tap }), qPrintable(sim.error()));
+    QProcess master;
+    if (command == QLatin1String("listen"))
+        master.start(QStringLiteral(ORTE_CLI_PATH),
+                     QStringList { "watch", port(), "--address", "1" } + at_9600);
+    QProcess p;
+    p.start(QStringLiteral("bash"),
+            QStringList { "-c", "exec \"$0\" \"$@\" >&-", ORTE_CLI_PATH, command,
+                          command == QLatin1String("listen") ? tap : port(), "--address", "1" }
+                + at_9600.mid(0, command == QLatin1String("listen") ? 4 : 6));
+    QCOMPARE(finish(p, 60000).code, 141);
+    if (master.state() != QProcess::NotRunning) {
+        master.terminate();
+        master.waitForFinished(5000);
+    }
+}
 void tst_e2e_cli::watch_takes_only_the_reply_to_its_request()
 {
     // The first identification is answered late, within the second try; the second's answer
@@ -853,6 +871,25 @@ void tst_e2e_cli::full_disk_cuts_no_row()
     QVERIFY(rows.size() > 5 && rows.size() < 40);
     for (const QString &row : rows)
         QCOMPARE(row.count(QLatin1Char(',')), 15);
+}
+
+void tst_e2e_cli::full_disk_said_of_the_workbook_as_of_the_csv()
+{
+    QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
+    const QString xlsx = file("full.xlsx");
+    QProcess p;
+    p.start(QStringLiteral("bash"),
+            QStringList { "-c", "ulimit -f 2; exec \"$0\" \"$@\"", ORTE_CLI_PATH, "watch", port(),
+                          "--address", "1", "--polls", "4", "--xlsx", xlsx }
+                + at_9600);
+    const cli_result r = finish(p);
+    QCOMPARE(r.code, 4);
+    // One sentence, the program's own; nothing of the library's.
+    QVERIFY2(r.err.trimmed()
+                 == QStringLiteral("orte-cli: cannot write %1: the file has reached the size limit")
+                        .arg(xlsx),
+             qPrintable(r.err));
+    QVERIFY(!QFileInfo::exists(xlsx));
 }
 
 QTEST_GUILESS_MAIN(tst_e2e_cli)

@@ -362,13 +362,14 @@ void tst_sim_wire::wire_timing()
     const double last_median = last[2];
     qInfo("%d baud: first byte %.1f ms (formula %.1f), last byte %.1f ms (formula %.1f)", baud,
           first_median, first_expected, last_median, last_expected);
-    // Paced like the line, neither at once nor twice as slow; within 5 ms or a fifth, for a
-    // shared machine (the figures above are what was seen).
+    // Paced like the line: never sooner than the line allows (a busy machine only makes it
+    // later), and not twice as slow beyond what a loaded machine's scheduler adds (the figures
+    // above are what was seen).
     const auto near = [](double seen, double expected) {
-        return std::abs(seen - expected) < std::max(5.0, expected / 5);
+        return seen > expected * 0.8 - 1 && seen < expected * 2 + 25;
     };
-    QVERIFY(near(first_median, first_expected));
-    QVERIFY(near(last_median, last_expected));
+    QVERIFY2(near(first_median, first_expected), qPrintable(QString::number(first_median)));
+    QVERIFY2(near(last_median, last_expected), qPrintable(QString::number(last_median)));
 }
 
 void tst_sim_wire::bad_command_lines_data()

@@ -203,6 +203,11 @@ void tst_cli_files::file_takes_its_place_data()
     QTest::newRow("a FIFO, --force: refused at once, never opened")
         << "fifo" << true << "it is not a regular file";
     QTest::newRow("/dev/null, --force") << "/dev/null" << true << "it is not a regular file";
+    QTest::newRow("a link to itself, --force")
+        << "looping link" << true << "it is a link that loops or leads nowhere";
+    QTest::newRow("a link to a link to nothing, --force")
+        << "dangling chain" << true << "it is a link that loops or leads nowhere";
+    QTest::newRow("a name too long for the folder") << "long name" << false << "too long";
 #endif
 }
 
@@ -228,8 +233,16 @@ void tst_cli_files::file_takes_its_place()
         QVERIFY(mkfifo(QFile::encodeName(name).constData(), 0600) == 0);
     if (there == "link")
         write_file(old_file, "old\n");
-    if (there.contains("link"))
+    if (there == "link" || there == "dangling link")
         QVERIFY(QFile::link(old_file, name));
+    if (there == "looping link")
+        QVERIFY(QFile::link(name, name));
+    if (there == "dangling chain") {
+        QVERIFY(QFile::link(old_file, dir.filePath(QStringLiteral("middle"))));
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("middle")), name));
+    }
+    if (there == "long name")
+        name = dir.filePath(QString(300, QLatin1Char('x')));
 #endif
     orte::output_file out;
     QString said;
@@ -294,6 +307,11 @@ void tst_cli_files::recording_says_why_it_cannot_start_data()
     QTest::newRow("no such folder") << "none/run.csv"
                                     << ""
                                     << "cannot write ";
+#ifndef Q_OS_WIN
+    QTest::newRow("one file through a linked folder") << "run.csv"
+                                                      << "folder/run.csv"
+                                                      << "--csv and --xlsx name one file: ";
+#endif
 }
 
 void tst_cli_files::recording_says_why_it_cannot_start()
@@ -305,6 +323,7 @@ void tst_cli_files::recording_says_why_it_cannot_start()
 #ifndef Q_OS_WIN
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("run.xlsx")),
                         dir.filePath(QStringLiteral("link"))));
+    QVERIFY(QFile::link(dir.path(), dir.filePath(QStringLiteral("folder"))));
 #endif
     QStringList heard;
     orte::recording files([&heard](const QString &what) { heard << what; });

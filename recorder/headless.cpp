@@ -1,6 +1,7 @@
 #include "recorder/headless.h"
 
 #include "cli/console.h"
+#include "cli/interrupt.h"
 #include "link/port_list.h"
 #include "recorder/recorder_window.h"
 
@@ -31,12 +32,13 @@ int fail(const QString &what)
     return 2;
 }
 
-// Serves events until `done` holds or `ms` pass; whether it held.
-bool wait_for(const std::function<bool()> &done, qint64 ms)
+// Serves events until `done` holds or `ms` pass, or (with `heed_stop`) a signal asks the run
+// to stop; whether it held.
+bool wait_for(const std::function<bool()> &done, qint64 ms, bool heed_stop = true)
 {
     QElapsedTimer clock;
     clock.start();
-    while (!done() && clock.elapsed() < ms) {
+    while (!done() && clock.elapsed() < ms && !(heed_stop && orte_cli::interrupted())) {
         QEventLoop loop;
         QTimer::singleShot(20, &loop, &QEventLoop::quit);
         loop.exec();
@@ -54,6 +56,10 @@ bool shoot(recorder_window &window, int page, const QString &file)
 
 int run_headless(const QCommandLineParser &cli, const headless_options &o)
 {
+    // SIGTERM, SIGINT, SIGHUP (a closed console on Windows): the run stops as Stop stops it,
+    // its files finished, its simulator stopped and its scratch folder removed.
+    orte_cli::catch_interrupt();
+    const auto stopped = [] { return orte_cli::interrupted(); };
     const QString shots = cli.value(o.shots);
     bool ok = false;
     const int seconds = cli.value(o.seconds).toInt(&ok);
@@ -112,9 +118,12 @@ int run_headless(const QCommandLineParser &cli, const headless_options &o)
         window.show();
         // 1. The search, at the likeliest settings first.
         window.find->start();
-        if (!wait_for([&] { return !window.find->running(); }, 20 * 60 * 1000)
-            || window.find->found->rowCount() == 0)
+        if ((!wait_for([&] { return !window.find->running(); }, 20 * 60 * 1000)
+             || window.find->found->rowCount() == 0)
+            && !stopped())
             rc = fail(QStringLiteral("no converter found on %1").arg(port));
+        if (stopped())
+            rc = -1; // nothing more to do; a clean stop
         if (rc == 0 && !shoot(window, 0, QDir(shots).filePath(QStringLiteral("recorder-find.png"))))
             rc = fail(QStringLiteral("cannot save the pictures in %1").arg(shots));
         const QString xlsx = QDir(shots).filePath(QStringLiteral("recording.xlsx"));
@@ -139,17 +148,19 @@ int run_headless(const QCommandLineParser &cli, const headless_options &o)
             wait_for([] { return false; }, seconds * 1000LL);
             const int polls = window.record->run->figures().polls;
             const bool heard = window.listen->chosen() != 0;
-            if (!shoot(window, 1, QDir(shots).filePath(QStringLiteral("recorder-record.png")))
-                || !shoot(window, 2, QDir(shots).filePath(QStringLiteral("recorder-listen.png"))))
+            if (!stopped()
+                && (!shoot(window, 1, QDir(shots).filePath(QStringLiteral("recorder-record.png")))
+                    || !shoot(window, 2,
+                              QDir(shots).filePath(QStringLiteral("recorder-listen.png")))))
                 rc = fail(QStringLiteral("cannot save the pictures in %1").arg(shots));
             window.stop_all();
-            wait_for([&] { return !window.running(); }, 10000);
+            wait_for([&] { return !window.running(); }, 10000, false);
             out() << "Polls recorded: " << polls << '\n';
             if (polls == 0)
                 rc = fail(QStringLiteral("nothing was recorded"));
             if (!QFileInfo::exists(xlsx) || !QFileInfo::exists(csv))
                 rc = fail(QStringLiteral("the recording's files are missing"));
-            if (!tap.isEmpty() && !heard)
+            if (!tap.isEmpty() && !heard && !stopped())
                 rc = fail(QStringLiteral("listening heard no converter"));
             if (rc == 0)
                 out() << "Recorded to " << QDir::toNativeSeparators(xlsx) << " and "
@@ -158,14 +169,16 @@ int run_headless(const QCommandLineParser &cli, const headless_options &o)
                       << Qt::flush;
         }
         window.stop_all();
-        wait_for([&] { return !window.running(); }, 10000);
+        wait_for([&] { return !window.running(); }, 10000, false);
     }
     if (converter.state() != QProcess::NotRunning) {
         converter.terminate();
         if (!converter.waitForFinished(3000))
             converter.kill();
     }
-    return rc;
+    if (rc == -1)
+        rc = 0;
+    return orte_cli::finish(rc);
 }
 
 } // namespace orte

@@ -4,6 +4,7 @@
 // workbook and a CSV in the --shots folder, saves a picture of each page there, and exits 0
 // only if all of that happened.
 
+#include "cli/interrupt.h"
 #include "engine/language.h"
 #include "log/file_safety.h"
 #include "recorder/headless.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
+#include <QTimer>
 
 static void init_translation_resources()
 {
@@ -46,6 +48,20 @@ int main(int argc, char *argv[])
         window.save_settings();
         window.stop_all();
     });
+    // SIGTERM, SIGINT, SIGHUP (a closed console on Windows): the recordings are finished as
+    // Stop finishes them, then the program ends.
+    orte_cli::catch_interrupt();
+    QTimer stop_asked;
+    QObject::connect(&stop_asked, &QTimer::timeout, &window, [&window, &app] {
+        if (!orte_cli::interrupted())
+            return;
+        window.stop_all();
+        if (!window.running()) {
+            window.save_settings();
+            app.exit(0);
+        }
+    });
+    stop_asked.start(orte_cli::wait_slice_ms);
     window.show();
-    return app.exec();
+    return orte_cli::finish(app.exec());
 }

@@ -49,3 +49,30 @@ set -e
 grep -q '^orte-recorder: no converter found on /nonexistent/tty' "$shots/err" && [ "$rc" -ne 0 ] ||
     { echo "orte-recorder without a port: exit $rc, said '$(cat "$shots/err")'"; exit 1; }
 echo "recorder ok"
+
+# Stopped by a signal while it records: its files finished as Stop finishes them, its simulator
+# stopped, its scratch folder removed, exit 0.
+for sig in TERM INT HUP; do
+    dir="$shots/signal-$sig"
+    QT_QPA_PLATFORM=offscreen "$build/orte-recorder" --headless --seconds 600 --shots "$dir" \
+        >"$shots/out-$sig" 2>&1 &
+    pid=$!
+    for _ in $(seq 600); do
+        [ -s "$dir/recording.csv" ] && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    [ -s "$dir/recording.csv" ] || { echo "SIG$sig: the recording did not start"; cat "$shots/out-$sig"; exit 1; }
+    port=$(sed -n 's/^Simulated converter on \(.*\), its bus heard on .*/\1/p' "$shots/out-$sig")
+    kill -"$sig" "$pid"
+    set +e
+    wait "$pid"
+    rc=$?
+    set -e
+    [ "$rc" -eq 0 ] || { echo "SIG$sig: exit $rc"; cat "$shots/out-$sig"; exit 1; }
+    [ -s "$dir/recording.xlsx" ] || { echo "SIG$sig: no workbook"; exit 1; }
+    [ -n "$port" ] && [ ! -e "$(dirname "$port")" ] ||
+        { echo "SIG$sig: the scratch folder $(dirname "$port") is left"; exit 1; }
+    ! pgrep -f -- "--link $port" >/dev/null || { echo "SIG$sig: the simulator is left"; exit 1; }
+done
+echo "recorder stops on a signal ok"

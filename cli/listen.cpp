@@ -187,11 +187,7 @@ private:
         recorded.start = run_start;
         recorded.end = QDateTime::currentDateTime();
         const QByteArray &ident = engine.first_ident();
-        if (!ident.isEmpty()) {
-            recorded.model_code = orte::model_code(ident);
-            recorded.serial = orte::serial_number(ident);
-            recorded.firmware = orte::version_digits(ident);
-        }
+        recorded.identified(ident);
         return files.finish(recorded);
     }
 

@@ -112,9 +112,7 @@ private:
         out << id.string_name << "; " << orte::version_text(ident) << "; "
             << orte::serial_text(orte::serial_number(ident)) << '\n'
             << Qt::flush;
-        figures.model_code = orte::model_code(ident);
-        figures.serial = orte::serial_number(ident);
-        figures.firmware = orte::version_digits(ident);
+        figures.identified(ident);
         figures.port = plan.port;
         figures.settings = text(plan.settings);
         figures.address = plan.address;

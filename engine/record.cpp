@@ -1,5 +1,6 @@
 #include "engine/record.h"
 
+#include "decode/ident.h"
 #include "engine/texts.h"
 
 #include <algorithm>
@@ -27,6 +28,15 @@ void run_figures::add(const poll_record &r)
         }
         runs.last().add(std::llround(*r.value[i] * 1000));
     }
+}
+
+void run_figures::identified(const QByteArray &ident)
+{
+    if (serial || ident.isEmpty())
+        return;
+    model_code = orte::model_code(ident);
+    serial = serial_number(ident);
+    firmware = version_digits(ident);
 }
 
 void input_figures::add(qint64 v)

@@ -70,6 +70,8 @@ struct run_figures
 
     // Counts a poll, and its values towards each input's figures.
     void add(const poll_record &r);
+    // The converter, from its identification reply: filled once, the first time.
+    void identified(const QByteArray &ident);
 };
 
 // What an input measures and in what, from its sensor type register, for a chart's axis

@@ -121,11 +121,8 @@ void listen_page::start()
         row_of(address).model = decode_ident(ident).string_name + QStringLiteral("; ")
             + serial_text(serial_number(ident));
         show_row(address);
-        if (address == chosen_address || chosen_address == 0) {
-            about.model_code = model_code(ident);
-            about.serial = serial_number(ident);
-            about.firmware = version_digits(ident);
-        }
+        if (address == chosen_address || chosen_address == 0)
+            about.identified(ident);
     });
     connect(e, &listen_engine::slave_reading, this, &listen_page::reading_came);
     connect(e, &listen_engine::slave_silent, this, [this](int address) {

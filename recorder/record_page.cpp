@@ -76,9 +76,7 @@ void record_page::start()
         const ident_result id = decode_ident(ident);
         single_input = id.single_input == 1;
         identified = true;
-        about.model_code = model_code(ident);
-        about.serial = serial_number(ident);
-        about.firmware = version_digits(ident);
+        about.identified(ident);
         about.start = QDateTime::currentDateTime();
         converter->setText(id.string_name + QStringLiteral("; ") + version_text(ident)
                            + QStringLiteral("; ") + serial_text(serial_number(ident)));

@@ -52,9 +52,14 @@ QString duration(qint64 ms)
 
 QString what_answered(const exchange_result &r, quint8 address)
 {
-    if (r.frame && r.kind == reply_kind::exception)
+    if (r.frame && r.kind == reply_kind::exception) {
+        // The protocol's own name of the code, untranslated, as the Modbus documents give it.
+        const char *name = exception_name(rx_at(r.bytes, 2));
         return text::tr("a Modbus exception %1 (not a converter)")
-            .arg(rx_at(r.bytes, 2), 2, 16, QLatin1Char('0'));
+            .arg(QStringLiteral("%1%2")
+                     .arg(rx_at(r.bytes, 2), 2, 16, QLatin1Char('0'))
+                     .arg(*name ? QStringLiteral(", ") + QLatin1String(name) : QString()));
+    }
     if (r.frame && r.kind == reply_kind::ident)
         return text::tr("model code %1, outside the converter's table").arg(rx_at(r.bytes, 4));
     if (r.frame)

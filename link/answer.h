@@ -27,6 +27,10 @@ enum class answer_check {
 answer_check check_answer(const QByteArray &frame, const QByteArray &request);
 answer_check check_answer(const QByteArray &frame, const request_frame &request);
 
+// An exception code's name as the protocol gives it ("illegal data address"); empty for a code
+// it does not name.
+const char *exception_name(quint8 code);
+
 // The request's reply or its exception.
 inline bool answered(answer_check c)
 {

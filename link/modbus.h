@@ -28,6 +28,19 @@ enum function : quint8 {
     read_write_registers = 0x17,
     encapsulated = 0x2B,
 };
+// The exception codes, as the protocol names them.
+enum exception_code : quint8 {
+    illegal_function = 0x01,
+    illegal_data_address = 0x02,
+    illegal_data_value = 0x03,
+    server_device_failure = 0x04,
+    acknowledge = 0x05,
+    server_device_busy = 0x06,
+    memory_parity_error = 0x08,
+    gateway_path_unavailable = 0x0A,
+    gateway_target_failed = 0x0B,
+};
+
 // An exception reply carries its request's function with this bit set.
 constexpr quint8 exception_bit = 0x80;
 // The MEI type of function 43 that reads the device identification.

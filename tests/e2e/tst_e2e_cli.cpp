@@ -177,7 +177,7 @@ void tst_e2e_cli::scan_says_what_else_answered_data()
     // The first request gets the exception; the search's second pass asks again and finds it.
     QTest::newRow("scan: an exception")
         << "scan" << QStringList { "--scenario", "EXCEPTION" }
-        << "9600 8N1 address 1: a Modbus exception 02 (not a converter)\n"
+        << "9600 8N1 address 1: a Modbus exception 02, illegal data address (not a converter)\n"
         << 0;
     QTest::newRow("scan: model code 10")
         << "scan" << QStringList { "--model", "10" }

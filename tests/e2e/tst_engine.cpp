@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+#include "decode/register_map.h"
 #include "engine/listen_engine.h"
 #include "engine/poll_engine.h"
 #include "engine/scan_engine.h"
@@ -25,6 +26,7 @@ private slots:
     void scan_passes_data();
     void scan_passes();
     void poll_identifies_then_polls_in_turn();
+    void a_late_reply_is_said_by_the_next_exchange();
     void listen_finds_the_line_and_decodes_another_master();
 
 private:
@@ -150,6 +152,38 @@ void tst_engine::scan_passes()
     QVERIFY2(planned > 60 * 30 && planned < 60 * 400, qPrintable(QString::number(planned)));
     for (int i = 1; i < left.size(); ++i)
         QVERIFY(left[i] < left[i - 1]);
+}
+
+void tst_engine::a_late_reply_is_said_by_the_next_exchange()
+{
+    // The identification's reply comes 150 ms late: an exchange that waits 30 ms for its first
+    // byte ends without it, and the next carries it as late, never as its own reply.
+    QVERIFY2(
+        sim.start_pty(
+            port(),
+            { "--scenario", write_scenario(dir, QStringLiteral("late.txt"), "req 1 delay 150\n") }),
+        qPrintable(sim.error()));
+    orte::port_exchange line;
+    QString error;
+    QVERIFY2(line.open(port(), { 9600, 'N', 1 }, error), qPrintable(error));
+    QSignalSpy done(&line, &orte::port_exchange::done);
+    line.send(orte::initial_req_ident(), 1, 30);
+    QVERIFY(done.wait(5000));
+    const orte::exchange_result first = done[0][0].value<orte::exchange_result>();
+    QVERIFY(!first.frame && !first.heard);
+    const auto replies = [this] {
+        int n = 0;
+        for (const traced_frame &f : sim.frames())
+            n += f.received ? 0 : 1;
+        return n;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(replies(), 1, 5000);
+    line.send(orte::initial_req_status(), 1);
+    QVERIFY(done.wait(5000));
+    const orte::exchange_result second = done[1][0].value<orte::exchange_result>();
+    QCOMPARE(second.late.size(), 15); // the identification reply
+    QVERIFY(second.frame);
+    QCOMPARE(int(second.kind), int(orte::reply_kind::status));
 }
 
 void tst_engine::poll_identifies_then_polls_in_turn()

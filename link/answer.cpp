@@ -28,28 +28,20 @@ bool counted(quint8 function)
 
 const char *exception_name(quint8 code)
 {
-    switch (code) {
-    case modbus::illegal_function:
-        return "illegal function";
-    case modbus::illegal_data_address:
-        return "illegal data address";
-    case modbus::illegal_data_value:
-        return "illegal data value";
-    case modbus::server_device_failure:
-        return "server device failure";
-    case modbus::acknowledge:
-        return "acknowledge";
-    case modbus::server_device_busy:
-        return "server device busy";
-    case modbus::memory_parity_error:
-        return "memory parity error";
-    case modbus::gateway_path_unavailable:
-        return "gateway path unavailable";
-    case modbus::gateway_target_failed:
-        return "gateway target device failed to respond";
-    default:
-        return "";
-    }
+    // By code, as modbus::exception_code numbers them.
+    static constexpr const char *names[] = { "",
+                                             "illegal function",
+                                             "illegal data address",
+                                             "illegal data value",
+                                             "server device failure",
+                                             "acknowledge",
+                                             "server device busy",
+                                             "",
+                                             "memory parity error",
+                                             "",
+                                             "gateway path unavailable",
+                                             "gateway target device failed to respond" };
+    return code < sizeof(names) / sizeof(names[0]) ? names[code] : "";
 }
 
 int expected_reply_length(const QByteArray &request)

@@ -3,7 +3,9 @@
 #include "cli/command_line.h"
 #include "cli/console.h"
 #include "cli/help.h"
+#include "link/port_setup.h"
 
+#include <QSerialPort>
 #include <QtTest>
 
 using orte_cli::command_kind;
@@ -143,6 +145,10 @@ void tst_cli_command_line::a_file_in_the_working_folder_is_the_port()
     QVERIFY(a.open(QIODevice::WriteOnly));
     QCOMPARE(orte_cli::port_location(QStringLiteral("a")), dir.filePath(QStringLiteral("a")));
     QCOMPARE(orte_cli::port_location(QStringLiteral("COM3")), QStringLiteral("COM3"));
+    // A path with a folder in it is opened where it is, not under /dev.
+    QSerialPort port;
+    orte::apply_line_format(port, QStringLiteral("ports/q"), { 9600, 'N', 1 });
+    QCOMPARE(port.portName(), dir.filePath(QStringLiteral("ports/q")));
 }
 
 void tst_cli_command_line::help_lists_every_exit_code()

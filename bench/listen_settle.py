@@ -3,6 +3,11 @@
 value, through an adapter that hands bytes over in 16 ms chunks (orte-sim's tap), while mbpoll
 polls the simulated converter every 300 ms. A benchmark, not a test: it prints figures.
 
+First the time from listen's start with the master already polling; then the matrix of speeds
+and parities with listen started AHEAD seconds before the traffic (ORTE_BENCH_AHEAD, default
+"0.3,1,3"; add 20 for a listener left waiting), timed from the traffic's start: the median and
+the worst of RUNS runs. ORTE_BENCH_FAST=1 adds 230400 to 921600.
+
 Usage: [ORTE_BENCH_BUILD_DIR=DIR] bench/listen_settle.py [RUNS]
 """
 
@@ -37,8 +42,10 @@ def wait_for(condition, seconds, what):
     return True
 
 
-def settle(work, baud, parity):
-    """Seconds from listen's start to the settings found, and to the first value."""
+def settle(work, baud, parity, ahead=None):
+    """Seconds from listen's start to the settings found, and to the first value; with `ahead`,
+    listen starts that many seconds before the master, and the times count from the master's
+    start."""
     port = os.path.join(work, "bus")
     tap = os.path.join(work, "tap")
     procs = []
@@ -50,16 +57,30 @@ def settle(work, baud, parity):
         procs.append(sim)
         if not wait_for(lambda: os.path.exists(tap), 10, "the tap"):
             return None, None
-        master = subprocess.Popen(["mbpoll", "-m", "rtu", "-b", str(baud), "-P", parity, "-0",
-                                   "-a", "1", "-t", "3", "-r", "0", "-c", "12", "-l", "300",
-                                   port], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        procs.append(master)
-        time.sleep(0.5)  # the master's traffic runs before the listener comes
-        start = time.monotonic()
-        listen = subprocess.Popen([os.path.join(BUILD, "orte-cli"), "listen", tap],
-                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                  env=dict(os.environ, LC_ALL="C.UTF-8"))
-        procs.append(listen)
+        def start_master():
+            master = subprocess.Popen(["mbpoll", "-m", "rtu", "-b", str(baud), "-P", parity,
+                                       "-0", "-a", "1", "-t", "3", "-r", "0", "-c", "12", "-l",
+                                       "300", port],
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            procs.append(master)
+
+        def start_listen():
+            listen = subprocess.Popen([os.path.join(BUILD, "orte-cli"), "listen", tap],
+                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                      env=dict(os.environ, LC_ALL="C.UTF-8"))
+            procs.append(listen)
+            return listen
+
+        if ahead is None:
+            start_master()
+            time.sleep(0.5)  # the master's traffic runs before the listener comes
+            start = time.monotonic()
+            listen = start_listen()
+        else:
+            listen = start_listen()
+            time.sleep(ahead)  # the listener waits on a silent line, as the scenario has it
+            start = time.monotonic()
+            start_master()
         os.set_blocking(listen.stdout.fileno(), False)
         found = value = None
         text = b""
@@ -102,6 +123,26 @@ def main():
         fmt = lambda xs: f"{statistics.median(xs):.2f}" if len(xs) == RUNS else f"{len(xs)}/{RUNS}"
         print(f"{name:<14} {fmt(found):>15} {fmt(value):>12}")
     print("Aim: within 3 s at any speed, within 1 s at the common ones (9600, 19200).")
+    speeds = [1200, 9600, 19200, 57600, 115200]
+    if os.environ.get("ORTE_BENCH_FAST"):
+        speeds += [230400, 460800, 921600]
+    parities = ["none", "even", "odd"]
+    for ahead in [float(a) for a in os.environ.get("ORTE_BENCH_AHEAD", "0.3,1,3").split(",")]:
+        print(f"\nlisten started {ahead:g} s before the traffic: settings found, s from the "
+              f"traffic's start (median / worst of {RUNS})")
+        print(f"{'speed':<8}" + "".join(f"{p:>16}" for p in parities))
+        for baud in speeds:
+            cells = []
+            for parity in parities:
+                found = []
+                for _ in range(RUNS):
+                    with tempfile.TemporaryDirectory() as work:
+                        f, _ = settle(work, baud, parity, ahead)
+                    found.append(f)
+                seen = [f for f in found if f is not None]
+                cells.append(f"{statistics.median(seen):.1f} / {max(seen):.1f}"
+                             if len(seen) == RUNS else f"{len(seen)}/{RUNS} found")
+            print(f"{baud:<8}" + "".join(f"{c:>16}" for c in cells))
 
 
 if __name__ == "__main__":

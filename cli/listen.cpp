@@ -91,7 +91,8 @@ private:
         });
         QObject::connect(&engine, &listen_engine::open_failed, &loop, [this](const QString &why) {
             clear_progress();
-            err << "orte-cli: " << text::tr("cannot open %1: %2").arg(plan.port, why) << '\n';
+            err << "orte-cli: " << text::tr("cannot open %1: %2").arg(plan.port, why) << '\n'
+                << Qt::flush;
         });
         QObject::connect(&engine, &listen_engine::no_frames_yet, &loop, [this] {
             clear_progress();
@@ -148,7 +149,8 @@ private:
                 << Qt::flush;
         });
         QObject::connect(&engine, &listen_engine::port_gone, &loop, [this] {
-            err << "orte-cli: " << text::tr("the port %1 has gone").arg(plan.port) << '\n';
+            err << "orte-cli: " << text::tr("the port %1 has gone").arg(plan.port) << '\n'
+                << Qt::flush;
         });
         QObject::connect(&engine, &listen_engine::finished, &loop, [this](bool f) {
             failed = f;

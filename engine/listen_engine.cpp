@@ -68,6 +68,10 @@ struct listen_trial
     int bytes = 0; // as read, and when the first and the last came
     double first_byte = -1;
     double last_byte = -1;
+    // Within bursts only (reads that follow one another closely): the bytes and the time they
+    // took, which tell the line's speed; the silence between polls tells nothing of it.
+    int burst_bytes = 0;
+    double burst_ms = 0;
     QVector<heard_piece> pieces;
 
     void add(const heard_piece &p)
@@ -95,11 +99,25 @@ struct listen_trial
     // a slower line heard at a faster setting (0 where nothing tells).
     int slower_line(int baud) const
     {
-        const double span_s = (last_byte - first_byte) / 1000.0;
-        if (bytes < 8 || span_s < 0.04)
+        if (burst_bytes < 8 || burst_ms < 40)
             return 0;
-        const double line_baud = bytes / span_s * 11;
+        const double line_baud = burst_bytes / (burst_ms / 1000.0) * 11;
         return line_baud < baud * 0.6 ? int(line_baud) : 0;
+    }
+    // A read `at` ms of `n` bytes.
+    void read(int n, double at)
+    {
+        // Reads closer than this belong to one burst: an adapter's latency timer (16 ms), or
+        // a character at 1200 baud (9 ms).
+        constexpr double burst_gap_ms = 20;
+        if (last_byte >= 0 && at - last_byte <= burst_gap_ms) {
+            burst_bytes += n;
+            burst_ms += at - last_byte;
+        }
+        bytes += n;
+        last_byte = at;
+        if (first_byte < 0)
+            first_byte = at;
     }
 };
 
@@ -358,10 +376,8 @@ void listen_engine::bytes_came()
         return;
     trace_wire("heard", bytes);
     if (trial) {
-        trial->bytes += bytes.size();
-        trial->last_byte = now();
-        if (trial->first_byte < 0)
-            trial->first_byte = trial->last_byte;
+        trial->read(int(bytes.size()), now());
+        traffic_known = true;
     }
     QVector<heard_piece> pieces = framer.feed(marking ? marks.feed(bytes) : bytes, now());
     count_reported_errors();
@@ -374,7 +390,9 @@ void listen_engine::tick()
     if (state == phase::over || state == phase::idle)
         return;
     if (gone()) {
-        if (state == phase::listening)
+        // Gone at any point after it was opened: while settling after an open too (a busy
+        // machine may stretch those milliseconds), and while the settings are sought.
+        if (opened_once)
             emit port_gone();
         return end(true);
     }
@@ -393,12 +411,21 @@ void listen_engine::handle(const QVector<heard_piece> &pieces)
             trial->add(p);
         trial->errors = marks.errors;
         // Given up as soon as its bytes cannot form frames; judged once two frames and the
-        // silence after them were heard; or a bound passes (a slow candidate on busy traffic
-        // would otherwise hear one endless burst).
+        // silence after them were heard; or a bound passes from its first byte (a slow
+        // candidate on busy traffic would otherwise hear one endless burst). Silence costs a
+        // candidate nothing until traffic has been heard at some setting: from then on, a
+        // candidate that hears nothing for as long is one whose adapter drops what it reads.
+        const double since = trial->first_byte >= 0 ? now() - trial->first_byte
+            : traffic_known                         ? now() - trial_start
+                                                    : 0;
+        // Between frames is a silence of a frame gap, or of the adapter's latency where it
+        // hands bytes over in chunks; a slow line's next poll may follow sooner than a frame
+        // in progress is given up.
+        const double between_frames
+            = std::max(2.0 * adapter_latency_ms, 3.5 * char_time_ms(trial->settings));
         if (trial->garbage()
-            || (trial->clean() && framer.held() == 0
-                && now() - trial->last_byte > framer.stale_ms())
-            || now() - trial_start >= trial_limit)
+            || (trial->clean() && framer.held() == 0 && now() - trial->last_byte > between_frames)
+            || since >= trial_limit)
             trial_done();
         return;
     }

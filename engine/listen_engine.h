@@ -177,6 +177,7 @@ private:
     std::unique_ptr<listen_trial> trial;
     double trial_start = 0;
     double trial_limit = 0;
+    bool traffic_known = false; // some setting has heard bytes
     // Locking on: the first clean setting, the parities tried since, and what they heard.
     line_format lock_first;
     int lock_index = 0;

@@ -7,6 +7,8 @@
 // never prints; stop() ends it at once.
 
 #include "decode/slave_image.h"
+#include "engine/bus_figures.h"
+#include "engine/listen_search.h"
 #include "engine/recording.h"
 #include "link/bus.h"
 #include "link/line_format.h"
@@ -32,54 +34,6 @@ struct listen_plan
     int stop_bits = 1; // what the port is opened with; a receiver hears either
     int address = 0; // 0: every slave that answers the converter's reads
 };
-
-// The speeds to try, the common field-bus ones first (9600, 19200, 115200, then the rest).
-QVector<int> listen_speed_order(const QVector<int> &bauds);
-
-// Reply latencies in half-millisecond steps up to two seconds: a median and a maximum in
-// bounded memory, however long the run.
-struct latency_histogram
-{
-    std::array<quint32, 4001> steps {};
-    quint64 count = 0;
-    double longest = 0;
-
-    void add(double ms);
-    double median() const;
-};
-
-// The bus's figures.
-struct bus_figures
-{
-    std::map<QString, int> requests; // by address, function and range (request_text)
-    int other_requests = 0; // past as many kinds as are kept by name
-    int request_count = 0;
-    int broadcasts = 0;
-    int replies = 0;
-    int exceptions = 0;
-    int crc_errors = 0;
-    int unanswered = 0;
-    latency_histogram latency;
-    // Replies read with the end of their request: a USB adapter's chunking hides the latency.
-    int latency_hidden = 0;
-
-    void count_request(const QString &kind);
-};
-
-// What a request asks for, for the figures: where and how much, never the values written.
-QString request_text(const QByteArray &request);
-// "Reply latency: median 4.6 ms, maximum 9.1 ms", where the reads let it be known; empty when
-// no reply was heard.
-QString latency_text(const bus_figures &f);
-
-// A write, as the line of its slave shows it; empty for anything else.
-QString write_text(const QByteArray &request);
-// "parity even", or what cannot be told apart: "parity even, odd or none (the adapter does not
-// report parity errors)".
-QString parity_text(const QString &parities);
-QString parity_name(QChar parity);
-
-struct listen_trial;
 
 class listen_engine : public QObject
 {
@@ -133,10 +87,9 @@ private:
     bool gone() const;
     void count_reported_errors();
     void begin_search();
-    void next_candidate();
+    void follow(const settings_search::step &s);
     void try_settings(const line_format &s, phase purpose);
     void trial_done();
-    void lock_step();
     void locked_in();
     void begin_listening();
     void take(const bus_event &e);
@@ -170,22 +123,11 @@ private:
     bus_framer framer;
     bus_pairing pairing;
     int pairing_speed = 0;
-    // The search: the round, the parity and the speeds still to try with it.
-    int round = 0;
-    int parity_index = 0;
-    QVector<int> speeds_left;
+    // The search, and its trial in hand.
+    std::unique_ptr<settings_search> search;
     std::unique_ptr<listen_trial> trial;
     double trial_start = 0;
-    double trial_limit = 0;
     bool traffic_known = false; // some setting has heard bytes
-    // Locking on: the first clean setting, the parities tried since, and what they heard.
-    line_format lock_first;
-    int lock_index = 0;
-    QString clean_parities;
-    QVector<QVector<heard_piece>> lock_heard;
-    int lock_frames = 0;
-    int lock_noise = 0;
-    bool open_at_a_clean_one = true;
     QString parity_found; // the parities that read the line cleanly
     noise_run noise;
     std::map<int, slave> slaves;

@@ -5,6 +5,7 @@
 #include "bytes.h"
 #include "engine/exchange.h"
 #include "engine/listen_engine.h"
+#include "engine/listen_search.h"
 #include "engine/recording.h"
 #include "link/diag_texts.h"
 #include "link/link_timing.h"
@@ -53,6 +54,10 @@ private slots:
     void a_poll_shows_what_the_monitor_would();
     void summaries_per_sensor_type_data();
     void summaries_per_sensor_type();
+    void the_search_goes_where_the_evidence_points_data();
+    void the_search_goes_where_the_evidence_points();
+    void a_trial_ends_on_what_it_heard_data();
+    void a_trial_ends_on_what_it_heard();
     void what_listen_says_of_a_request_data();
     void what_listen_says_of_a_request();
     void bus_figures_stay_bounded();
@@ -137,6 +142,119 @@ void tst_engine_parts::summaries_per_sensor_type()
             run.add(r);
     }
     QCOMPARE(orte::summary_lines(1, run.inputs[0]), lines);
+}
+
+namespace {
+// A trial at `settings` that heard: "c" two clean frames, "g" garbage, "sNNNN" bytes in bursts
+// at NNNN baud, "-" nothing.
+orte::listen_trial trial(const orte::line_format &settings, const QString &heard)
+{
+    orte::listen_trial t;
+    t.settings = settings;
+    if (heard == QLatin1String("c")) {
+        t.frames = 2;
+        t.frame_bytes = 37; // a request and the measurement's reply
+        t.first_byte = 0;
+        t.last_byte = 40;
+    } else if (heard == QLatin1String("g")) {
+        t.noise_bytes = 40;
+        t.first_byte = 0;
+        t.last_byte = 40;
+    } else if (heard.startsWith(QLatin1Char('s'))) {
+        // 20 characters within bursts, at 11 bits each.
+        t.noise_bytes = 20;
+        t.burst_bytes = 20;
+        t.burst_ms = 20 * 11 * 1000.0 / heard.mid(1).toInt();
+    }
+    return t;
+}
+
+QString said(const orte::line_format &f)
+{
+    return QString::number(f.baud) + QLatin1Char(f.parity);
+}
+} // namespace
+
+void tst_engine_parts::the_search_goes_where_the_evidence_points_data()
+{
+    QTest::addColumn<QString>("speeds");
+    QTest::addColumn<QString>("heard"); // trial by trial, as trial() reads it
+    QTest::addColumn<QString>(
+        "tried"); // then "= speed parities", "reopen" where the last was not clean
+    QTest::newRow("clean at once: every parity reads alike") << "9600,19200"
+                                                             << "c c c"
+                                                             << "9600N 9600E 9600O = 9600 NEO";
+    QTest::newRow("the second speed; the other parities garbled")
+        << "9600,19200"
+        << "g c g g"
+        << "9600N 19200N 19200E 19200O = 19200 N reopen";
+    QTest::newRow("a slower line heard at 9600: 1200 next, not the list's order")
+        << "9600,19200,115200,1200"
+        << "s1200 c c c"
+        << "9600N 1200N 1200E 1200O = 1200 NEO";
+    QTest::newRow("nothing reads at none: even, from the first speed")
+        << "9600,19200"
+        << "g g c c c"
+        << "9600N 19200N 9600E 9600N 9600O = 9600 ENO";
+}
+
+void tst_engine_parts::the_search_goes_where_the_evidence_points()
+{
+    QFETCH(QString, speeds);
+    QFETCH(QString, heard);
+    QFETCH(QString, tried);
+    QVector<int> bauds;
+    for (const QString &b : speeds.split(','))
+        bauds << b.toInt();
+    orte::settings_search search(bauds, QStringLiteral("NEO"), 1);
+    orte::settings_search::step step = search.begin();
+    QStringList seen;
+    for (const QString &h : heard.split(' ')) {
+        QVERIFY(!step.found);
+        seen << said(step.settings);
+        step = search.judged(trial(step.settings, h));
+    }
+    QVERIFY(step.found);
+    seen << QStringLiteral("= %1 %2%3")
+                .arg(search.found().baud)
+                .arg(search.parities())
+                .arg(step.at_clean_setting ? "" : " reopen");
+    QCOMPARE(seen.join(' '), tried);
+}
+
+void tst_engine_parts::a_trial_ends_on_what_it_heard_data()
+{
+    QTest::addColumn<QString>("heard");
+    QTest::addColumn<double>("now"); // ms; the trial started at 0, its bytes from 0 to 40
+    QTest::addColumn<bool>("traffic_known");
+    QTest::addColumn<int>("held"); // bytes of a frame in progress
+    QTest::addColumn<bool>("over");
+    QTest::newRow("silence before any traffic: a minute, not over")
+        << "-" << 60000.0 << false << 0 << false;
+    QTest::newRow("silence once traffic was heard elsewhere: over after its bound")
+        << "-" << 1300.0 << true << 0 << true;
+    QTest::newRow("two frames, then a frame gap's silence: judged")
+        << "c" << 85.0 << true << 0 << true;
+    QTest::newRow("two frames, a frame in progress") << "c" << 85.0 << true << 5 << false;
+    QTest::newRow("two frames, too soon for a silence") << "c" << 50.0 << true << 0 << false;
+    QTest::newRow("garbage: at once") << "g" << 41.0 << false << 0 << true;
+    QTest::newRow("bytes, neither frames nor garbage, within its bound")
+        << "s9600" << 1000.0 << true << 0 << false;
+}
+
+void tst_engine_parts::a_trial_ends_on_what_it_heard()
+{
+    QFETCH(QString, heard);
+    QFETCH(double, now);
+    QFETCH(bool, traffic_known);
+    QFETCH(int, held);
+    QFETCH(bool, over);
+    orte::listen_trial t = trial({ 9600, 'N', 1 }, heard);
+    if (heard.startsWith('s')) {
+        t.first_byte = 0;
+        t.last_byte = 40;
+    }
+    QCOMPARE(orte::settings_search::trial_over(t, now, 0, traffic_known, held), over);
 }
 
 void tst_engine_parts::what_listen_says_of_a_request_data()

@@ -74,7 +74,9 @@ Scenario files: one step per line, '#' starts a comment. A pipe works too
   req N ACTION [ARGS]        run when the N-th request arrives, before it is answered
 Actions:
   set KEY VALUE        change a value; KEY is address, model, version, serial, status,
-                       in1.type, in1.whole, in1.milli, in1.cj, in2.type, ... as above
+                       in1.type, in1.whole, in1.milli, in1.cj, in2.type, ... as above,
+                       or line: the line's speed, parity and stop bits (19200E1), as when
+                       its master is set up anew
   silent [N]           leave the next N requests unanswered (default 1)
   garbage [N]          answer the next request with N random bytes (default 12)
   corrupt              answer the next request with one byte of its reply corrupted

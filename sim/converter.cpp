@@ -8,7 +8,7 @@ const std::vector<std::string> &setting_keys()
 {
     static const std::vector<std::string> keys
         = { "address",   "model",  "version",  "serial",    "status",    "in1.type", "in1.whole",
-            "in1.milli", "in1.cj", "in2.type", "in2.whole", "in2.milli", "in2.cj" };
+            "in1.milli", "in1.cj", "in2.type", "in2.whole", "in2.milli", "in2.cj",   "line" };
     return keys;
 }
 
@@ -44,7 +44,20 @@ bool apply_setting(converter_state &state, const std::string &key, const std::st
             + std::to_string(max) + ")";
         return false;
     };
-    if (key == "address") {
+    if (key == "line") {
+        // "19200E1": the speed, N, E or O, and 1 or 2 stop bits.
+        const size_t at = value.find_first_of("NEO");
+        long long baud = 0;
+        if (at == std::string::npos || at + 2 != value.size()
+            || !parse_number(value.substr(0, at), 50, 4000000, baud)
+            || (value[at + 1] != '1' && value[at + 1] != '2')) {
+            error
+                = "bad value " + quoted(value) + " for line (a speed, N, E or O, 1 or 2: 19200E1)";
+            return false;
+        }
+        state.line = { int(baud), value[at], value[at + 1] - '0' };
+        state.line_changed = true;
+    } else if (key == "address") {
         if (!number(1, 247))
             return false;
         state.address = int(v);

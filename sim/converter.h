@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/line_format.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -25,10 +27,15 @@ struct converter_state
     uint32_t serial = 123456;
     std::array<input, 2> inputs { { { 0, 23, 450, 0 }, { 1, 500, 100, 235 } } };
     uint8_t status = 0;
+    // A change of the line's settings a scenario asked for ("set line 19200E1"), until the line
+    // takes it: a bus whose master is reconfigured in a run.
+    bool line_changed = false;
+    orte::line_format line;
 };
 
 // Keys that a setting may name: address, model, version, serial, status,
-// in1.type, in1.whole, in1.milli, in1.cj and the same for in2.
+// in1.type, in1.whole, in1.milli, in1.cj and the same for in2, and line (speed, parity and
+// stop bits: 19200E1).
 const std::vector<std::string> &setting_keys();
 
 // Applies one setting given as text (decimal, or hex with 0x); false with a message if the key

@@ -267,6 +267,12 @@ bool serial_line::other_side(orte::line_format &theirs) const
     return true;
 }
 
+bool serial_line::change_format(const orte::line_format &format)
+{
+    settings = format;
+    return pty_slave >= 0 || apply(fd, settings);
+}
+
 std::string serial_line::settings_mismatch() const
 {
     orte::line_format theirs;

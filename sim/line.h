@@ -57,6 +57,9 @@ public:
     // On a pty: the settings the other side opened it with, where a real line would garble
     // every character ("9600 8N1 vs 19200 8O2"); empty when they agree.
     std::string settings_mismatch() const;
+    // The line's settings change (its master reconfigured): a device is set anew; on a pty they
+    // are what the master's are compared with, and what the timing follows.
+    bool change_format(const orte::line_format &format);
     // On a pty: the settings the other side opened it with (even parity shows as none unless
     // it asks for parity checks).
     bool other_side(orte::line_format &theirs) const;

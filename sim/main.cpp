@@ -107,6 +107,13 @@ private:
                 trace.origin = now;
             trace.line("step " + std::to_string(s.line) + " " + sim::action_name(s.kind), now);
             sim::apply_step(s, state, faults, now);
+            if (state.line_changed) {
+                state.line_changed = false;
+                opts.line = state.line;
+                line.change_format(opts.line);
+                tap.change_line(opts.line);
+                trace.line("line settings now " + opts.line.text(), now);
+            }
             if (s.kind == sim::action_kind::stray) {
                 const std::vector<uint8_t> bytes = sim::random_bytes(size_t(s.count), rng);
                 line.write_all(bytes.data(), bytes.size());

@@ -33,6 +33,8 @@ public:
     bool is_open() const { return opened; }
     // A copy of what the line carries, as the listener's adapter delivers it.
     void copy(const uint8_t *data, size_t n);
+    // The line's settings change: what a listener hears follows.
+    void change_line(const orte::line_format &format) { line = format; }
     // What a listener wrote to the tap (a listener never should).
     std::vector<uint8_t> written_to_it();
 

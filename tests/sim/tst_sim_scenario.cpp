@@ -43,8 +43,8 @@ void tst_sim_scenario::good_files_data()
         << "at 0 silent\nat 0 silent 3\nat 0 garbage\nat 0 garbage 7\nreq 1 corrupt\n"
            "req 2 exception\nreq 2 exception 2\nreq 3 wrong-length\nat 1 delay 150\n"
            "at 1 stray 4\nat 2 noise 0.5\nat 3 dropout 2\nat 2 set version 1.2.3.4\n"
-           "at 2 set in1.whole -5\nat 9 repeat\n"
-        << 15 << int(sim::action_kind::repeat) << false;
+           "at 2 set in1.whole -5\nat 8 set line 19200E1\nat 9 repeat\n"
+        << 16 << int(sim::action_kind::repeat) << false;
     QTest::newRow("byte-order mark before the first step")
         << "\xEF\xBB\xBF"
            "at 1 silent"
@@ -102,6 +102,10 @@ void tst_sim_scenario::bad_files_data()
                                     << "line 1: bad duration";
     QTest::newRow("address 248") << "at 1 set address 248"
                                  << "line 1: bad value";
+    QTest::newRow("a line with parity X") << "at 1 set line 19200X1"
+                                          << "line 1: bad value";
+    QTest::newRow("a line with 3 stop bits") << "at 1 set line 9600N3"
+                                             << "line 1: bad value";
     QTest::newRow("a 200-digit time, quoted to 60")
         << "at " + QString(200, QLatin1Char('9')) + " silent"
         << "line 1: bad time '" + QString(60, QLatin1Char('9')) + "...'";

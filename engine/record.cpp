@@ -15,11 +15,14 @@ void run_figures::add(const poll_record &r)
     timeouts += r.result == exchange_outcome::timeout ? 1 : 0;
     exceptions += r.result == exchange_outcome::exception ? 1 : 0;
     unexpected += r.result == exchange_outcome::foreign ? 1 : 0;
+    // A row that repeats a measurement already counted adds no values to the figures.
+    const bool fresh = r.measurement == 0 || r.measurement != last_measurement;
+    last_measurement = r.measurement;
     for (size_t i = 0; i < 2; ++i) {
         has_cold_junction[i] = has_cold_junction[i] || r.cold_junction[i].has_value();
         if (r.type[i])
             type[i] = r.type[i];
-        if (!r.value[i] || !r.type[i])
+        if (!fresh || !r.value[i] || !r.type[i])
             continue;
         QVector<input_figures> &runs = inputs[i];
         if (runs.isEmpty() || runs.constLast().type != *r.type[i]) {

@@ -26,6 +26,9 @@ struct poll_record
     std::array<std::optional<int>, 8> flags; // status bits 0..7
     QString link; // the link text, empty when the exchange was sound
     exchange_outcome result = exchange_outcome::answer;
+    // Which measurement reply the values came from (a status poll's row repeats the last one):
+    // the figures count each measurement once.
+    int measurement = 0;
 };
 
 // One input's values while its sensor type stayed the same, kept in whole thousandths (the
@@ -67,6 +70,7 @@ struct run_figures
     bool has_values() const { return !inputs[0].isEmpty() || !inputs[1].isEmpty(); }
     std::array<bool, 2> has_cold_junction { false, false };
     std::array<std::optional<int>, 2> type; // each input's sensor type, as last received
+    int last_measurement = 0; // the last one counted
 
     // Counts a poll, and its values towards each input's figures.
     void add(const poll_record &r);

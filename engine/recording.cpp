@@ -54,6 +54,7 @@ poll_record record_of(const reading &r, bool single_input, exchange_outcome resu
     p.at = at;
     p.link = r.link;
     p.result = result;
+    p.measurement = r.have_measure ? r.measurements : 0;
     for (int input = 1; input <= 2; ++input) {
         const size_t i = size_t(input - 1);
         const bool absent = input == 2 && single_input;

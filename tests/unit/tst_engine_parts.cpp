@@ -121,6 +121,10 @@ void tst_engine_parts::summaries_per_sensor_type_data()
         << QStringList { "Input 1 (voltage, mV): minimum 3.25, maximum 4.75, mean 4 (2 values)",
                          "Input 1 (resistance, Ohm): minimum 1234.567, maximum 1234.568, "
                          "mean 1234.5675 (2 values)" };
+    // "@N": the values of measurement N; a status poll's row repeats them.
+    QTest::newRow("a measurement repeated by a status row: counted once")
+        << "0:23.45@1 0:23.45@1 0:24.45@2 0:24.45@2"
+        << QStringList { "Input 1: minimum 23.45, maximum 24.45, mean 23.95 (2 values)" };
     QTest::newRow("a day at 300 ms of 0.001")
         << "288000x0:0.001"
         << QStringList { "Input 1: minimum 0.001, maximum "
@@ -137,7 +141,8 @@ void tst_engine_parts::summaries_per_sensor_type()
         v = v.section('x', -1);
         orte::poll_record r;
         r.type[0] = v.section(':', 0, 0).toInt();
-        r.value[0] = v.section(':', 1).toDouble();
+        r.value[0] = v.section(':', 1).section('@', 0, 0).toDouble();
+        r.measurement = v.section('@', 1).toInt();
         for (int i = 0; i < times; ++i)
             run.add(r);
     }

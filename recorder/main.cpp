@@ -21,11 +21,48 @@ static void init_translation_resources()
     Q_INIT_RESOURCE(recorder);
 }
 
-int main(int argc, char *argv[])
+namespace {
+void name_the_program()
 {
-    QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("ORTE-473"));
     QCoreApplication::setApplicationName(QStringLiteral("orte-recorder"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORTE_VERSION));
+}
+
+void describe(QCommandLineParser &cli, const orte::headless_options &options)
+{
+    cli.setApplicationDescription(QString::fromUtf8("Самописец ОРТЕ-473"));
+    cli.addHelpOption();
+    cli.addVersionOption();
+    options.add_to(cli);
+}
+
+// --help and --version are texts: they need no display (a console, a script, a package check).
+bool only_text_asked(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v"
+            || arg == "--version")
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (only_text_asked(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        name_the_program();
+        QCommandLineParser cli;
+        const orte::headless_options options;
+        describe(cli, options);
+        cli.process(app); // says the text and exits
+        return 0;
+    }
+    QApplication app(argc, argv);
+    name_the_program();
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8("Самописец ОРТЕ-473"));
     orte::keep_files_independent_of_locale_and_limits();
     init_translation_resources();
@@ -33,10 +70,8 @@ int main(int argc, char *argv[])
     orte::install_translations(app, { QStringLiteral(":/i18n/orte-cli_ru.qm") });
 
     QCommandLineParser cli;
-    cli.setApplicationDescription(QString::fromUtf8("Самописец ОРТЕ-473"));
-    cli.addHelpOption();
-    orte::headless_options options;
-    options.add_to(cli);
+    const orte::headless_options options;
+    describe(cli, options);
     cli.process(app);
     if (cli.isSet(options.headless))
         return orte::run_headless(cli, options);

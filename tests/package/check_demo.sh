@@ -50,6 +50,17 @@ grep -q '^orte-recorder: no converter found on /nonexistent/tty' "$shots/err" &&
     { echo "orte-recorder without a port: exit $rc, said '$(cat "$shots/err")'"; exit 1; }
 echo "recorder ok"
 
+# --help and --version without a display: the texts, exit 0.
+for opt in --help --version; do
+    said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$build/orte-recorder" $opt 2>&1) ||
+        { echo "orte-recorder $opt without a display: exit $?, said '$said'"; exit 1; }
+    case "$opt:$said" in
+        --help:*--headless*|--version:*orte-recorder*) ;;
+        *) echo "orte-recorder $opt without a display said '$said'"; exit 1 ;;
+    esac
+done
+echo "recorder texts without a display ok"
+
 # Stopped by a signal while it records: its files finished as Stop finishes them, its simulator
 # stopped, its scratch folder removed, exit 0.
 for sig in TERM INT HUP; do

@@ -42,6 +42,16 @@ def wait_for(condition, seconds, what):
     return True
 
 
+def stop(procs):
+    """Stops the run's processes, the last started first, by their handles."""
+    for p in reversed(procs):
+        p.terminate()
+        try:
+            p.wait(5)
+        except subprocess.TimeoutExpired:
+            p.kill()
+
+
 def settle(work, baud, parity, ahead=None):
     """Seconds from listen's start to the settings found, and to the first value; with `ahead`,
     listen starts that many seconds before the master, and the times count from the master's
@@ -96,12 +106,7 @@ def settle(work, baud, parity, ahead=None):
             time.sleep(0.005)
         return found, value
     finally:
-        for p in reversed(procs):
-            p.terminate()
-            try:
-                p.wait(5)
-            except subprocess.TimeoutExpired:
-                p.kill()
+        stop(procs)
 
 
 def relock(work, change_at=6.0):
@@ -146,12 +151,7 @@ def relock(work, change_at=6.0):
             time.sleep(0.005)
         return None
     finally:
-        for p in reversed(procs):
-            p.terminate()
-            try:
-                p.wait(5)
-            except subprocess.TimeoutExpired:
-                p.kill()
+        stop(procs)
 
 
 def main():

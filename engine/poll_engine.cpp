@@ -5,7 +5,6 @@
 #include "link/link_timing.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace orte {
 

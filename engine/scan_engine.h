@@ -78,7 +78,8 @@ public:
 
 signals:
     void trying(const orte::scan_place &at);
-    // A converter's identification reply.
+    // A converter's identification reply; with `at.late_ms`, one heard during a later try at
+    // the same settings, at the address it names.
     void found(const orte::scan_place &at, const QByteArray &ident);
     // Something answered that is not a converter (an exception, another model, a foreign
     // frame).

@@ -30,10 +30,9 @@ QVector<line_format> scan_order(const QVector<int> &bauds, const QString &pariti
         if (!bauds.contains(baud) || !parities.contains(QLatin1Char(parity))
             || !stop_bits.contains(stops))
             return;
-        for (const line_format &s : order)
-            if (s.baud == baud && s.parity == parity && s.stop_bits == stops)
-                return;
-        order.append({ baud, parity, stops });
+        const line_format f { baud, parity, stops };
+        if (!order.contains(f))
+            order.append(f);
     };
     add(9600, 'N', 1);
     add(19200, 'E', 1);
@@ -79,7 +78,8 @@ QString what_answered(const exchange_result &r, quint8 address)
 QByteArray late_identification(const exchange_result &r)
 {
     for (const QByteArray &c : { r.foreign, r.late + r.bytes, r.late }) {
-        if (c.size() != 15 || !crc_check(c, quint8(c.size())))
+        // Whole and valid: its CRC holds, and it is as long as an identification's reply.
+        if (c.isEmpty() || !crc_check(c, quint8(c.size())))
             continue;
         const request_frame asked = stamped_at(initial_req_ident(), rx_at(c, 0));
         if (check_answer(c, asked) == answer_check::answers && decode_ident(c).device_found)
@@ -166,9 +166,7 @@ void scan_engine::next_place()
     const line_format &settings = plan.settings[here.setting];
     // The second pass may begin where the first ended: the port stays as it is, and a late reply
     // still on its way is heard there.
-    const bool same = at.port == plan.ports[here.port] && at.settings.baud == settings.baud
-        && at.settings.parity == settings.parity && at.settings.stop_bits == settings.stop_bits
-        && line.is_open();
+    const bool same = at.port == plan.ports[here.port] && at.settings == settings && line.is_open();
     at.port = plan.ports[here.port];
     at.settings = settings;
     QString error;
@@ -228,7 +226,7 @@ void scan_engine::next_setting()
 bool scan_engine::take_late(const QByteArray &ident, qint64 quiet_ms)
 {
     const int address = rx_at(ident, 0);
-    if (found_here.contains(address) || !sent_at.contains(address))
+    if (!sent_at.contains(address))
         return false;
     // How much later than a prompt converter: its request, 3.5 characters and its reply on the
     // wire.
@@ -238,7 +236,15 @@ bool scan_engine::take_late(const QByteArray &ident, qint64 quiet_ms)
     there.address = address;
     const double heard = double(clock.elapsed() - quiet_ms - sent_at[address]);
     there.late_ms = int(std::max(0.0, heard - prompt));
-    found_here.insert(address);
+    return report(there, ident);
+}
+
+bool scan_engine::report(const scan_place &there, const QByteArray &ident)
+{
+    // A converter answers each try at its address: it is found once at a setting.
+    if (found_here.contains(there.address))
+        return false;
+    found_here.insert(there.address);
     ++converters;
     emit found(there, ident);
     return true;
@@ -261,13 +267,8 @@ void scan_engine::taken(const exchange_result &r)
         heard_first[step] = true;
     const QByteArray late = r.frame ? QByteArray() : late_identification(r);
     if (r.frame && r.kind == reply_kind::ident && decode_ident(r.bytes).device_found) {
-        if (!found_here.contains(at.address)) {
-            found_here.insert(at.address);
-            ++converters;
-            emit found(at, r.bytes);
-            if (!plan.all)
-                return end(false);
-        }
+        if (report(at, r.bytes) && !plan.all)
+            return end(false);
     } else if (!late.isEmpty()) {
         if (take_late(late, r.quiet_ms) && !plan.all)
             return end(false);

@@ -103,6 +103,8 @@ private:
     void taken(const exchange_result &result);
     // A converter's reply heard late at this setting: found, at the address it names.
     bool take_late(const QByteArray &ident, qint64 quiet_ms);
+    // Says a converter found there, once a setting; false when it was already.
+    bool report(const scan_place &there, const QByteArray &ident);
     void next_setting();
     void end(bool stopped);
     // One try's wait at a setting in a pass, on a silent line.

@@ -18,6 +18,7 @@ bool is_exception(const QByteArray &frame)
 {
     return (rx_at(frame, 1) & modbus::exception_bit) != 0;
 }
+
 // Whether the function's reply says how many bytes it carries.
 bool counted(quint8 function)
 {

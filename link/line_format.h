@@ -14,6 +14,10 @@ struct line_format
     int stop_bits = 1;
 
     bool has_parity() const { return parity != 'N'; }
+    bool operator==(const line_format &o) const
+    {
+        return baud == o.baud && parity == o.parity && stop_bits == o.stop_bits;
+    }
     // "19200 8O2"
     std::string text() const
     {

@@ -139,5 +139,28 @@ int main(int argc, char *argv[])
     std::printf(
         "resident memory: %.1f MB before, %.1f MB after 24 h; workbook finished in %.1f s\n",
         before / 1024.0, after / 1024.0, finishing.elapsed() / 1000.0);
+    // However it is zoomed: an hour, then a minute, in the middle of the day.
+    const qint64 noon = start.toMSecsSinceEpoch() + 12 * 3600000LL;
+    for (const auto &[name, span] :
+         { std::pair<const char *, qint64> { "an hour", 3600000 }, { "a minute", 60000 } }) {
+        run->chart->view().zoom_to(noon, noon + span);
+        run->chart->view_set();
+        const std::vector<double> zoomed = timed_redraw();
+        std::printf("redraw zoomed to %s of the day: median %.1f ms, maximum %.1f ms\n", name,
+                    zoomed[zoomed.size() / 2], zoomed.back());
+    }
+    // The day's files opened again.
+    for (const char *name : { "day.csv", "day.xlsx" }) {
+        QElapsedTimer opening;
+        opening.start();
+        QString error;
+        if (!window.open_file(args[2] + QLatin1Char('/') + QLatin1String(name), true, &error)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("%s (%d polls) opened in %.2f s; resident memory then %.1f MB\n", name,
+                    window.opened_run->figures().polls, opening.elapsed() / 1000.0,
+                    resident_kb() / 1024.0);
+    }
     return 0;
 }

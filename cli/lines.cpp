@@ -1,6 +1,7 @@
 #include "cli/lines.h"
 
 #include "decode/status.h"
+#include "engine/texts.h"
 
 #include <QStringList>
 
@@ -27,4 +28,9 @@ QString text_line(const reading &r, const QDateTime &at)
         parts << r.link;
     return parts.join(QStringLiteral(" | "));
 }
+QString file_said(const orte::recording &files, const QString &said)
+{
+    return files.refused_existing() ? said + orte::text::tr(" (--force replaces it)") : said;
+}
+
 } // namespace orte_cli

@@ -20,4 +20,7 @@ using outcome = orte::exchange_outcome;
 // "hh:mm:ss.zzz | values | faults | setpoints | link", with the monitor's own texts.
 QString text_line(const reading &r, const QDateTime &at);
 
+// What the recording's files said, with orte-cli's advice where a file exists.
+QString file_said(const orte::recording &files, const QString &said);
+
 } // namespace orte_cli

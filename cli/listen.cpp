@@ -51,8 +51,9 @@ public:
         , err(e)
         , progress(pr)
         , engine(p)
-        , files([this](const QString &said) { err << "orte-cli: " << said << '\n'
-                                                  << Qt::flush; })
+        , files([this](const QString &said) {
+            err << "orte-cli: " << file_said(files, said) << '\n' << Qt::flush;
+        })
     {
     }
 

@@ -3,8 +3,8 @@
 // Listening to a live bus: a converter that another master (a PLC, a SCADA gateway) polls,
 // read without sending a byte.
 
-#include "cli/console.h"
 #include "cli/probe.h"
+#include "cli/shared_console.h"
 #include "engine/listen_engine.h"
 
 #include <QString>

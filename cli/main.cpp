@@ -2,9 +2,9 @@
 
 #include "cli/command_line.h"
 
-#include "cli/console.h"
 #include "cli/help.h"
 #include "cli/language.h"
+#include "cli/shared_console.h"
 #include "link/port_list.h"
 #include "log/file_safety.h"
 

@@ -4,7 +4,7 @@
 // run in the engines (engine/).
 
 #include "cli/exit_codes.h"
-#include "cli/interrupt.h"
+#include "cli/shared_console.h"
 #include "engine/exchange.h"
 #include "engine/scan_engine.h"
 #include "link/line_format.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "cli/console.h"
 #include "cli/probe.h"
+#include "cli/shared_console.h"
 #include "engine/scan_engine.h"
 
 #include <QString>

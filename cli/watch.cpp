@@ -52,8 +52,9 @@ public:
         , out(o)
         , err(e)
         , engine({ p.port, p.settings, p.address, p.interval_ms, p.polls })
-        , files([this](const QString &said) { err << "orte-cli: " << said << '\n'
-                                                  << Qt::flush; })
+        , files([this](const QString &said) {
+            err << "orte-cli: " << file_said(files, said) << '\n' << Qt::flush;
+        })
     {
     }
 

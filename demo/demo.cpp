@@ -5,7 +5,7 @@
 
 #include "app/app_identity.h"
 #include "app/mainwindow.h"
-#include "cli/console.h"
+#include "console/console.h"
 #include "link/port_list.h"
 #include "log/file_safety.h"
 
@@ -33,12 +33,12 @@ namespace {
 // characters, whatever its code page; a pipe in UTF-8).
 QTextStream &out()
 {
-    return orte_cli::standard_output();
+    return orte_console::standard_output();
 }
 
 int fail(const QString &what)
 {
-    orte_cli::standard_error() << "orte-demo: " << what << '\n' << Qt::flush;
+    orte_console::standard_error() << "orte-demo: " << what << '\n' << Qt::flush;
     return 2;
 }
 

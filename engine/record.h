@@ -43,7 +43,12 @@ struct input_figures
     void add(qint64 thousandths);
     double minimum() const { return min / 1000.0; }
     double maximum() const { return max / 1000.0; }
-    double mean() const { return count > 0 ? double(sum) / count / 1000.0 : 0; }
+    // To the converter's precision too: whole thousandths, a half rounded away from zero.
+    double mean() const
+    {
+        return count > 0 ? double((2 * sum + (sum < 0 ? -count : count)) / (2 * count)) / 1000.0
+                         : 0;
+    }
 };
 
 // The run: what the converter is, where it was read, and what happened.

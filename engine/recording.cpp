@@ -102,8 +102,9 @@ bool output_file::claim(const QString &name, bool replace, QString &said)
     const QFileInfo file_info(to);
     if (file_info.exists() && !file_info.isFile())
         return refuse(text::tr("it is not a regular file"));
-    if (file_info.exists() && !replace)
-        return refuse(text::tr("it exists (--force replaces it)"));
+    exists_refused = file_info.exists() && !replace;
+    if (exists_refused)
+        return refuse(text::tr("it exists"));
     given = name;
     target = to;
     overwrite = replace;
@@ -145,8 +146,8 @@ bool output_file::place(const QString &scratch_file, QString &error) const
     bool placed = false;
     if (now.exists() && !now.isFile())
         error = text::tr("it is not a regular file");
-    else if (now.exists() && !overwrite)
-        error = text::tr("it exists (--force replaces it)");
+    else if ((exists_refused = now.exists() && !overwrite))
+        error = text::tr("it exists");
     else {
 #ifdef _WIN32
         const std::wstring from = QDir::toNativeSeparators(scratch_file).toStdWString();
@@ -243,15 +244,15 @@ recording::recording(say_fn s)
 recording::~recording() = default;
 
 bool recording::claim(const QString &csv_name, bool csv_plain, const QString &xlsx_name,
-                      bool overwrite)
+                      bool overwrite_csv, bool overwrite_xlsx)
 {
     QString said;
-    if (!csv.claim(csv_name, overwrite, said) || !xlsx.claim(xlsx_name, overwrite, said)) {
+    if (!csv.claim(csv_name, overwrite_csv, said) || !xlsx.claim(xlsx_name, overwrite_xlsx, said)) {
         say(said);
         return false;
     }
     if (csv.claimed() && xlsx.claimed() && csv.file() == xlsx.file()) {
-        say(text::tr("--csv and --xlsx name one file: %1").arg(xlsx_name));
+        say(text::tr("the CSV file and the workbook are one file: %1").arg(xlsx_name));
         return false;
     }
     csv.start(csv_plain ? plain_format() : spreadsheet_format(QLocale::system()));

@@ -62,6 +62,8 @@ public:
     // False, with what to say in `said`, when it cannot.
     bool claim(const QString &name, bool overwrite, QString &said);
     bool claimed() const { return !target.isEmpty(); }
+    // The last refusal was of a file that exists (each front end says how to replace it).
+    bool refused_existing() const { return exists_refused; }
     // The name as the user gave it, and the file it leads to.
     const QString &name() const { return given; }
     const QString &file() const { return target; }
@@ -76,6 +78,7 @@ private:
     QString given;
     QString target;
     bool overwrite = false;
+    mutable bool exists_refused = false;
 };
 
 // The CSV file: the header and the first row go to a scratch file that then takes the name;
@@ -105,8 +108,16 @@ public:
     using say_fn = std::function<void(const QString &)>;
     explicit recording(say_fn say);
     ~recording();
-    // False, said, when either file cannot be written, or both name one file.
-    bool claim(const QString &csv_name, bool csv_plain, const QString &xlsx_name, bool overwrite);
+    // False, said, when either file cannot be written, or both name one file. A file that
+    // exists is replaced only where its `overwrite` says so.
+    bool claim(const QString &csv_name, bool csv_plain, const QString &xlsx_name, bool overwrite)
+    {
+        return claim(csv_name, csv_plain, xlsx_name, overwrite, overwrite);
+    }
+    bool claim(const QString &csv_name, bool csv_plain, const QString &xlsx_name,
+               bool overwrite_csv, bool overwrite_xlsx);
+    // What was said last was a file that exists: the front end adds how to replace it.
+    bool refused_existing() const { return csv.refused_existing() || xlsx.refused_existing(); }
     bool records() const { return csv.claimed() || xlsx.claimed(); }
     // The files as the user named them (empty: not recorded).
     const QString &csv_name() const { return csv.name(); }

@@ -17,6 +17,7 @@ namespace orte {
 find_page::find_page(QWidget *parent)
     : QWidget(parent)
     , ports(new QListWidget)
+    , typed_port(new QLineEdit)
     , refresh(new QPushButton(text::tr("Refresh")))
     , speeds(new QLineEdit)
     , parity { new QCheckBox(text::tr("none")), new QCheckBox(text::tr("even")),
@@ -42,8 +43,11 @@ find_page::find_page(QWidget *parent)
     auto *ports_box = new QGroupBox(text::tr("Ports"));
     auto *ports_layout = new QVBoxLayout(ports_box);
     ports_layout->addWidget(ports);
+    // A port the list misses (a virtual one, a path, COMn): searched as typed.
+    typed_port->setPlaceholderText(text::tr("another port: a path or COMn"));
+    ports_layout->addWidget(typed_port);
     ports_layout->addWidget(refresh);
-    ports->setMaximumHeight(120);
+    ports->setMaximumHeight(100);
 
     auto *form = new QFormLayout;
     form->addRow(text::tr("Speeds"), speeds);
@@ -86,6 +90,8 @@ find_page::find_page(QWidget *parent)
     found->setHorizontalHeaderLabels({ text::tr("Port"), text::tr("Settings"), text::tr("Address"),
                                        text::tr("Model"), text::tr("Serial number"),
                                        text::tr("Firmware") });
+    // Each column as wide as its heading and its cells.
+    found->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     found->horizontalHeader()->setStretchLastSection(true);
     found->setSelectionBehavior(QAbstractItemView::SelectRows);
     found->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -135,6 +141,9 @@ bool find_page::plan(scan_plan &out)
     for (int i = 0; i < ports->count(); ++i)
         if (ports->item(i)->checkState() == Qt::Checked)
             out.ports << ports->item(i)->text();
+    const QString typed = typed_port->text().trimmed();
+    if (!typed.isEmpty() && !out.ports.contains(typed))
+        out.ports << typed;
     QVector<int> bauds;
     for (const QString &s : speeds->text().split(QLatin1Char(','), Qt::SkipEmptyParts)) {
         bool ok = false;
@@ -234,8 +243,7 @@ void find_page::start()
             [this](int converters, bool port_lost, bool stopped, const scan_place &) {
                 ended(converters, port_lost, stopped);
             });
-    show_running(true, start_button, stop_button,
-                 { ports, refresh, speeds, first_address, last_address, all });
+    lock(true);
     e->start();
 }
 
@@ -245,17 +253,27 @@ void find_page::stop()
         engine->stop();
 }
 
+void find_page::lock(bool running)
+{
+    show_running(running, start_button, stop_button,
+                 { ports, typed_port, refresh, speeds, parity[0], parity[1], parity[2],
+                   stop_bits[0], stop_bits[1], first_address, last_address, all });
+}
+
 void find_page::ended(int converters, bool port_lost, bool stopped)
 {
-    progress->setValue(progress->maximum());
+    // Stopped, the bar stays where the search got to.
+    if (!stopped)
+        progress->setValue(progress->maximum());
     if (stopped)
-        trying->setText(text::tr("stopped"));
+        trying->setText(text::tr("stopped after %1 of %2 tries")
+                            .arg(progress->value())
+                            .arg(progress->maximum()));
     else if (converters == 0 && !port_lost)
         trying->setText(text::tr("no converter found"));
     else
         trying->setText(text::tr("converters found: %1").arg(converters));
-    show_running(false, start_button, stop_button,
-                 { ports, refresh, speeds, first_address, last_address, all });
+    lock(false);
     // Not from inside its own signal.
     engine.release()->deleteLater();
     emit finished();

@@ -33,6 +33,7 @@ public:
     bool plan(scan_plan &out);
 
     QListWidget *ports;
+    QLineEdit *typed_port;
     QPushButton *refresh;
     QLineEdit *speeds;
     std::array<QCheckBox *, 3> parity; // none, even, odd
@@ -56,6 +57,8 @@ signals:
 
 private:
     void record_chosen();
+    // The fields that set the search, locked while it runs.
+    void lock(bool running);
     void ended(int converters, bool port_lost, bool stopped);
     std::unique_ptr<scan_engine> engine;
     QVector<scan_place> places; // the found table's rows

@@ -1,7 +1,7 @@
 #include "recorder/headless.h"
 
-#include "cli/console.h"
-#include "cli/interrupt.h"
+#include "console/console.h"
+#include "console/interrupt.h"
 #include "link/port_list.h"
 #include "recorder/recorder_window.h"
 
@@ -23,12 +23,12 @@ namespace {
 // As any console shows it (a Windows console in its own characters; a pipe in UTF-8).
 QTextStream &out()
 {
-    return orte_cli::standard_output();
+    return orte_console::standard_output();
 }
 
 int fail(const QString &what)
 {
-    orte_cli::standard_error() << "orte-recorder: " << what << '\n' << Qt::flush;
+    orte_console::standard_error() << "orte-recorder: " << what << '\n' << Qt::flush;
     return 2;
 }
 
@@ -38,7 +38,7 @@ bool wait_for(const std::function<bool()> &done, qint64 ms, bool heed_stop = tru
 {
     QElapsedTimer clock;
     clock.start();
-    while (!done() && clock.elapsed() < ms && !(heed_stop && orte_cli::interrupted())) {
+    while (!done() && clock.elapsed() < ms && !(heed_stop && orte_console::interrupted())) {
         QEventLoop loop;
         QTimer::singleShot(20, &loop, &QEventLoop::quit);
         loop.exec();
@@ -58,8 +58,8 @@ int run_headless(const QCommandLineParser &cli, const headless_options &o)
 {
     // SIGTERM, SIGINT, SIGHUP (a closed console on Windows): the run stops as Stop stops it,
     // its files finished, its simulator stopped and its scratch folder removed.
-    orte_cli::catch_interrupt();
-    const auto stopped = [] { return orte_cli::interrupted(); };
+    orte_console::catch_interrupt();
+    const auto stopped = [] { return orte_console::interrupted(); };
     const QString shots = cli.value(o.shots);
     bool ok = false;
     const int seconds = cli.value(o.seconds).toInt(&ok);
@@ -67,6 +67,22 @@ int run_headless(const QCommandLineParser &cli, const headless_options &o)
         return fail(QStringLiteral("--seconds takes a whole number of at least 1"));
     if (!QDir().mkpath(shots))
         return fail(QStringLiteral("cannot make the folder %1").arg(shots));
+    if (cli.isSet(o.open)) {
+        // An earlier recording's chart as a picture.
+        recorder_window window;
+        window.resize(1000, 600);
+        window.show();
+        QString error;
+        if (!window.open_file(cli.value(o.open), true, &error))
+            return fail(error);
+        const QString picture = QDir(shots).filePath(QStringLiteral("chart.png"));
+        if (!window.opened_run->save_picture(picture))
+            return fail(QStringLiteral("cannot write %1").arg(picture));
+        out() << "Chart of " << QDir::toNativeSeparators(cli.value(o.open)) << " in "
+              << QDir::toNativeSeparators(picture) << '\n'
+              << Qt::flush;
+        return 0;
+    }
 
     QTemporaryDir dir;
     QString port = cli.value(o.port);
@@ -153,6 +169,20 @@ int run_headless(const QCommandLineParser &cli, const headless_options &o)
                     || !shoot(window, 2,
                               QDir(shots).filePath(QStringLiteral("recorder-listen.png")))))
                 rc = fail(QStringLiteral("cannot save the pictures in %1").arg(shots));
+            // The chart zoomed to the middle half of the run, with two markers and the
+            // cursor between them.
+            trend_chart *chart = window.record->run->chart;
+            const qint64 first = chart->first();
+            const qint64 quarter = (chart->last() - first) / 4;
+            if (!stopped() && first >= 0) {
+                chart->view().zoom_to(first + quarter, first + 3 * quarter);
+                chart->view_set();
+                chart->toggle_marker(first + quarter * 3 / 2, 0);
+                chart->toggle_marker(first + quarter * 5 / 2, 0);
+                chart->show_cursor_at(first + quarter * 2);
+                if (!shoot(window, 1, QDir(shots).filePath(QStringLiteral("recorder-zoom.png"))))
+                    rc = fail(QStringLiteral("cannot save the pictures in %1").arg(shots));
+            }
             window.stop_all();
             wait_for([&] { return !window.running(); }, 10000, false);
             out() << "Polls recorded: " << polls << '\n';
@@ -178,7 +208,7 @@ int run_headless(const QCommandLineParser &cli, const headless_options &o)
     }
     if (rc == -1)
         rc = 0;
-    return orte_cli::finish(rc);
+    return orte_console::finish(rc);
 }
 
 } // namespace orte

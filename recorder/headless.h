@@ -29,9 +29,17 @@ struct headless_options
     QCommandLineOption scenario { QStringLiteral("scenario"),
                                   QStringLiteral("Scenario for the simulator."),
                                   QStringLiteral("file") };
+    QCommandLineOption open { QStringLiteral("open"),
+                              QStringLiteral("With --headless: show this recording (a workbook "
+                                             "or a CSV), save its chart as chart.png in the "
+                                             "--shots folder and exit."),
+                              QStringLiteral("file") };
     void add_to(QCommandLineParser &cli) const
     {
-        cli.addOptions({ headless, shots, seconds, port, sim, scenario });
+        cli.addOptions({ headless, shots, seconds, port, sim, scenario, open });
+        cli.addPositionalArgument(QStringLiteral("file"),
+                                  QStringLiteral("A recording to open (a workbook or a CSV)."),
+                                  QStringLiteral("[file]"));
     }
 };
 

@@ -71,6 +71,7 @@ void listen_page::start()
         run->say(text::tr("choose a port"));
         return;
     }
+    files->refresh_proposal();
     if (!run->begin(*files))
         return;
     listen_plan plan;
@@ -222,7 +223,7 @@ void listen_page::ended(bool)
     else
         run->finish_nothing();
     show_running(false, start_button, stop_button, { line, files });
-    files->propose_names();
+    files->after_run();
     engine.release()->deleteLater();
     emit finished();
 }

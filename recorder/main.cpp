@@ -4,20 +4,19 @@
 // workbook and a CSV in the --shots folder, saves a picture of each page there, and exits 0
 // only if all of that happened.
 
-#include "cli/interrupt.h"
-#include "engine/language.h"
+#include "console/interrupt.h"
 #include "log/file_safety.h"
 #include "recorder/headless.h"
 #include "recorder/recorder_window.h"
+#include "translations/translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QIcon>
 #include <QTimer>
 
-static void init_translation_resources()
+static void init_resources()
 {
-    Q_INIT_RESOURCE(orte_recorder_translations);
     Q_INIT_RESOURCE(recorder);
 }
 
@@ -65,9 +64,9 @@ int main(int argc, char *argv[])
     name_the_program();
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8("Самописец ОРТЕ-473"));
     orte::keep_files_independent_of_locale_and_limits();
-    init_translation_resources();
+    init_resources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/recorder.png")));
-    orte::install_translations(app, { QStringLiteral(":/i18n/orte-cli_ru.qm") });
+    orte::install_companion_translation(app);
 
     QCommandLineParser cli;
     const orte::headless_options options;
@@ -85,10 +84,10 @@ int main(int argc, char *argv[])
     });
     // SIGTERM, SIGINT, SIGHUP (a closed console on Windows): the recordings are finished as
     // Stop finishes them, then the program ends.
-    orte_cli::catch_interrupt();
+    orte_console::catch_interrupt();
     QTimer stop_asked;
     QObject::connect(&stop_asked, &QTimer::timeout, &window, [&window, &app] {
-        if (!orte_cli::interrupted())
+        if (!orte_console::interrupted())
             return;
         window.stop_all();
         if (!window.running()) {
@@ -96,7 +95,9 @@ int main(int argc, char *argv[])
             app.exit(0);
         }
     });
-    stop_asked.start(orte_cli::wait_slice_ms);
+    stop_asked.start(orte_console::wait_slice_ms);
     window.show();
-    return orte_cli::finish(app.exec());
+    if (!cli.positionalArguments().isEmpty())
+        window.open_file(cli.positionalArguments().constFirst());
+    return orte_console::finish(app.exec());
 }

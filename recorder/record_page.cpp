@@ -49,6 +49,7 @@ void record_page::start()
         run->say(text::tr("choose a port"));
         return;
     }
+    files->refresh_proposal();
     if (!run->begin(*files))
         return;
     about = run_figures {};
@@ -78,6 +79,7 @@ void record_page::start()
         identified = true;
         about.identified(ident);
         about.start = QDateTime::currentDateTime();
+        run->describe(about);
         converter->setText(id.string_name + QStringLiteral("; ") + version_text(ident)
                            + QStringLiteral("; ") + serial_text(serial_number(ident)));
     });
@@ -103,6 +105,10 @@ void record_page::stop()
 void record_page::polled(const exchange_result &x)
 {
     const exchange_outcome result = take_poll(x, single_input, shown, faults);
+    // Nothing is recorded before the first status reply: until it, a value could stand where
+    // the input is already in fault.
+    if (!shown.have_status)
+        return;
     run->add(shown, single_input, result, QDateTime::currentDateTime());
 }
 
@@ -115,7 +121,7 @@ void record_page::ended(bool, bool)
     else
         run->finish_nothing();
     show_running(false, start_button, stop_button, { line, files, period });
-    files->propose_names();
+    files->after_run();
     engine.release()->deleteLater();
     emit finished();
 }

@@ -2,9 +2,22 @@
 
 #include "engine/texts.h"
 
+#include "engine/recording_reader.h"
+
+#include <QAction>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QScrollArea>
 #include <QSettings>
+#include <QUrl>
+#include <QVBoxLayout>
 
 namespace orte {
 
@@ -26,13 +39,38 @@ recorder_window::recorder_window(QWidget *parent)
     , find(new find_page)
     , record(new record_page)
     , listen(new listen_page)
+    , opened(new QWidget)
+    , opened_name(new QLabel)
+    , opened_run(new run_view)
 {
     setWindowTitle(QString::fromUtf8("Самописец ОРТЕ-473"));
     tabs->addTab(scrolled(find), text::tr("Find"));
     tabs->addTab(scrolled(record), text::tr("Record", "the page"));
     tabs->addTab(scrolled(listen), text::tr("Listen"));
+    auto *opened_layout = new QVBoxLayout(opened);
+    opened_name->setWordWrap(true);
+    opened_name->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    opened_layout->addWidget(opened_name);
+    opened_layout->addWidget(opened_run, 1);
+    tabs->addTab(scrolled(opened), text::tr("Opened recording"));
+    tabs->setTabVisible(3, false);
     setCentralWidget(tabs);
-    resize(1024, 600);
+    QMenu *file_menu = menuBar()->addMenu(text::tr("&File"));
+    QAction *open = file_menu->addAction(text::tr("&Open a recording…"));
+    open->setShortcut(QKeySequence::Open);
+    connect(open, &QAction::triggered, this, [this] {
+        const QString file
+            = QFileDialog::getOpenFileName(this, text::tr("Open a recording"), files_box::folder(),
+                                           text::tr("Recordings (*.xlsx *.csv);;All files (*)"));
+        if (!file.isEmpty())
+            open_file(file);
+    });
+    QAction *quit = file_menu->addAction(text::tr("&Quit"));
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+    setAcceptDrops(true);
+    // A small laptop's screen (1024×600) holds the window with its frame and title bar.
+    resize(1000, 520);
     connect(find, &find_page::record, this,
             [this](const QString &port, const line_format &settings, int address) {
                 record->line->set(port, settings);
@@ -55,6 +93,55 @@ void recorder_window::stop_all()
     find->stop();
     record->stop();
     listen->stop();
+}
+
+bool recorder_window::open_file(const QString &file, bool quiet, QString *error)
+{
+    run_figures about;
+    QString why;
+    // Rows come only once the whole file has been read: a file that fails leaves the chart.
+    bool first = true;
+    int charted = 0;
+    const auto row = [this, &first, &charted](const poll_record &r) {
+        if (first)
+            opened_run->restart_chart();
+        first = false;
+        // Each measurement once, as the live chart drew it.
+        opened_run->chart_row(r, r.measurement != charted);
+        charted = r.measurement;
+    };
+    if (!read_recording(file, row, about, why)) {
+        if (error)
+            *error = why;
+        if (!quiet)
+            QMessageBox::warning(this, windowTitle(), why);
+        return false;
+    }
+    if (first)
+        opened_run->restart_chart();
+    opened_run->show_run(about);
+    QStringList what { QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()) };
+    if (about.model_code || about.serial)
+        what << opened_run->picture_title().section(QStringLiteral(": "), 1);
+    opened_name->setText(what.join(QLatin1Char('\n')));
+    tabs->setTabVisible(3, true);
+    tabs->setCurrentIndex(3);
+    return true;
+}
+
+void recorder_window::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void recorder_window::dropEvent(QDropEvent *event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.constFirst().isLocalFile()) {
+        event->acceptProposedAction();
+        open_file(urls.constFirst().toLocalFile());
+    }
 }
 
 void recorder_window::close_when_done()
@@ -109,7 +196,7 @@ void recorder_window::restore_settings()
             s.value(key + QStringLiteral("csv"), f->csv_on->isChecked()).toBool());
         f->set_csv_plain(s.value(key + QStringLiteral("csv_plain"), false).toBool());
     }
-    tabs->setCurrentIndex(s.value(QStringLiteral("page"), 0).toInt());
+    tabs->setCurrentIndex(std::min(2, s.value(QStringLiteral("page"), 0).toInt()));
 }
 
 void recorder_window::save_settings() const
@@ -135,7 +222,7 @@ void recorder_window::save_settings() const
         s.setValue(key + QStringLiteral("csv"), f->csv_on->isChecked());
         s.setValue(key + QStringLiteral("csv_plain"), f->csv_plain());
     }
-    s.setValue(QStringLiteral("page"), tabs->currentIndex());
+    s.setValue(QStringLiteral("page"), std::min(2, tabs->currentIndex()));
 }
 
 } // namespace orte

@@ -6,6 +6,7 @@
 #include "recorder/listen_page.h"
 #include "recorder/record_page.h"
 
+#include <QLabel>
 #include <QMainWindow>
 #include <QTabWidget>
 
@@ -23,14 +24,23 @@ public:
     // Stops whatever runs; the files are finished.
     void stop_all();
     bool running() const;
+    // An earlier recording (a workbook or a CSV) into the Recording page's chart; false, said
+    // in a message box unless `quiet`, when it cannot be read (nothing else changes then).
+    bool open_file(const QString &file, bool quiet = false, QString *error = nullptr);
 
     QTabWidget *tabs;
     find_page *find;
     record_page *record;
     listen_page *listen;
+    // An earlier recording opened: its chart and its summary.
+    QWidget *opened;
+    QLabel *opened_name;
+    run_view *opened_run;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void close_when_done();

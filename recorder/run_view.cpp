@@ -3,12 +3,17 @@
 #include "decode/status.h"
 #include "engine/texts.h"
 
+#include "engine/csv.h"
+
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QToolButton>
 #include <QUrl>
@@ -41,6 +46,9 @@ files_box::files_box(QWidget *parent)
     grid->setColumnStretch(1, 1);
     xlsx_on->setChecked(true);
     csv_on->setChecked(true);
+    // A name typed is the user's: kept, and no longer a proposal to refresh.
+    for (QLineEdit *path : { csv_path, xlsx_path })
+        connect(path, &QLineEdit::textChanged, this, [this] { proposed = false; });
     connect(csv_choose, &QToolButton::clicked, this,
             [this] { choose(csv_path, text::tr("CSV files (*.csv)")); });
     connect(xlsx_choose, &QToolButton::clicked, this,
@@ -56,13 +64,35 @@ QString files_box::folder()
     return QDir(documents).filePath(QString::fromUtf8("ОРТЕ-473"));
 }
 
+bool files_box::replace_agreed(const QString &name) const
+{
+    return !name.isEmpty() && agreed.contains(QDir::cleanPath(name));
+}
+
+void files_box::after_run()
+{
+    for (const QString &name : { csv_name(), xlsx_name() })
+        if (!name.isEmpty() && QFileInfo::exists(name)) {
+            propose_names();
+            return;
+        }
+}
+
+void files_box::refresh_proposal()
+{
+    if (proposed)
+        propose_names();
+}
+
 void files_box::propose_names()
 {
+    agreed.clear();
     const QString stem = QDir(folder()).filePath(
         QStringLiteral("orte-")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")));
     csv_path->setText(QDir::toNativeSeparators(stem + QStringLiteral(".csv")));
     xlsx_path->setText(QDir::toNativeSeparators(stem + QStringLiteral(".xlsx")));
+    proposed = true;
 }
 
 QString files_box::csv_name() const
@@ -81,8 +111,11 @@ void files_box::choose(QLineEdit *path, const QString &filter)
     QDir().mkpath(folder());
     const QString chosen = QFileDialog::getSaveFileName(
         this, text::tr("Record to"), QDir::fromNativeSeparators(path->text()), filter);
-    if (!chosen.isEmpty())
-        path->setText(QDir::toNativeSeparators(chosen));
+    if (chosen.isEmpty())
+        return;
+    // The dialog asked before a file that exists was chosen: it is replaced, not refused.
+    path->setText(QDir::toNativeSeparators(chosen));
+    agreed << QDir::cleanPath(chosen);
 }
 
 void show_running(bool running, QPushButton *start, QPushButton *stop,
@@ -97,6 +130,10 @@ void show_running(bool running, QPushButton *start, QPushButton *stop,
 run_view::run_view(QWidget *parent)
     : QWidget(parent)
     , chart(new trend_chart)
+    , view_choice(new QComboBox)
+    , follow(new QPushButton(text::tr("Follow")))
+    , cold_junction(new QCheckBox(text::tr("Cold junction")))
+    , marker_list(new QLabel)
     , values(new QLabel)
     , health(new QLabel)
     , summary(new QLabel)
@@ -107,14 +144,60 @@ run_view::run_view(QWidget *parent)
     // The chart, and beside it what the converter shows now and how the run goes.
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    chart->setMinimumSize(360, 240);
+    chart->setMinimumSize(360, 220);
+    for (int minutes : chart_window::follow_choices)
+        view_choice->addItem(
+            minutes == 0 ? text::tr("whole run") : text::tr("last %1 min").arg(minutes), minutes);
+    view_choice->setToolTip(text::tr("Wheel: zoom the time (Ctrl: the values); drag: zoom to "
+                                     "a rectangle; right button: pan; double click: the whole "
+                                     "run; Ctrl+click: a marker"));
+    follow->setToolTip(text::tr("Follow the newest values again"));
+    cold_junction->setChecked(true);
+    auto *save = new QToolButton;
+    save->setText(text::tr("Save picture…"));
+    auto *copy = new QToolButton;
+    copy->setText(text::tr("Copy"));
+    copy->setToolTip(text::tr("Copy the chart's picture to the clipboard"));
     layout->addWidget(chart, 1);
+    connect(view_choice, QOverload<int>::of(&QComboBox::activated), this, [this](int index) {
+        chart->view().follow(view_choice->itemData(index).toInt());
+        chart->view_set();
+    });
+    connect(follow, &QPushButton::clicked, this, [this] {
+        chart->view().resume();
+        chart->view_set();
+    });
+    connect(chart, &trend_chart::view_changed, this,
+            [this] { follow->setEnabled(!chart->view().following()); });
+    connect(cold_junction, &QCheckBox::toggled, chart, &trend_chart::show_cold_junction);
+    connect(chart, &trend_chart::markers_changed, this,
+            [this] { marker_list->setText(chart->marker_lines().join(QLatin1Char('\n'))); });
+    connect(save, &QToolButton::clicked, this, [this] {
+        QDir().mkpath(files_box::folder());
+        const QString file = QFileDialog::getSaveFileName(
+            this, text::tr("Save the chart"),
+            QDir(files_box::folder()).filePath(QStringLiteral("chart.png")),
+            text::tr("PNG pictures (*.png)"));
+        if (!file.isEmpty() && !save_picture(file))
+            say(text::tr("cannot write %1").arg(QDir::toNativeSeparators(file)));
+    });
+    connect(copy, &QToolButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setPixmap(picture()); });
+    // The side column: the chart's controls, then the texts; it scrolls on its own, so that
+    // long texts never make the page taller than a small screen.
     auto *side = new QWidget;
-    side->setMaximumWidth(340);
-    side->setMinimumWidth(220);
     auto *column = new QVBoxLayout(side);
-    column->setContentsMargins(0, 0, 0, 0);
-    for (QLabel *l : { values, health, summary, message, where }) {
+    column->setContentsMargins(0, 0, 4, 0);
+    auto *controls = new QGridLayout;
+    controls->addWidget(new QLabel(text::tr("View")), 0, 0);
+    controls->addWidget(view_choice, 0, 1);
+    controls->addWidget(follow, 1, 1);
+    controls->addWidget(cold_junction, 2, 0, 1, 2);
+    controls->addWidget(save, 3, 0, 1, 2, Qt::AlignLeft);
+    controls->addWidget(copy, 4, 0, 1, 2, Qt::AlignLeft);
+    controls->setColumnStretch(1, 1);
+    column->addLayout(controls);
+    for (QLabel *l : { values, health, summary, marker_list, message, where }) {
         l->setWordWrap(true);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -123,7 +206,14 @@ run_view::run_view(QWidget *parent)
     message->setStyleSheet(QStringLiteral("color: #a02010"));
     column->addWidget(open_folder);
     column->addStretch(1);
-    layout->addWidget(side);
+    auto *side_area = new QScrollArea;
+    side_area->setWidget(side);
+    side_area->setWidgetResizable(true);
+    side_area->setFrameShape(QFrame::NoFrame);
+    side_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    side_area->setMinimumWidth(240);
+    side_area->setMaximumWidth(320);
+    layout->addWidget(side_area);
     open_folder->setVisible(false);
     texts_due.setSingleShot(true);
     texts_due.setInterval(500);
@@ -137,18 +227,31 @@ bool run_view::begin(const files_box &box)
     message->clear();
     where->clear();
     open_folder->setVisible(false);
-    auto made = std::make_unique<recording>([this](const QString &said) { say(said); });
+    auto made = std::make_unique<recording>([this](const QString &said) {
+        // A file that exists: the window's way to replace it.
+        const recording *r = files ? files.get() : claiming;
+        say(r && r->refused_existing()
+                ? said + text::tr(" (choose it with «…» and agree to replace it)")
+                : said);
+    });
+    claiming = made.get();
     // The proposed folder is made on the first recording into it.
     for (const QString &name : { box.csv_name(), box.xlsx_name() })
         if (!name.isEmpty()
             && QFileInfo(name).absolutePath() == QDir(files_box::folder()).absolutePath())
             QDir().mkpath(files_box::folder());
-    if (!made->claim(box.csv_name(), box.csv_plain(), box.xlsx_name(), false))
+    const bool claimed
+        = made->claim(box.csv_name(), box.csv_plain(), box.xlsx_name(),
+                      box.replace_agreed(box.csv_name()), box.replace_agreed(box.xlsx_name()));
+    claiming = nullptr;
+    if (!claimed)
         return false;
     files = std::move(made);
     run = run_figures {};
+    about = run_figures {};
     have_status = false;
     charted = 0;
+    value_lines.clear();
     chart->restart();
     values->clear();
     show_figures();
@@ -167,33 +270,58 @@ void run_view::add(const reading &r, bool single_input, exchange_outcome result,
     run.add(record);
     if (files)
         files->add(record);
-    const qint64 ms = at.toMSecsSinceEpoch();
-    if (r.have_status) {
-        const status_view s = decode_status(r.status);
-        chart->set_fault(0, ms, s.in1_fault);
-        chart->set_fault(1, ms, s.in2_fault);
-        const quint8 setpoints = r.status & 0xF0;
-        if (have_status && setpoints != last_setpoints) {
-            QStringList what;
-            for (const QString &t : { s.setpoints_in1, s.setpoints_in2 })
-                if (!t.isEmpty())
-                    what << t;
-            chart->mark(ms, what.join(QStringLiteral("; ")));
+    // Each measurement once: the polls between repeat it in the files, not on the chart.
+    const bool values_new = r.have_measure && r.measurements != charted;
+    if (values_new)
+        charted = r.measurements;
+    chart_row(record, values_new);
+    for (int i = 0; i < 2; ++i)
+        chart->set_axis_title(i, axis_name(i + 1, run.type[size_t(i)]));
+    shown = r;
+    QStringList now;
+    if (r.have_measure)
+        for (const QString &t : { r.measure_shown.in1_value, r.measure_shown.in1_cold_junction,
+                                  r.measure_shown.in2_value, r.measure_shown.in2_cold_junction })
+            if (!t.isEmpty())
+                now << t.trimmed();
+    // A failed exchange leaves the last values standing, with the link's text below them.
+    if (!now.isEmpty() || r.link.isEmpty())
+        value_lines = now;
+    // The texts at most twice a second: each costs the side column a new layout.
+    if (!texts_due.isActive())
+        texts_due.start();
+}
+
+void run_view::chart_row(const poll_record &record, bool values_new)
+{
+    const qint64 ms = record.at.toMSecsSinceEpoch();
+    const bool lost = record.result == exchange_outcome::crc_error
+        || record.result == exchange_outcome::timeout;
+    chart->set_outage(ms, lost);
+    if (record.flags[0]) {
+        chart->set_fault(0, ms, *record.flags[0] != 0);
+        chart->set_fault(1, ms, record.flags[1].value_or(0) != 0);
+        quint8 setpoints = 0;
+        for (int bit = 4; bit < 8; ++bit)
+            if (record.flags[size_t(bit)].value_or(0))
+                setpoints |= quint8(1 << bit);
+        // A mark for each setpoint flag that rose or fell, saying which.
+        const QStringList headings = column_headings();
+        for (int bit = 4; bit < 8 && have_status; ++bit) {
+            const quint8 flag = quint8(1 << bit);
+            if ((setpoints ^ last_setpoints) & flag) {
+                const bool rose = setpoints & flag;
+                chart->mark(
+                    ms,
+                    (rose ? text::tr("%1: begins") : text::tr("%1: ends")).arg(headings[7 + bit]),
+                    rose);
+            }
         }
         last_setpoints = setpoints;
         have_status = true;
     }
-    // Each measurement once: the polls between repeat it in the files, not on the chart.
-    if (r.have_measure && r.measurements != charted) {
-        charted = r.measurements;
+    if (values_new && !lost)
         chart->add(ms, record.value, record.cold_junction);
-    }
-    for (int i = 0; i < 2; ++i)
-        chart->set_axis_title(i, axis_name(i + 1, run.type[size_t(i)]));
-    shown = r;
-    // The texts at most twice a second: each costs the side column a new layout.
-    if (!texts_due.isActive())
-        texts_due.start();
 }
 
 void run_view::show_texts()
@@ -201,12 +329,7 @@ void run_view::show_texts()
     texts_due.stop();
     const reading &r = shown;
     // The monitor's own texts, a line each.
-    QStringList lines;
-    if (r.have_measure)
-        for (const QString &t : { r.measure_shown.in1_value, r.measure_shown.in1_cold_junction,
-                                  r.measure_shown.in2_value, r.measure_shown.in2_cold_junction })
-            if (!t.isEmpty())
-                lines << t.trimmed();
+    QStringList lines = value_lines;
     if (r.have_status) {
         const status_view s = decode_status(r.status);
         lines << (s.faults.isEmpty() ? QString::fromUtf8("Ошибок нет") : s.faults);
@@ -246,6 +369,51 @@ void run_view::restart_chart()
     have_status = false;
 }
 
+void run_view::show_run(const run_figures &meta)
+{
+    run = meta;
+    about = meta;
+    chart->redraw();
+    values->clear();
+    message->clear();
+    where->clear();
+    open_folder->setVisible(false);
+    for (int i = 0; i < 2; ++i)
+        chart->set_axis_title(i, axis_name(i + 1, run.type[size_t(i)]));
+    show_figures();
+}
+
+QString run_view::picture_title() const
+{
+    QStringList parts;
+    if (about.model_code)
+        parts << text::tr("model %1").arg(*about.model_code);
+    if (about.serial)
+        parts << text::tr("serial number %1").arg(*about.serial);
+    if (!about.port.isEmpty())
+        parts << about.port;
+    if (about.address > 0)
+        parts << text::tr("address %1").arg(about.address);
+    const time_span s = chart->span();
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(s.from);
+    const QDateTime to = QDateTime::fromMSecsSinceEpoch(s.to);
+    parts << from.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" – ")
+            + to.toString(from.date() == to.date() ? QStringLiteral("HH:mm:ss")
+                                                   : QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    return QString::fromUtf8("ОРТЕ-473") + QStringLiteral(": ") + parts.join(QStringLiteral(", "));
+}
+
+QPixmap run_view::picture()
+{
+    chart->redraw();
+    return chart->picture(picture_title());
+}
+
+bool run_view::save_picture(const QString &file)
+{
+    return picture().save(file, "PNG");
+}
+
 bool run_view::finish(const run_figures &meta)
 {
     if (!files)
@@ -262,6 +430,8 @@ bool run_view::finish(const run_figures &meta)
     all.address = meta.address;
     all.start = meta.start;
     all.end = QDateTime::currentDateTime();
+    about = all;
+    about = all;
     // What the page's front end counted beyond the polls (a listener's missed replies).
     all.crc_errors += meta.crc_errors;
     all.timeouts += meta.timeouts;

@@ -29,6 +29,14 @@ public:
     explicit files_box(QWidget *parent = nullptr);
     // New names from the date and time, in the user's documents folder.
     void propose_names();
+    // The proposed names again from the time now (a run starting), unless the user named the
+    // files.
+    void refresh_proposal();
+    // After a run: new names where it wrote its files; the names kept where it wrote none (a
+    // start that failed), so that a typed name is not lost.
+    void after_run();
+    // The user agreed in the Save dialog to replace the file at `name`.
+    bool replace_agreed(const QString &name) const;
     QString csv_name() const;
     bool csv_plain() const { return csv_kind->currentIndex() == 1; }
     QString xlsx_name() const;
@@ -44,6 +52,8 @@ public:
 
 private:
     void choose(QLineEdit *path, const QString &filter);
+    bool proposed = false; // the names are the page's proposal
+    QStringList agreed; // chosen in the Save dialog, which asked before replacing
 };
 
 // A page's controls while a run lasts: Start off, Stop on, the fields that set the run locked;
@@ -73,8 +83,27 @@ public:
     const run_figures &figures() const { return run; }
     // A message in the window's own line (a port that went, a file that failed).
     void say(const QString &what);
+    // Puts one row on the chart: its values where `values_new`, its faults, its setpoint
+    // crossings and the link's loss.
+    void chart_row(const poll_record &record, bool values_new);
+    // Shows a finished run's rows (an earlier recording opened): the chart and the summary,
+    // `about` the converter and the line as the file says them.
+    void show_run(const run_figures &about);
+    // The converter and the line, as the page knows them, for the picture's title.
+    void describe(const run_figures &meta) { about = meta; }
+    // What the chart's picture is titled: the converter and the span shown.
+    QString picture_title() const;
+    // The chart drawn now, titled.
+    QPixmap picture();
+    // The chart's picture into `file`: false when it cannot be written.
+    bool save_picture(const QString &file);
 
     trend_chart *chart;
+    // Over the chart: which span it follows, following again, the cold junctions, the picture.
+    QComboBox *view_choice;
+    QPushButton *follow;
+    QCheckBox *cold_junction;
+    QLabel *marker_list;
     QLabel *values; // the monitor's texts
     QLabel *health;
     QLabel *summary;
@@ -88,12 +117,15 @@ public:
 private:
     void show_figures();
     std::unique_ptr<recording> files;
+    recording *claiming = nullptr; // while its files are claimed
     run_figures run;
     QString folder_shown;
     quint8 last_setpoints = 0;
     bool have_status = false;
     int charted = 0; // the last measurement on the chart
     reading shown; // the last reading, for the texts
+    QStringList value_lines; // the last values said, kept through a failed exchange
+    run_figures about; // the converter and the line, for the picture's title
     QTimer texts_due;
 };
 

@@ -216,4 +216,21 @@ QVector<QPair<qint64, qint64>> time_spans::within(qint64 from, qint64 to, qint64
     return out;
 }
 
+std::optional<double> trend_series::at(qint64 ms) const
+{
+    const auto after = std::upper_bound(points.begin(), points.end(), ms,
+                                        [](qint64 t, const point &p) { return t < p.ms; });
+    if (after == points.begin() || std::isnan((after - 1)->value))
+        return std::nullopt;
+    return double((after - 1)->value);
+}
+
+bool time_spans::holds(qint64 ms, qint64 now) const
+{
+    for (const auto &s : within(ms, ms, now))
+        if (s.first <= ms && ms <= s.second)
+            return true;
+    return false;
+}
+
 } // namespace orte

@@ -10,6 +10,7 @@
 #include <QVector>
 #include <QtGlobal>
 
+#include <optional>
 #include <vector>
 
 namespace orte {
@@ -36,6 +37,9 @@ public:
     QVector<QVector<QPointF>> lines(qint64 from, qint64 to, int columns) const;
     // The smallest and largest value in the span; false when it holds none.
     bool range(qint64 from, qint64 to, double &low, double &high) const;
+    // The value shown at `ms`: the last point at or before it; none before the first point and
+    // where the line is broken.
+    std::optional<double> at(qint64 ms) const;
 
 private:
     struct point
@@ -73,6 +77,7 @@ public:
     bool open() const { return !spans.isEmpty() && spans.constLast().second < 0; }
     // [from, to] pairs; an open span ends at `now`.
     QVector<QPair<qint64, qint64>> within(qint64 from, qint64 to, qint64 now) const;
+    bool holds(qint64 ms, qint64 now) const;
     void clear() { spans.clear(); }
 
 private:

@@ -523,7 +523,7 @@ void tst_e2e_cli::exit_codes_data()
         << "cannot open";
     QTest::newRow("--csv and --xlsx one file: 2")
         << watch + QStringList { "--csv", "NEW", "--xlsx", "NEW" } << 2
-        << "--csv and --xlsx name one file";
+        << "the CSV file and the workbook are one file";
     QTest::newRow("a FIFO with --force: 2 at once")
         << watch + QStringList { "--csv", "FIFO", "--force" } << 2 << "it is not a regular file";
     QTest::newRow("listen: no such port: 3, and no bus figures")

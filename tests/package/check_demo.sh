@@ -38,7 +38,8 @@ echo "bad demo options refused"
 # is not there is said, with a non-zero exit.
 QT_QPA_PLATFORM=offscreen timeout 120 "$build/orte-recorder" --headless --seconds 2 \
     --shots "$shots/recorder" --scenario "$source/sim/scenarios/demo.txt" >/dev/null 2>&1
-for f in recorder-find.png recorder-record.png recorder-listen.png recording.xlsx recording.csv; do
+for f in recorder-find.png recorder-record.png recorder-zoom.png recorder-listen.png recording.xlsx \
+    recording.csv; do
     [ -s "$shots/recorder/$f" ] || { echo "the recorder left no $f"; exit 1; }
 done
 set +e
@@ -49,6 +50,34 @@ set -e
 grep -q '^orte-recorder: no converter found on /nonexistent/tty' "$shots/err" && [ "$rc" -ne 0 ] ||
     { echo "orte-recorder without a port: exit $rc, said '$(cat "$shots/err")'"; exit 1; }
 echo "recorder ok"
+
+# An earlier recording's chart as a picture: the recorder's own workbook, and a Russian
+# spreadsheet CSV that orte-cli watch wrote; a damaged file: exit 2 and a message.
+QT_QPA_PLATFORM=offscreen "$build/orte-recorder" --headless --open "$shots/recorder/recording.xlsx" \
+    --shots "$shots/opened-xlsx" >/dev/null 2>&1 && [ -s "$shots/opened-xlsx/chart.png" ] ||
+    { echo "the recorder did not open its own workbook"; exit 1; }
+"$build/orte-sim" --pty --link "$shots/watched" >/dev/null 2>&1 &
+sim=$!
+for _ in $(seq 100); do [ -e "$shots/watched" ] && break; sleep 0.1; done
+LC_ALL=ru_RU.UTF-8 "$build/orte-cli" watch "$shots/watched" --baud 9600 --parity none \
+    --stop-bits 1 --address 1 --polls 6 --interval 50 --csv "$shots/watched.csv" >/dev/null 2>&1
+kill "$sim"
+wait "$sim" 2>/dev/null || true
+head -c 3 "$shots/watched.csv" | grep -q $'\xEF\xBB\xBF' && grep -q ';' "$shots/watched.csv" ||
+    { echo "orte-cli wrote no Russian spreadsheet CSV"; exit 1; }
+QT_QPA_PLATFORM=offscreen "$build/orte-recorder" --headless --open "$shots/watched.csv" \
+    --shots "$shots/opened-csv" >/dev/null 2>&1 && [ -s "$shots/opened-csv/chart.png" ] ||
+    { echo "the recorder did not open orte-cli's Russian CSV"; exit 1; }
+head -c 2000 "$shots/recorder/recording.xlsx" >"$shots/damaged.xlsx"
+set +e
+QT_QPA_PLATFORM=offscreen "$build/orte-recorder" --headless --open "$shots/damaged.xlsx" \
+    --shots "$shots/opened-damaged" >/dev/null 2>"$shots/err"
+rc=$?
+set -e
+[ "$rc" -eq 2 ] && grep -q '^orte-recorder: .*damaged.xlsx' "$shots/err" &&
+    [ ! -e "$shots/opened-damaged/chart.png" ] ||
+    { echo "a damaged workbook: exit $rc, said '$(cat "$shots/err")'"; exit 1; }
+echo "recordings opened ok"
 
 # --help and --version without a display: the texts, exit 0.
 for opt in --help --version; do

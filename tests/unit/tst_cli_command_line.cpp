@@ -1,9 +1,10 @@
 // orte-cli's command line: what each line asks for, and what is refused.
 
 #include "cli/command_line.h"
-#include "cli/console.h"
 #include "cli/help.h"
+#include "console/console.h"
 #include "link/port_setup.h"
+#include "translations/translations.h"
 
 #include <QSerialPort>
 #include <QtTest>
@@ -181,9 +182,8 @@ void tst_cli_command_line::trace_goes_with_any_command()
 void tst_cli_command_line::help_fits_a_default_console()
 {
     // 80 columns: a line of 80 would wrap a Windows console's cursor onto the next line.
-    Q_INIT_RESOURCE(orte_cli_translations);
     QTranslator russian;
-    QVERIFY(russian.load(QStringLiteral(":/i18n/orte-cli_ru.qm")));
+    QVERIFY(russian.load(orte::companion_translation()));
     const QString english = QString::fromUtf8(orte_cli::help_text());
     const QString translated = russian.translate("text", orte_cli::help_text());
     QVERIFY(translated.startsWith(QString::fromUtf8("Запуск:")));
@@ -212,7 +212,7 @@ void tst_cli_command_line::progress_line_redraws()
     QFETCH(int, shown);
     QFETCH(bool, escapes);
     QFETCH(QString, written);
-    QCOMPARE(orte_cli::redraw(text, shown, escapes), written);
+    QCOMPARE(orte_console::redraw(text, shown, escapes), written);
 }
 
 void tst_cli_command_line::progress_line_on_a_stream()
@@ -233,4 +233,5 @@ void tst_cli_command_line::progress_line_on_a_stream()
 }
 
 QTEST_APPLESS_MAIN(tst_cli_command_line)
+#include "translations/translations.h"
 #include "tst_cli_command_line.moc"

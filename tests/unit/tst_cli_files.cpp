@@ -6,6 +6,7 @@
 #include "engine/csv.h"
 #include "engine/recording.h"
 #include "engine/workbook.h"
+#include "translations/translations.h"
 
 #include <QtTest>
 
@@ -106,9 +107,8 @@ void tst_cli_files::language()
 
 void tst_cli_files::russian_translation_is_embedded()
 {
-    Q_INIT_RESOURCE(orte_cli_translations);
     QTranslator russian;
-    QVERIFY(russian.load(QStringLiteral(":/i18n/orte-cli_ru.qm")));
+    QVERIFY(russian.load(orte::companion_translation()));
     QCOMPARE(russian.translate("text", "Time"), QString::fromUtf8("Время"));
     QVERIFY(russian.translate("text", "(see --help)").startsWith(QString::fromUtf8("(см.")));
 }
@@ -298,19 +298,20 @@ void tst_cli_files::recording_says_why_it_cannot_start_data()
                                << "";
     QTest::newRow("one name for both") << "run"
                                        << "run"
-                                       << "--csv and --xlsx name one file: ";
+                                       << "the CSV file and the workbook are one file: ";
 #ifndef Q_OS_WIN
     QTest::newRow("a link to the other") << "link"
                                          << "run.xlsx"
-                                         << "--csv and --xlsx name one file: ";
+                                         << "the CSV file and the workbook are one file: ";
 #endif
     QTest::newRow("no such folder") << "none/run.csv"
                                     << ""
                                     << "cannot write ";
 #ifndef Q_OS_WIN
-    QTest::newRow("one file through a linked folder") << "run.csv"
-                                                      << "folder/run.csv"
-                                                      << "--csv and --xlsx name one file: ";
+    QTest::newRow("one file through a linked folder")
+        << "run.csv"
+        << "folder/run.csv"
+        << "the CSV file and the workbook are one file: ";
 #endif
 }
 
@@ -338,4 +339,5 @@ void tst_cli_files::recording_says_why_it_cannot_start()
 }
 
 QTEST_GUILESS_MAIN(tst_cli_files)
+#include "translations/translations.h"
 #include "tst_cli_files.moc"

@@ -120,11 +120,14 @@ void tst_engine_parts::summaries_per_sensor_type_data()
         << "3:3.25 3:4.75 2:1234.567 2:1234.568"
         << QStringList { "Input 1 (voltage, mV): minimum 3.25, maximum 4.75, mean 4 (2 values)",
                          "Input 1 (resistance, Ohm): minimum 1234.567, maximum 1234.568, "
-                         "mean 1234.5675 (2 values)" };
+                         "mean 1234.568 (2 values)" };
     // "@N": the values of measurement N; a status poll's row repeats them.
     QTest::newRow("a measurement repeated by a status row: counted once")
         << "0:23.45@1 0:23.45@1 0:24.45@2 0:24.45@2"
         << QStringList { "Input 1: minimum 23.45, maximum 24.45, mean 23.95 (2 values)" };
+    QTest::newRow("a mean to the values' thousandths")
+        << "0:1 0:1 0:1.001"
+        << QStringList { "Input 1: minimum 1, maximum 1.001, mean 1 (3 values)" };
     QTest::newRow("a day at 300 ms of 0.001")
         << "288000x0:0.001"
         << QStringList { "Input 1: minimum 0.001, maximum "

@@ -3,6 +3,9 @@
 
 #include <QtTest>
 
+#include "engine/csv.h"
+#include "engine/workbook.h"
+#include "link/diag_texts.h"
 #include "link/port_list.h"
 #include "recorder/recorder_window.h"
 
@@ -26,9 +29,36 @@ private slots:
     void search_plan();
     void run_view_draws_faults_crossings_and_health();
     void recordings_go_to_the_documents_folder();
+    void opens_each_file_kind_data();
+    void opens_each_file_kind();
+    void mouse_zooms_and_a_double_click_returns();
 
 private:
     QTemporaryDir dir;
+    // A short run as the files keep it: a measurement then its status row, input 1 above
+    // setpoint 1 from the second status on, a time-out, and the values again.
+    static QVector<orte::poll_record> run_rows()
+    {
+        QVector<orte::poll_record> rows;
+        const QDateTime t0 = QDateTime::fromMSecsSinceEpoch(1700000000000);
+        for (int k = 0; k < 7; ++k) {
+            orte::poll_record r;
+            r.at = t0.addMSecs(300 * k);
+            if (k == 4) {
+                r.link = QString::fromUtf8(orte::diag_timeout);
+                r.result = orte::exchange_outcome::timeout;
+            } else {
+                r.type = { 0, 1 };
+                r.value = { 20.5 + k / 2, -1.25 };
+                r.cold_junction[1] = 23.5;
+                if (k > 0)
+                    for (size_t bit = 0; bit < 8; ++bit)
+                        r.flags[bit] = bit == 4 && k >= 3 ? 1 : 0;
+            }
+            rows << r;
+        }
+        return rows;
+    }
 };
 
 void tst_recorder_window::settings_are_remembered()
@@ -87,6 +117,15 @@ void tst_recorder_window::unopenable_port_is_said_and_leaves_no_file()
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("run.xlsx"))));
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("run.csv"))));
     QVERIFY((listening ? w.listen->start_button : w.record->start_button)->isEnabled());
+    // The names the user gave stay for the next try.
+    QCOMPARE(files->csv_path->text(), dir.filePath(QStringLiteral("run.csv")));
+    // A file that exists is refused in the window's words, not the console's.
+    QFile(dir.filePath(QStringLiteral("run.csv"))).open(QIODevice::WriteOnly);
+    QVERIFY(!run->begin(*files));
+    QVERIFY2(run->message->text().contains(QStringLiteral("it exists (choose it with «…»"))
+                 && !run->message->text().contains(QStringLiteral("--")),
+             qPrintable(run->message->text()));
+    QFile::remove(dir.filePath(QStringLiteral("run.csv")));
 }
 
 void tst_recorder_window::fits_a_small_laptop()
@@ -98,6 +137,9 @@ void tst_recorder_window::fits_a_small_laptop()
              qPrintable(QStringLiteral("%1×%2")
                             .arg(w.minimumSizeHint().width())
                             .arg(w.minimumSizeHint().height())));
+    // And it opens so that its title bar and frame (about 40 pixels) fit too.
+    QVERIFY2(w.width() <= 1024 && w.height() <= 560,
+             qPrintable(QStringLiteral("%1×%2").arg(w.width()).arg(w.height())));
 }
 
 void tst_recorder_window::search_plan_data()
@@ -108,6 +150,7 @@ void tst_recorder_window::search_plan_data()
     QTest::addColumn<int>("last");
     QTest::addColumn<QString>("said"); // empty: a plan, its settings below
     QTest::addColumn<QStringList>("settings");
+    // "likeliest first" also searches a port typed beside the list.
     QTest::newRow("likeliest first")
         << "9600, 19200" << false << 1 << 3 << ""
         << QStringList { "9600 8N1",  "19200 8E1", "19200 8N1", "19200 8N2",
@@ -127,6 +170,7 @@ void tst_recorder_window::search_plan()
     QFETCH(QString, said);
     QFETCH(QStringList, settings);
     orte::find_page page;
+    page.typed_port->setText(QStringLiteral(" /tmp/typed "));
     page.speeds->setText(speeds);
     page.parity[2]->setChecked(odd);
     page.first_address->setValue(first);
@@ -142,7 +186,7 @@ void tst_recorder_window::search_plan()
     for (const orte::line_format &s : plan.settings)
         made << QString::fromStdString(s.text());
     QCOMPARE(made, settings);
-    QCOMPARE(plan.ports, QStringList { QStringLiteral("ttyTEST0") });
+    QCOMPARE(plan.ports, (QStringList { "ttyTEST0", "/tmp/typed" }));
 }
 
 void tst_recorder_window::run_view_draws_faults_crossings_and_health()
@@ -161,6 +205,7 @@ void tst_recorder_window::run_view_draws_faults_crossings_and_health()
     rx[2] = 24;
     rx[14] = 1; // input 2 a thermocouple
     orte::reading r;
+    r.measure_shown.in1_value = QStringLiteral("value 1");
     int at = 0;
     for (quint8 status : statuses) {
         r.have_measure = true;
@@ -173,16 +218,46 @@ void tst_recorder_window::run_view_draws_faults_crossings_and_health()
         view.add(r, false, orte::exchange_outcome::answer, t0.addMSecs(300 * at++));
     }
     r.link = QStringLiteral("time-out");
+    r.have_measure = false;
     view.add(r, false, orte::exchange_outcome::timeout, t0.addMSecs(300 * at++));
-    QCOMPARE(view.chart->pieces(0), 2); // broken by the fault
-    QCOMPARE(view.chart->pieces(1), 1);
-    QVERIFY(view.chart->in_fault_span(0, t0.addMSecs(900).toMSecsSinceEpoch()));
-    QVERIFY(!view.chart->in_fault_span(0, t0.addMSecs(3000).toMSecsSinceEpoch()));
-    QCOMPARE(view.chart->marked(), 2); // up and down again
+    r.link.clear();
+    r.have_measure = true;
+    ++r.measurements;
+    view.add(r, false, orte::exchange_outcome::answer, t0.addMSecs(300 * at++));
+    orte::trend_chart *chart = view.chart;
+    QCOMPARE(chart->pieces(0), 3); // broken by the fault and by the time-out
+    QCOMPARE(chart->pieces(1), 2);
+    const qint64 ms0 = t0.toMSecsSinceEpoch();
+    QVERIFY(chart->in_fault_span(0, ms0 + 900));
+    QVERIFY(!chart->in_fault_span(0, ms0 + 3000));
+    QVERIFY(chart->in_outage(ms0 + 4800));
+    QVERIFY(!chart->in_outage(ms0 + 5200));
+    QCOMPARE(chart->marked(), 2); // up and down again
+    // The cursor reads every line and its state.
+    QCOMPARE(chart->readout(ms0 + 100).mid(1),
+             (QStringList { "Input 1: 0.000", "Input 2: 0.000", "Cold junction 2: 0.000" }));
+    QCOMPARE(chart->readout(ms0 + 1000).mid(1),
+             (QStringList { "Input 1: fault", "Input 2: 0.000", "Cold junction 2: 0.000" }));
+    QCOMPARE(chart->readout(ms0 + 4900).mid(1),
+             (QStringList { "Input 1: no link", "Input 2: no link" }));
+    // Markers: two give their difference; Ctrl+click near one takes it away.
+    chart->toggle_marker(ms0 + 100, 50);
+    chart->toggle_marker(ms0 + 3100, 50);
+    QCOMPARE(chart->marker_lines().size(), 3);
+    QVERIFY2(chart->marker_lines().constLast().contains(QStringLiteral("3.000 s")),
+             qPrintable(chart->marker_lines().constLast()));
+    chart->toggle_marker(ms0 + 3120, 50);
+    QCOMPARE(chart->markers(), 1);
+    // A failed exchange leaves the last values in the side column, its text below them.
+    r.link = QStringLiteral("time-out");
+    r.have_measure = false;
+    view.add(r, false, orte::exchange_outcome::timeout, t0.addMSecs(300 * at++));
     view.show_texts();
-    QVERIFY2(view.health->text().contains(QStringLiteral("time-outs: 1")),
+    QVERIFY2(view.health->text().contains(QStringLiteral("time-outs: 2")),
              qPrintable(view.health->text()));
     QVERIFY(view.values->text().endsWith(QStringLiteral("time-out")));
+    QVERIFY2(view.values->text().startsWith(QStringLiteral("value 1\n")),
+             qPrintable(view.values->text()));
     QVERIFY(view.finish({}));
     QCOMPARE(view.where->text(), QStringLiteral("Nothing was recorded."));
 }
@@ -214,6 +289,117 @@ void tst_recorder_window::recordings_go_to_the_documents_folder()
              qPrintable(view.where->text()));
     QVERIFY(!view.open_folder->isHidden());
     QDir(folder).removeRecursively();
+}
+
+void tst_recorder_window::opens_each_file_kind_data()
+{
+    QTest::addColumn<QString>("kind"); // xlsx, csv ";" ",", csv "," ".", plain, or damaged
+    QTest::addColumn<QString>("said"); // empty: opened
+    QTest::newRow("workbook") << "xlsx"
+                              << "";
+    QTest::newRow("CSV of a Russian spreadsheet") << "ru"
+                                                  << "";
+    QTest::newRow("CSV of an English spreadsheet") << "en"
+                                                   << "";
+    QTest::newRow("plain CSV") << "plain"
+                               << "";
+    QTest::newRow("a workbook cut short") << "cut"
+                                          << "not a recording";
+    QTest::newRow("another program's CSV") << "other"
+                                           << "not a recording";
+    QTest::newRow("a row that is not ours") << "bad row"
+                                            << "not a row";
+}
+
+void tst_recorder_window::opens_each_file_kind()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, said);
+    const QVector<orte::poll_record> rows = run_rows();
+    const QString file = dir.filePath(kind + (kind == "xlsx" || kind == "cut" ? ".xlsx" : ".csv"));
+    if (kind == "xlsx" || kind == "cut") {
+        orte::workbook_writer book(file, dir.path());
+        orte::run_figures run;
+        run.model_code = 473;
+        run.serial = 123456;
+        for (const orte::poll_record &r : rows) {
+            book.add(r);
+            run.add(r);
+        }
+        QString error;
+        QVERIFY2(book.finish(run, error), qPrintable(error));
+        if (kind == "cut")
+            QVERIFY(QFile::resize(file, QFileInfo(file).size() / 2));
+    } else {
+        const orte::csv_format format = kind == "ru" ? orte::spreadsheet_format(QLocale::Russian)
+            : kind == "en"                           ? orte::spreadsheet_format(QLocale::English)
+                                                     : orte::plain_format();
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(orte::csv_preamble(format));
+        f.write((kind == "other" ? QStringLiteral("a,b,c") : orte::csv_header(format)).toUtf8()
+                + "\r\n");
+        for (const orte::poll_record &r : rows)
+            f.write((kind == "bad row" && f.pos() > 300 ? QStringLiteral("2023-11-14 x")
+                                                        : orte::csv_row(format, r))
+                        .toUtf8()
+                    + "\r\n");
+    }
+    orte::recorder_window w;
+    // Something opened before: a file that fails leaves it as it was.
+    orte::trend_chart *chart = w.opened_run->chart;
+    chart->add(1, { 5.0, std::nullopt }, {});
+    QString error;
+    QCOMPARE(w.open_file(file, true, &error), said.isEmpty());
+    if (!said.isEmpty()) {
+        QVERIFY2(error.contains(said), qPrintable(error));
+        QCOMPARE(int(chart->values(0)), 1);
+        return;
+    }
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(w.tabs->currentIndex(), 3);
+    const qint64 ms0 = rows[0].at.toMSecsSinceEpoch();
+    QCOMPARE(chart->first(), ms0);
+    QCOMPARE(chart->readout(ms0 + 650).mid(1),
+             (QStringList { "Input 1: 21.500", "Input 2: -1.250", "Cold junction 2: 23.500" }));
+    QVERIFY(chart->in_outage(ms0 + 1250));
+    QCOMPARE(chart->pieces(0), 2);
+    QCOMPARE(chart->marked(), 1);
+    // Each measurement counted once, though its status row repeats it.
+    const orte::run_figures &run = w.opened_run->figures();
+    QCOMPARE(run.polls, 7);
+    QCOMPARE(run.timeouts, 1);
+    QCOMPARE(run.inputs[0].value(0).count, 4);
+    if (kind == "xlsx")
+        QCOMPARE(run.serial.value_or(0), 123456u);
+}
+
+void tst_recorder_window::mouse_zooms_and_a_double_click_returns()
+{
+    orte::trend_chart chart;
+    chart.resize(800, 400);
+    chart.show();
+    for (int k = 0; k <= 600; ++k)
+        chart.add(1700000000000 + 1000 * k, { double(k % 50), std::nullopt }, {});
+    chart.redraw();
+    QCoreApplication::processEvents(); // the chart's layout, as it settles once shown
+    const QRectF plot = chart.chart()->plotArea();
+    const int y = int(plot.center().y());
+    const qint64 from = chart.ms_at(plot.left() + plot.width() / 4);
+    const qint64 to = chart.ms_at(plot.left() + plot.width() / 2);
+    QTest::mousePress(chart.viewport(), Qt::LeftButton, {},
+                      QPoint(int(plot.left() + plot.width() / 4), y - 20));
+    QTest::mouseMove(chart.viewport(), QPoint(int(plot.left() + plot.width() / 2), y + 20));
+    QTest::mouseRelease(chart.viewport(), Qt::LeftButton, {},
+                        QPoint(int(plot.left() + plot.width() / 2), y + 20));
+    QVERIFY(!chart.view().following());
+    QVERIFY2(std::abs(chart.span().from - from) < 2000 && std::abs(chart.span().to - to) < 2000,
+             qPrintable(
+                 QStringLiteral("%1 %2").arg(chart.span().from - from).arg(chart.span().to - to)));
+    QVERIFY(chart.view().values(0).has_value());
+    QTest::mouseDClick(chart.viewport(), Qt::LeftButton, {}, QPoint(int(plot.center().x()), y));
+    QVERIFY(chart.view().following());
+    QCOMPARE(chart.span().from <= chart.first() && chart.span().to >= chart.last(), true);
 }
 
 QTEST_MAIN(tst_recorder_window)

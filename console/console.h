@@ -10,7 +10,7 @@
 
 #include <cstdio>
 
-namespace orte_cli {
+namespace orte_console {
 
 class console_device : public QIODevice
 {
@@ -74,4 +74,4 @@ private:
     int shown = 0;
 };
 
-} // namespace orte_cli
+} // namespace orte_console

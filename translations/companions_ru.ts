@@ -184,10 +184,6 @@
         <translation>не удалось записать %1: %2</translation>
     </message>
     <message>
-        <source>it exists (--force replaces it)</source>
-        <translation>файл существует (--force заменит его)</translation>
-    </message>
-    <message>
         <source>cannot write %1: %2; the recording is incomplete</source>
         <translation>не удалось записать %1: %2; запись неполная</translation>
     </message>
@@ -378,10 +374,6 @@
     <message>
         <source>the file cannot be written</source>
         <translation>в файл нельзя записать</translation>
-    </message>
-    <message>
-        <source>--csv and --xlsx name one file: %1</source>
-        <translation>--csv и --xlsx указывают один файл: %1</translation>
     </message>
     <message>
         <source>; replies to something else: %1</source>
@@ -825,10 +817,6 @@ listen  слушает шину, которую опрашивает друго�
         <translation>%1 %2 адрес %3: %4</translation>
     </message>
     <message>
-        <source>stopped</source>
-        <translation>остановлено</translation>
-    </message>
-    <message>
         <source>no converter found</source>
         <translation>преобразователь не найден</translation>
     </message>
@@ -936,6 +924,186 @@ listen  слушает шину, которую опрашивает друго�
     <message>
         <source>Cold junction %1</source>
         <translation>Холодный спай %1</translation>
+    </message>
+    <message>
+        <source> (--force replaces it)</source>
+        <translation> (--force заменит его)</translation>
+    </message>
+    <message>
+        <source>it exists</source>
+        <translation>файл существует</translation>
+    </message>
+    <message>
+        <source>the CSV file and the workbook are one file: %1</source>
+        <translation>файл CSV и книга — один и тот же файл: %1</translation>
+    </message>
+    <message>
+        <source>%1 is not a recording made by orte-cli or the recorder</source>
+        <translation>%1 — не запись orte-cli или самописца</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>не удаётся прочитать %1: %2</translation>
+    </message>
+    <message>
+        <source>%1, line %2: not a row of a recording</source>
+        <translation>%1, строка %2: не строка записи</translation>
+    </message>
+    <message>
+        <source>cannot read %1: the workbook is damaged</source>
+        <translation>не удаётся прочитать %1: книга повреждена</translation>
+    </message>
+    <message>
+        <source>%1, sheet %2, row %3: not a row of a recording</source>
+        <translation>%1, лист %2, строка %3: не строка записи</translation>
+    </message>
+    <message>
+        <source>another port: a path or COMn</source>
+        <translation>другой порт: путь или COMn</translation>
+    </message>
+    <message>
+        <source>stopped after %1 of %2 tries</source>
+        <translation>остановлен после %1 из %2 попыток</translation>
+    </message>
+    <message>
+        <source>Opened recording</source>
+        <translation>Открытая запись</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Файл</translation>
+    </message>
+    <message>
+        <source>&amp;Open a recording…</source>
+        <translation>&amp;Открыть запись…</translation>
+    </message>
+    <message>
+        <source>Open a recording</source>
+        <translation>Открыть запись</translation>
+    </message>
+    <message>
+        <source>Recordings (*.xlsx *.csv);;All files (*)</source>
+        <translation>Записи (*.xlsx *.csv);;Все файлы (*)</translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation>&amp;Выход</translation>
+    </message>
+    <message>
+        <source>Follow</source>
+        <translation>Следить</translation>
+    </message>
+    <message>
+        <source>Cold junction</source>
+        <translation>Холодный спай</translation>
+    </message>
+    <message>
+        <source>whole run</source>
+        <translation>весь запуск</translation>
+    </message>
+    <message>
+        <source>last %1 min</source>
+        <translation>последние %1 мин</translation>
+    </message>
+    <message>
+        <source>Wheel: zoom the time (Ctrl: the values); drag: zoom to a rectangle; right button: pan; double click: the whole run; Ctrl+click: a marker</source>
+        <translation>Колесо: масштаб по времени (с Ctrl — по значениям); протянуть: увеличить прямоугольник; правая кнопка: сдвиг; двойной щелчок: весь запуск; Ctrl+щелчок: метка</translation>
+    </message>
+    <message>
+        <source>Follow the newest values again</source>
+        <translation>Снова следить за новыми значениями</translation>
+    </message>
+    <message>
+        <source>Save picture…</source>
+        <translation>Сохранить изображение…</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>Копировать</translation>
+    </message>
+    <message>
+        <source>Copy the chart&apos;s picture to the clipboard</source>
+        <translation>Копировать изображение графика в буфер обмена</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>Вид</translation>
+    </message>
+    <message>
+        <source>Save the chart</source>
+        <translation>Сохранить график</translation>
+    </message>
+    <message>
+        <source>PNG pictures (*.png)</source>
+        <translation>Изображения PNG (*.png)</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>не удаётся записать %1</translation>
+    </message>
+    <message>
+        <source> (choose it with «…» and agree to replace it)</source>
+        <translation> (выберите его кнопкой «…» и согласитесь заменить)</translation>
+    </message>
+    <message>
+        <source>%1: begins</source>
+        <translation>%1: начало</translation>
+    </message>
+    <message>
+        <source>%1: ends</source>
+        <translation>%1: конец</translation>
+    </message>
+    <message>
+        <source>model %1</source>
+        <translation>модель %1</translation>
+    </message>
+    <message>
+        <source>serial number %1</source>
+        <translation>заводской номер %1</translation>
+    </message>
+    <message>
+        <source>Cold junction, °C</source>
+        <translation>Холодный спай, °C</translation>
+    </message>
+    <message>
+        <source>No link</source>
+        <translation>Нет связи</translation>
+    </message>
+    <message>
+        <source>no link</source>
+        <translation>нет связи</translation>
+    </message>
+    <message>
+        <source>fault</source>
+        <translation>неисправность</translation>
+    </message>
+    <message>
+        <source>no value</source>
+        <translation>нет значения</translation>
+    </message>
+    <message>
+        <source>Marker %1: %2</source>
+        <translation>Метка %1: %2</translation>
+    </message>
+    <message>
+        <source>Marker %1 − marker %2: %3</source>
+        <translation>Метка %1 − метка %2: %3</translation>
+    </message>
+    <message>
+        <source>Fault, in. 1</source>
+        <translation>Ошибка вх. 1</translation>
+    </message>
+    <message>
+        <source>Fault, in. 2</source>
+        <translation>Ошибка вх. 2</translation>
+    </message>
+    <message>
+        <source>Setpoint</source>
+        <translation>Уставка</translation>
+    </message>
+    <message>
+        <source>CJ %1</source>
+        <translation>ХС %1</translation>
     </message>
 </context>
 </TS>

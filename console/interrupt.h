@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QtGlobal>
 
-namespace orte_cli {
+namespace orte_console {
 
 // The longest single wait: Ctrl+C is seen within it.
 constexpr int wait_slice_ms = 20;
@@ -33,4 +33,4 @@ template<typename Engine> void run_engine(Engine &engine, QEventLoop &loop)
     loop.exec();
 }
 
-} // namespace orte_cli
+} // namespace orte_console

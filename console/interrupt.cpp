@@ -1,4 +1,4 @@
-#include "cli/interrupt.h"
+#include "console/interrupt.h"
 
 #include <atomic>
 #include <csignal>
@@ -7,7 +7,7 @@
 #include <windows.h>
 #endif
 
-namespace orte_cli {
+namespace orte_console {
 
 namespace {
 volatile std::sig_atomic_t stop_asked = 0;
@@ -56,4 +56,4 @@ bool interrupted()
     return stop_asked != 0;
 }
 
-} // namespace orte_cli
+} // namespace orte_console

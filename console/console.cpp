@@ -1,4 +1,4 @@
-#include "cli/console.h"
+#include "console/console.h"
 
 #include <QString>
 
@@ -13,7 +13,7 @@
 #include <unistd.h>
 #endif
 
-namespace orte_cli {
+namespace orte_console {
 
 console_device::console_device(std::FILE *f)
     : file(f)
@@ -135,4 +135,4 @@ void progress_line::show(const QString &text)
     shown = int(text.size());
 }
 
-} // namespace orte_cli
+} // namespace orte_console

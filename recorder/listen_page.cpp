@@ -31,6 +31,7 @@ listen_page::listen_page(QWidget *parent)
     settings->setWordWrap(true);
     slaves->setHorizontalHeaderLabels({ text::tr("Address"), text::tr("Converter"),
                                         text::tr("Replies"), text::tr("Replies a minute") });
+    slaves->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     slaves->horizontalHeader()->setStretchLastSection(true);
     slaves->setSelectionBehavior(QAbstractItemView::SelectRows);
     slaves->setSelectionMode(QAbstractItemView::SingleSelection);

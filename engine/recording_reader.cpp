@@ -11,7 +11,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace orte {
@@ -61,6 +63,49 @@ void count_measurements(std::vector<poll_record> &rows)
             ++n;
         r.measurement = n;
     }
+}
+
+// The files keep wall-clock times. Each is turned into a time with its offset from UTC, the
+// offset looked up once an hour of the recording: the system's local-time conversion costs a
+// look at the time-zone file each time, which over a day's rows is seconds.
+class wall_clock
+{
+public:
+    QDateTime at(const QDate &date, int ms_of_day)
+    {
+        const qint64 wall = QDateTime(date, QTime(0, 0), Qt::UTC).toMSecsSinceEpoch() + ms_of_day;
+        const qint64 hour = wall / 3600000;
+        auto it = offsets.constFind(hour);
+        if (it == offsets.constEnd())
+            it = offsets.insert(hour,
+                                QDateTime(date, QTime(ms_of_day / 3600000, 0)).offsetFromUtc());
+        return QDateTime::fromMSecsSinceEpoch(wall - *it * 1000LL, Qt::OffsetFromUTC, *it);
+    }
+
+private:
+    QHash<qint64, int> offsets;
+};
+
+// "yyyy-MM-dd HH:mm:ss.zzz", any one character between the date and the time and before the
+// milliseconds; invalid where it is not.
+QDateTime parse_time(const QString &t, wall_clock &clock)
+{
+    if (t.size() != 23)
+        return {};
+    int f[7] = {};
+    const int at[7][2]
+        = { { 0, 4 }, { 5, 2 }, { 8, 2 }, { 11, 2 }, { 14, 2 }, { 17, 2 }, { 20, 3 } };
+    for (int k = 0; k < 7; ++k)
+        for (int i = at[k][0]; i < at[k][0] + at[k][1]; ++i) {
+            if (!t[i].isDigit())
+                return {};
+            f[k] = f[k] * 10 + t[i].digitValue();
+        }
+    const QDate date(f[0], f[1], f[2]);
+    if (!date.isValid() || f[3] > 23 || f[4] > 59 || f[5] > 59 || t[4] != QLatin1Char('-')
+        || t[7] != QLatin1Char('-') || t[13] != QLatin1Char(':') || t[16] != QLatin1Char(':'))
+        return {};
+    return clock.at(date, ((f[3] * 60 + f[4]) * 60 + f[5]) * 1000 + f[6]);
 }
 
 // ----- CSV -----
@@ -127,19 +172,12 @@ bool read_csv(const QString &file, std::vector<poll_record> &rows, QString &erro
         return false;
     }
     rows.reserve(size_t(lines.size()));
+    wall_clock clock;
     for (int n = 1; n < lines.size(); ++n) {
         const QStringList c = split_cells(lines[n], format.separator);
         poll_record r;
-        if (c.size() == columns) {
-            QString time = c[0];
-            if (format.plain) {
-                r.at = QDateTime::fromString(time, Qt::ISODateWithMs);
-            } else {
-                if (time.size() > 19)
-                    time[19] = QLatin1Char('.');
-                r.at = QDateTime::fromString(time, QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
-            }
-        }
+        if (c.size() == columns)
+            r.at = parse_time(c[0], clock);
         if (!r.at.isValid()) {
             error = text::tr("%1, line %2: not a row of a recording").arg(file).arg(n + 1);
             return false;
@@ -271,57 +309,209 @@ private:
     QHash<QString, entry> entries;
 };
 
-// A sheet's cells, row by row: each row's cells by column, as text (numbers as written).
-using sheet_rows = std::vector<std::vector<QString>>;
+// A worksheet's XML is read by hand: it is regular (rows of cells, each a value or an inline
+// string), and a day's sheet is over a hundred megabytes, which a general XML reader takes
+// seconds over.
+class sheet_scanner
+{
+public:
+    explicit sheet_scanner(const QByteArray &xml)
+        : p(xml.constData())
+        , end(xml.constData() + xml.size())
+    {
+    }
+    // The next tag's name and where its attributes are: false at the end.
+    bool next_tag(QByteArray &name, const char *&attributes, bool &closes, bool &empty)
+    {
+        p = static_cast<const char *>(std::memchr(p, '<', size_t(end - p)));
+        if (!p)
+            return (p = end), false;
+        const char *close = static_cast<const char *>(std::memchr(p, '>', size_t(end - p)));
+        if (!close)
+            return (damaged = true), (p = end), false;
+        closes = p[1] == '/';
+        const char *n = p + (closes ? 2 : 1);
+        const char *n_end = n;
+        while (n_end < close && *n_end != ' ' && *n_end != '/' && *n_end != '\t' && *n_end != '\n'
+               && *n_end != '\r')
+            ++n_end;
+        name = QByteArray::fromRawData(n, int(n_end - n));
+        attributes = n_end;
+        empty = close[-1] == '/';
+        tag_end = close;
+        p = close + 1;
+        return true;
+    }
+    // An attribute of the tag just read, `key` its name with a space before and `="` after.
+    QByteArray attribute(const char *attributes, const char *key) const
+    {
+        const char *key_end = key + std::strlen(key);
+        const char *at = std::search(attributes, tag_end, key, key_end);
+        if (at == tag_end)
+            return {};
+        const char *from = at + (key_end - key);
+        const char *to = static_cast<const char *>(std::memchr(from, '"', size_t(tag_end - from)));
+        return to ? QByteArray::fromRawData(from, int(to - from)) : QByteArray();
+    }
+    // The text up to the next tag.
+    QString text()
+    {
+        const char *lt = static_cast<const char *>(std::memchr(p, '<', size_t(end - p)));
+        const char *stop = lt ? lt : end;
+        QString t = QString::fromUtf8(p, int(stop - p));
+        p = stop;
+        if (t.contains(QLatin1Char('&')))
+            t = unescaped(t);
+        return t;
+    }
+    bool damaged = false;
 
-int column_of(QStringView reference)
+private:
+    static QString unescaped(const QString &t)
+    {
+        QString out;
+        for (int i = 0; i < t.size(); ++i) {
+            const int semicolon = t[i] == QLatin1Char('&') ? t.indexOf(QLatin1Char(';'), i) : -1;
+            if (semicolon < 0) {
+                out += t[i];
+                continue;
+            }
+            const QStringView entity = QStringView(t).mid(i + 1, semicolon - i - 1);
+            if (entity == QLatin1String("amp"))
+                out += QLatin1Char('&');
+            else if (entity == QLatin1String("lt"))
+                out += QLatin1Char('<');
+            else if (entity == QLatin1String("gt"))
+                out += QLatin1Char('>');
+            else if (entity == QLatin1String("quot"))
+                out += QLatin1Char('"');
+            else if (entity == QLatin1String("apos"))
+                out += QLatin1Char('\'');
+            else if (entity.startsWith(QLatin1Char('#')))
+                out += QChar(entity.startsWith(QLatin1String("#x"))
+                                 ? entity.mid(2).toString().toUInt(nullptr, 16)
+                                 : entity.mid(1).toString().toUInt());
+            else
+                out += entity.toString();
+            i = semicolon;
+        }
+        return out;
+    }
+    const char *p;
+    const char *end;
+    const char *tag_end = nullptr;
+};
+
+int column_of(const QByteArray &reference)
 {
     int c = 0;
-    for (const QChar ch : reference) {
-        if (!ch.isLetter())
+    for (const char ch : reference) {
+        if (ch < 'A' || ch > 'Z')
             break;
-        c = c * 26 + (ch.toUpper().unicode() - 'A' + 1);
+        c = c * 26 + (ch - 'A' + 1);
     }
     return c - 1;
 }
 
-bool read_sheet(const QByteArray &xml, const QStringList &shared, sheet_rows &rows)
+// A sheet's rows in turn to `row` (its cells by column, as text: numbers as written; its
+// index from 0), until `row` says to stop. False when the XML is damaged.
+bool read_sheet(const QByteArray &xml, const QStringList &shared,
+                const std::function<bool(const std::vector<QString> &, int)> &row)
 {
-    QXmlStreamReader x(xml);
-    std::vector<QString> *row = nullptr;
-    int column = 0;
-    QString type;
-    while (!x.atEnd()) {
-        if (x.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        const auto name = x.name();
-        if (name == QLatin1String("row")) {
-            rows.emplace_back();
-            row = &rows.back();
-        } else if (name == QLatin1String("c") && row) {
-            column = column_of(x.attributes().value(QLatin1String("r")));
-            type = x.attributes().value(QLatin1String("t")).toString();
-        } else if ((name == QLatin1String("v") || name == QLatin1String("t")) && row && column >= 0
+    sheet_scanner x(xml);
+    std::vector<QString> cells;
+    int rows = 0;
+    bool in_row = false;
+    int column = -1;
+    bool shared_string = false;
+    QByteArray name;
+    const char *attributes = nullptr;
+    bool closes = false;
+    bool empty = false;
+    while (x.next_tag(name, attributes, closes, empty)) {
+        if (name == "row") {
+            if (!closes) {
+                cells.clear();
+                in_row = true;
+            }
+            if ((closes || empty) && in_row) {
+                in_row = false;
+                if (!row(cells, rows++))
+                    return true;
+            }
+        } else if (name == "c" && !closes && in_row) {
+            column = column_of(x.attribute(attributes, " r=\""));
+            shared_string = x.attribute(attributes, " t=\"") == "s";
+        } else if ((name == "v" || name == "t") && !closes && !empty && in_row && column >= 0
                    && column < 64) {
-            QString text = x.readElementText(QXmlStreamReader::IncludeChildElements);
-            if (type == QLatin1String("s")) {
+            QString text = x.text();
+            if (shared_string) {
                 const int k = text.toInt();
                 text = k >= 0 && k < shared.size() ? shared[k] : QString();
             }
-            if (int(row->size()) <= column)
-                row->resize(size_t(column + 1));
-            (*row)[size_t(column)] += text;
+            if (int(cells.size()) <= column)
+                cells.resize(size_t(column + 1));
+            cells[size_t(column)] += text;
         }
     }
-    return !x.hasError();
+    return !x.damaged && !in_row;
 }
 
-QDateTime excel_time(double days)
+QDateTime excel_time(double days, wall_clock &clock)
 {
     const qint64 ms = qint64(std::llround(days * 86400000.0));
-    // The workbook keeps the wall-clock time it was recorded at.
-    return QDateTime(QDate(1899, 12, 30).addDays(ms / 86400000),
-                     QTime::fromMSecsSinceStartOfDay(int(ms % 86400000)));
+    return clock.at(QDate(1899, 12, 30).addDays(ms / 86400000), int(ms % 86400000));
+}
+
+// A values sheet's row as the poll it records; false when it is not one.
+bool take_values_row(std::vector<QString> c, wall_clock &clock, std::vector<poll_record> &rows)
+{
+    c.resize(columns);
+    bool ok = false;
+    poll_record r;
+    r.at = excel_time(c[0].toDouble(&ok), clock);
+    if (!ok)
+        return false;
+    const auto number = [](const QString &s) -> std::optional<double> {
+        bool good = false;
+        const double v = s.toDouble(&good);
+        return good ? std::optional<double>(v) : std::nullopt;
+    };
+    const auto whole = [&](const QString &s) -> std::optional<int> {
+        const std::optional<double> v = number(s);
+        return v ? std::optional<int>(int(*v)) : std::nullopt;
+    };
+    for (size_t i = 0; i < 2; ++i) {
+        r.type[i] = whole(c[1 + 3 * i]);
+        r.value[i] = number(c[2 + 3 * i]);
+        r.cold_junction[i] = number(c[3 + 3 * i]);
+    }
+    for (size_t bit = 0; bit < 8; ++bit)
+        r.flags[bit] = whole(c[7 + bit]);
+    r.link = c[15];
+    r.result = outcome_of(r.link);
+    rows.push_back(r);
+    return true;
+}
+
+// A line of the sheet on the converter and the run: its name in either language.
+void take_run_line(const QString &name, const QString &v, run_figures &about)
+{
+    const auto is = [&name](const char *source) {
+        return name == QLatin1String(source) || name == text::tr(source);
+    };
+    if (is("Model code"))
+        about.model_code = int(v.toDouble());
+    else if (is("Serial number"))
+        about.serial = quint32(v.toDouble());
+    else if (is("Firmware"))
+        about.firmware = v;
+    else if (is("Port"))
+        about.port = v;
+    else if (is("Settings"))
+        about.settings = v;
+    else if (is("Address"))
+        about.address = int(v.toDouble());
 }
 
 bool read_workbook(const QString &file, std::vector<poll_record> &rows, run_figures &about,
@@ -340,74 +530,38 @@ bool read_workbook(const QString &file, std::vector<poll_record> &rows, run_figu
                 shared << x.readElementText(QXmlStreamReader::IncludeChildElements);
     }
     bool values_found = false;
+    wall_clock clock;
     for (int n = 1; zip.has(QStringLiteral("xl/worksheets/sheet%1.xml").arg(n)); ++n) {
         const QByteArray xml = zip.part(QStringLiteral("xl/worksheets/sheet%1.xml").arg(n));
-        sheet_rows sheet;
-        if (xml.isEmpty() || !read_sheet(xml, shared, sheet)) {
+        rows.reserve(rows.size() + size_t(xml.size() / 300));
+        // A values sheet's heading row has every column; the run's sheet, a name and a value.
+        enum { unknown, values, run, other } kind = unknown;
+        QString bad;
+        const auto row = [&](const std::vector<QString> &cells, int k) {
+            if (k == 0)
+                kind = cells.size() == size_t(columns) ? values : cells.size() == 2 ? run : other;
+            if (kind == values && k > 0) {
+                if (!take_values_row(cells, clock, rows)) {
+                    bad = text::tr("%1, sheet %2, row %3: not a row of a recording")
+                              .arg(file)
+                              .arg(n)
+                              .arg(k + 1);
+                    return false;
+                }
+            } else if (kind == run && cells.size() >= 2) {
+                take_run_line(cells[0], cells[1], about);
+            }
+            return kind != other;
+        };
+        if (xml.isEmpty() || !read_sheet(xml, shared, row)) {
             error = text::tr("cannot read %1: the workbook is damaged").arg(file);
             return false;
         }
-        if (sheet.empty())
-            continue;
-        if (sheet.front().size() == size_t(columns)) {
-            values_found = true;
-            for (size_t k = 1; k < sheet.size(); ++k) {
-                std::vector<QString> c = sheet[k];
-                c.resize(columns);
-                bool ok = false;
-                poll_record r;
-                r.at = excel_time(c[0].toDouble(&ok));
-                if (!ok) {
-                    error = text::tr("%1, sheet %2, row %3: not a row of a recording")
-                                .arg(file)
-                                .arg(n)
-                                .arg(k + 1);
-                    return false;
-                }
-                const auto number = [](const QString &s) -> std::optional<double> {
-                    bool good = false;
-                    const double v = s.toDouble(&good);
-                    return good ? std::optional<double>(v) : std::nullopt;
-                };
-                const auto whole = [&](const QString &s) -> std::optional<int> {
-                    const std::optional<double> v = number(s);
-                    return v ? std::optional<int>(int(*v)) : std::nullopt;
-                };
-                for (size_t i = 0; i < 2; ++i) {
-                    r.type[i] = whole(c[1 + 3 * i]);
-                    r.value[i] = number(c[2 + 3 * i]);
-                    r.cold_junction[i] = number(c[3 + 3 * i]);
-                }
-                for (size_t bit = 0; bit < 8; ++bit)
-                    r.flags[bit] = whole(c[7 + bit]);
-                r.link = c[15];
-                r.result = outcome_of(r.link);
-                rows.push_back(r);
-            }
-        } else if (sheet.front().size() == 2) {
-            // The converter and the run: a name and its value a row, in either language.
-            const auto is = [](const QString &cell, const char *name) {
-                return cell == QLatin1String(name) || cell == text::tr(name);
-            };
-            for (const std::vector<QString> &line : sheet) {
-                if (line.size() < 2)
-                    continue;
-                const QString &name = line[0];
-                const QString &v = line[1];
-                if (is(name, "Model code"))
-                    about.model_code = int(v.toDouble());
-                else if (is(name, "Serial number"))
-                    about.serial = quint32(v.toDouble());
-                else if (is(name, "Firmware"))
-                    about.firmware = v;
-                else if (is(name, "Port"))
-                    about.port = v;
-                else if (is(name, "Settings"))
-                    about.settings = v;
-                else if (is(name, "Address"))
-                    about.address = int(v.toDouble());
-            }
+        if (!bad.isEmpty()) {
+            error = bad;
+            return false;
         }
+        values_found = values_found || kind == values;
     }
     if (!values_found) {
         error = not_ours(file);

@@ -306,10 +306,10 @@ void run_view::chart_row(const poll_record &record, bool values_new)
             if (record.flags[size_t(bit)].value_or(0))
                 setpoints |= quint8(1 << bit);
         // A mark for each setpoint flag that rose or fell, saying which.
-        const QStringList headings = column_headings();
-        for (int bit = 4; bit < 8 && have_status; ++bit) {
+        for (int bit = 4; bit < 8 && have_status && setpoints != last_setpoints; ++bit) {
             const quint8 flag = quint8(1 << bit);
             if ((setpoints ^ last_setpoints) & flag) {
+                const QStringList headings = column_headings();
                 const bool rose = setpoints & flag;
                 chart->mark(
                     ms,

@@ -282,7 +282,9 @@ public:
             return {};
         if (e.method == 0)
             return bytes.mid(int(data), int(e.packed));
-        if (e.method != 8)
+        // A part that says it is larger than any recording's (a damaged directory) is not
+        // made room for.
+        if (e.method != 8 || e.size > (1u << 30))
             return {};
         QByteArray out(int(e.size), Qt::Uninitialized);
         z_stream z {};

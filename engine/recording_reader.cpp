@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QTimeZone>
 #include <QXmlStreamReader>
 
 #include <zlib.h>
@@ -73,13 +74,19 @@ class wall_clock
 public:
     QDateTime at(const QDate &date, int ms_of_day)
     {
-        const qint64 wall = QDateTime(date, QTime(0, 0), Qt::UTC).toMSecsSinceEpoch() + ms_of_day;
+        // 2440588: the Julian day of 1970-01-01.
+        const qint64 wall = (date.toJulianDay() - 2440588) * 86400000 + ms_of_day;
         const qint64 hour = wall / 3600000;
         auto it = offsets.constFind(hour);
         if (it == offsets.constEnd())
             it = offsets.insert(hour,
                                 QDateTime(date, QTime(ms_of_day / 3600000, 0)).offsetFromUtc());
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+        return QDateTime::fromMSecsSinceEpoch(wall - *it * 1000LL,
+                                              QTimeZone::fromSecondsAheadOfUtc(*it));
+#else
         return QDateTime::fromMSecsSinceEpoch(wall - *it * 1000LL, Qt::OffsetFromUTC, *it);
+#endif
     }
 
 private:

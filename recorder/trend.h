@@ -75,6 +75,7 @@ public:
     void begin(qint64 ms);
     void end(qint64 ms);
     bool open() const { return !spans.isEmpty() && spans.constLast().second < 0; }
+    bool empty() const { return spans.isEmpty(); }
     // [from, to] pairs; an open span ends at `now`.
     QVector<QPair<qint64, qint64>> within(qint64 from, qint64 to, qint64 now) const;
     bool holds(qint64 ms, qint64 now) const;

@@ -278,12 +278,7 @@ void trend_chart::redraw()
         double low = 0;
         double high = 0;
         bool any = false;
-        for (const trend_series *lines : i < 2
-                 ? std::array<const trend_series *, 2> { &value[i], nullptr }
-                 : std::array<const trend_series *, 2> { &cold[0], &cold[1] }) {
-            if (!lines)
-                continue;
-            const trend_series &s = *lines;
+        const auto widen = [&](const trend_series &s) {
             double l = 0;
             double h = 0;
             if (s.range(from_ms, to_ms, l, h)) {
@@ -291,6 +286,12 @@ void trend_chart::redraw()
                 high = any ? std::max(high, h) : h;
                 any = true;
             }
+        };
+        if (i < 2) {
+            widen(value[i]);
+        } else {
+            widen(cold[0]);
+            widen(cold[1]);
         }
         const bool shown = any && (i < 2 || cold_shown);
         value_axis[i]->setVisible(shown);
@@ -307,10 +308,9 @@ void trend_chart::redraw()
         show_lines(cold_lines[i], cold[i].lines(from_ms, to_ms, columns), int(i), true);
     }
     // The legend names the shadings and marks once the run has them.
-    const qint64 end = std::max<qint64>(last_ms, 0);
-    legend_entries[0]->setVisible(!faults[0].within(first_ms, end, end).isEmpty());
-    legend_entries[1]->setVisible(!faults[1].within(first_ms, end, end).isEmpty());
-    legend_entries[2]->setVisible(!outages.within(first_ms, end, end).isEmpty());
+    legend_entries[0]->setVisible(!faults[0].empty());
+    legend_entries[1]->setVisible(!faults[1].empty());
+    legend_entries[2]->setVisible(!outages.empty());
     legend_entries[3]->setVisible(!marks.isEmpty());
     // Qt Charts leaves out a date-time axis that was on the chart before its first series:
     // it is put on again once there are lines.

@@ -3,7 +3,10 @@
 
 #include <QtTest>
 
+#include <ctime>
+
 #include "engine/csv.h"
+#include "engine/recording_reader.h"
 #include "engine/workbook.h"
 #include "link/diag_texts.h"
 #include "link/port_list.h"
@@ -31,6 +34,7 @@ private slots:
     void recordings_go_to_the_documents_folder();
     void opens_each_file_kind_data();
     void opens_each_file_kind();
+    void times_keep_their_offset_across_a_clock_change();
     void mouse_zooms_and_a_double_click_returns();
 
 private:
@@ -372,6 +376,39 @@ void tst_recorder_window::opens_each_file_kind()
     QCOMPARE(run.inputs[0].value(0).count, 4);
     if (kind == "xlsx")
         QCOMPARE(run.serial.value_or(0), 123456u);
+}
+
+void tst_recorder_window::times_keep_their_offset_across_a_clock_change()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the test sets the time zone through TZ, as POSIX systems read it");
+#else
+    // Berlin's clocks went from 02:00 to 03:00 on 26 March 2023: a second apart on the wall.
+    const QByteArray was = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    tzset();
+    const QString file = dir.filePath(QStringLiteral("clock change.csv"));
+    {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(orte::csv_header(orte::plain_format()).toUtf8() + "\n");
+        for (const char *at : { "2023-03-26T01:59:59.000", "2023-03-26T03:00:00.000" })
+            f.write(QByteArray(at) + ",0,1.5,,,,,,,,,,,,,\"\"\n");
+    }
+    QVector<QDateTime> times;
+    orte::run_figures about;
+    QString error;
+    const bool read = orte::read_recording(
+        file, [&times](const orte::poll_record &r) { times << r.at; }, about, error);
+    qputenv("TZ", was);
+    tzset();
+    QVERIFY2(read, qPrintable(error));
+    QCOMPARE(times.size(), 2);
+    QCOMPARE(times[0].offsetFromUtc(), 3600);
+    QCOMPARE(times[1].offsetFromUtc(), 7200);
+    QCOMPARE(times[1].toMSecsSinceEpoch() - times[0].toMSecsSinceEpoch(), qint64(1000));
+    QCOMPARE(times[1].toString(QStringLiteral("HH:mm:ss")), QStringLiteral("03:00:00"));
+#endif
 }
 
 void tst_recorder_window::mouse_zooms_and_a_double_click_returns()

@@ -87,9 +87,15 @@ void files_box::refresh_proposal()
 void files_box::propose_names()
 {
     agreed.clear();
-    const QString stem = QDir(folder()).filePath(
+    const QString base = QDir(folder()).filePath(
         QStringLiteral("orte-")
         + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")));
+    // A run that ended within the second it began leaves files of this name: the next is -2.
+    QString stem = base;
+    for (int n = 2; QFileInfo::exists(stem + QStringLiteral(".csv"))
+         || QFileInfo::exists(stem + QStringLiteral(".xlsx"));
+         ++n)
+        stem = base + QStringLiteral("-%1").arg(n);
     csv_path->setText(QDir::toNativeSeparators(stem + QStringLiteral(".csv")));
     xlsx_path->setText(QDir::toNativeSeparators(stem + QStringLiteral(".xlsx")));
     proposed = true;

@@ -276,7 +276,7 @@ void tst_recorder_window::recordings_go_to_the_documents_folder()
     orte::files_box box;
     box.propose_names();
     static const QRegularExpression proposed(QString::fromUtf8(
-        "ОРТЕ-473[/\\\\]orte-\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.(xlsx|csv)$"));
+        "ОРТЕ-473[/\\\\]orte-\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d(-\\d+)?\\.(xlsx|csv)$"));
     for (const QLineEdit *path : { box.xlsx_path, box.csv_path })
         QVERIFY2(proposed.match(path->text()).hasMatch(), qPrintable(path->text()));
     const QString folder = QFileInfo(box.xlsx_name()).absolutePath();
@@ -292,6 +292,17 @@ void tst_recorder_window::recordings_go_to_the_documents_folder()
     QVERIFY2(view.where->text().contains(QDir::toNativeSeparators(box.xlsx_name())),
              qPrintable(view.where->text()));
     QVERIFY(!view.open_folder->isHidden());
+    // Files written at the names: the next run gets new ones. Names the user typed, where no
+    // file was written (a start that failed): kept.
+    const QString written = box.csv_path->text();
+    box.after_run();
+    QVERIFY(box.csv_path->text() != written);
+    QVERIFY(!QFileInfo::exists(box.csv_name()) && !QFileInfo::exists(box.xlsx_name()));
+    const QString typed = dir.filePath(QStringLiteral("typed.csv"));
+    box.csv_path->setText(typed);
+    box.refresh_proposal();
+    box.after_run();
+    QCOMPARE(box.csv_path->text(), typed);
     QDir(folder).removeRecursively();
 }
 

@@ -26,3 +26,13 @@ def wait_for(condition, seconds):
             return False
         time.sleep(0.05)
     return True
+
+
+def stop(procs):
+    """Stops the run's processes, the last started first, by their handles."""
+    for p in reversed(procs):
+        p.terminate()
+        try:
+            p.wait(5)
+        except subprocess.TimeoutExpired:
+            p.kill()

@@ -18,6 +18,8 @@ import sys
 import tempfile
 import time
 
+from benchlib import stop
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.environ.get("ORTE_BENCH_BUILD_DIR", os.path.join(ROOT, "..", "build-bench"))
 RUNS = int(sys.argv[1]) if len(sys.argv) > 1 else 3
@@ -40,16 +42,6 @@ def wait_for(condition, seconds, what):
             return False
         time.sleep(0.01)
     return True
-
-
-def stop(procs):
-    """Stops the run's processes, the last started first, by their handles."""
-    for p in reversed(procs):
-        p.terminate()
-        try:
-            p.wait(5)
-        except subprocess.TimeoutExpired:
-            p.kill()
 
 
 def settle(work, baud, parity, ahead=None):

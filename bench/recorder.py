@@ -18,7 +18,7 @@ import sys
 import tempfile
 import time
 
-from benchlib import build, wait_for
+from benchlib import build, stop, wait_for
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.environ.get("ORTE_BENCH_BUILD_DIR", os.path.join(ROOT, "..", "build-bench"))
@@ -65,12 +65,7 @@ def main():
             print(f"CPU while recording at 300 ms for {SECONDS} s: orte-recorder {100 * r:.2f} % "
                   f"of a core, orte-cli watch {100 * c:.2f} % ({r / c:.1f}x)")
         finally:
-            for p in reversed(procs):
-                p.terminate()
-                try:
-                    p.wait(10)
-                except subprocess.TimeoutExpired:
-                    p.kill()
+            stop(procs)
         # The day in a real window where an X server can be had (Xvfb), else offscreen.
         day_cmd = [os.path.join(BUILD, "orte-bench-recorder"), "day", work]
         day_env = env

@@ -115,6 +115,38 @@ QDateTime parse_time(const QString &t, wall_clock &clock)
     return clock.at(date, ((f[3] * 60 + f[4]) * 60 + f[5]) * 1000 + f[6]);
 }
 
+// A row's cells after the time (`c`: all 16) into `r`. A number's decimal separator is
+// `decimal`; a cell that is not a number fails the row where `strict`, and is taken as absent
+// otherwise (a workbook a spreadsheet program saved again may hold text there).
+template<typename Cells> bool take_cells(const Cells &c, QChar decimal, bool strict, poll_record &r)
+{
+    bool ok = true;
+    const auto number = [&](const QString &s) -> std::optional<double> {
+        if (s.isEmpty())
+            return std::nullopt;
+        bool good = false;
+        const double v = decimal == QLatin1Char('.')
+            ? s.toDouble(&good)
+            : QString(s).replace(decimal, QLatin1Char('.')).toDouble(&good);
+        ok = ok && (good || !strict);
+        return good ? std::optional<double>(v) : std::nullopt;
+    };
+    const auto whole = [&](const QString &s) -> std::optional<int> {
+        const std::optional<double> v = number(s);
+        return v ? std::optional<int>(int(*v)) : std::nullopt;
+    };
+    for (size_t i = 0; i < 2; ++i) {
+        r.type[i] = whole(c[1 + 3 * i]);
+        r.value[i] = number(c[2 + 3 * i]);
+        r.cold_junction[i] = number(c[3 + 3 * i]);
+    }
+    for (size_t bit = 0; bit < 8; ++bit)
+        r.flags[bit] = whole(c[7 + bit]);
+    r.link = c[15];
+    r.result = outcome_of(r.link);
+    return ok;
+}
+
 // ----- CSV -----
 
 QStringList split_cells(const QString &line, QChar separator)
@@ -189,35 +221,7 @@ bool read_csv(const QString &file, std::vector<poll_record> &rows, QString &erro
             error = text::tr("%1, line %2: not a row of a recording").arg(file).arg(n + 1);
             return false;
         }
-        bool ok = true;
-        const auto number = [&](const QString &s) -> std::optional<double> {
-            if (s.isEmpty())
-                return std::nullopt;
-            QString t = s;
-            t.replace(format.decimal, QLatin1Char('.'));
-            bool good = false;
-            const double v = t.toDouble(&good);
-            ok = ok && good;
-            return v;
-        };
-        const auto whole = [&](const QString &s) -> std::optional<int> {
-            if (s.isEmpty())
-                return std::nullopt;
-            bool good = false;
-            const int v = s.toInt(&good);
-            ok = ok && good;
-            return v;
-        };
-        for (size_t i = 0; i < 2; ++i) {
-            r.type[i] = whole(c[int(1 + 3 * i)]);
-            r.value[i] = number(c[int(2 + 3 * i)]);
-            r.cold_junction[i] = number(c[int(3 + 3 * i)]);
-        }
-        for (size_t bit = 0; bit < 8; ++bit)
-            r.flags[bit] = whole(c[int(7 + bit)]);
-        r.link = c[15];
-        r.result = outcome_of(r.link);
-        if (!ok) {
+        if (!take_cells(c, format.decimal, true, r)) {
             error = text::tr("%1, line %2: not a row of a recording").arg(file).arg(n + 1);
             return false;
         }
@@ -481,24 +485,7 @@ bool take_values_row(std::vector<QString> c, wall_clock &clock, std::vector<poll
     r.at = excel_time(c[0].toDouble(&ok), clock);
     if (!ok)
         return false;
-    const auto number = [](const QString &s) -> std::optional<double> {
-        bool good = false;
-        const double v = s.toDouble(&good);
-        return good ? std::optional<double>(v) : std::nullopt;
-    };
-    const auto whole = [&](const QString &s) -> std::optional<int> {
-        const std::optional<double> v = number(s);
-        return v ? std::optional<int>(int(*v)) : std::nullopt;
-    };
-    for (size_t i = 0; i < 2; ++i) {
-        r.type[i] = whole(c[1 + 3 * i]);
-        r.value[i] = number(c[2 + 3 * i]);
-        r.cold_junction[i] = number(c[3 + 3 * i]);
-    }
-    for (size_t bit = 0; bit < 8; ++bit)
-        r.flags[bit] = whole(c[7 + bit]);
-    r.link = c[15];
-    r.result = outcome_of(r.link);
+    take_cells(c, QLatin1Char('.'), false, r);
     rows.push_back(r);
     return true;
 }

@@ -50,6 +50,21 @@ bool parse_range(const QString &text, int &first, int &last)
     last = int(b);
     return true;
 }
+
+// Addresses as a list of numbers and ranges ("1,5,7", "1-4,9"), each once, in the order given.
+bool parse_addresses(const QString &text, QVector<int> &out)
+{
+    out.clear();
+    for (const QString &item : text.split(QLatin1Char(','))) {
+        int first = 0, last = 0;
+        if (!parse_range(item.trimmed(), first, last))
+            return false;
+        for (int a = first; a <= last; ++a)
+            if (!out.contains(a))
+                out << a;
+    }
+    return !out.isEmpty();
+}
 } // namespace
 
 const QVector<int> &standard_speeds()
@@ -99,8 +114,9 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     const QCommandLineOption polls(QStringLiteral("polls"), {}, QStringLiteral("N"));
     const QCommandLineOption stats(QStringLiteral("stats"));
     const QCommandLineOption trace(QStringLiteral("trace"));
+    const QCommandLineOption reply(QStringLiteral("reply-ms"), {}, QStringLiteral("MS"));
     cli.addOptions({ help, baud, parity, stops, address, all, csv, csv_plain, xlsx, force, interval,
-                     polls, stats, trace });
+                     polls, stats, trace, reply });
     auto bad = [&error](const QString &what) {
         error = what;
         return false;
@@ -155,8 +171,21 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         return bad(text::tr("bad --parity '%1' (none, even, odd)").arg(cli.value(parity)));
     if (cli.isSet(stops) && !parse_list(cli.value(stops), 1, 2, stop_bits))
         return bad(text::tr("bad --stop-bits '%1' (1, 2)").arg(cli.value(stops)));
-    if (cli.isSet(address) && !parse_range(cli.value(address), first, last))
+    QVector<int> addresses;
+    const bool watch = !scan && !listen;
+    if (cli.isSet(address)
+        && !(watch ? parse_addresses(cli.value(address), addresses)
+                   : parse_range(cli.value(address), first, last)))
         return bad(text::tr("bad --address '%1' (1 to 247)").arg(cli.value(address)));
+    qint64 reply_ms = 0;
+    if (cli.isSet(reply)) {
+        if (!parse_number(cli.value(reply), 10, 60000, reply_ms))
+            return bad(text::tr("bad --reply-ms '%1' (10 to 60000)").arg(cli.value(reply)));
+        if (!std::any_of(ports.begin(), ports.end(), orte::is_network_port))
+            return bad(text::tr("--reply-ms is for a port over the network (tcp://, rtu+tcp://)"));
+    }
+    // Over the network the gateway keeps the line's settings: there is nothing to search.
+    const bool network = std::all_of(ports.begin(), ports.end(), orte::is_network_port);
 
     if (scan) {
         out.kind = command_kind::scan;
@@ -165,6 +194,9 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         out.scan.first_address = first;
         out.scan.last_address = last;
         out.scan.all = cli.isSet(all);
+        out.scan.network_reply_ms = int(reply_ms);
+        if (network)
+            out.scan.settings = { out.scan.settings.value(0) };
         return true;
     }
     if (listen) {
@@ -189,14 +221,19 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
             return bad(text::tr("--force goes with --csv, --csv-plain or --xlsx"));
         return true;
     }
-    if (!cli.isSet(baud) || !cli.isSet(parity) || !cli.isSet(stops) || !cli.isSet(address)
-        || bauds.size() != 1 || parities.size() != 1 || stop_bits.size() != 1 || first != last)
-        return bad(text::tr("watch needs one --baud, --parity, --stop-bits and --address"));
+    if (network ? !cli.isSet(address)
+                : !cli.isSet(baud) || !cli.isSet(parity) || !cli.isSet(stops)
+                    || !cli.isSet(address) || bauds.size() != 1 || parities.size() != 1
+                    || stop_bits.size() != 1)
+        return bad(network
+                       ? text::tr("watch needs --address")
+                       : text::tr("watch needs one --baud, --parity, --stop-bits and --address"));
     out.kind = command_kind::watch;
     watch_plan &w = out.watch;
     w.port = ports[0];
     w.settings = { bauds[0], char(parities[0].toLatin1()), stop_bits[0] };
-    w.address = first;
+    w.addresses = addresses;
+    w.reply_ms = int(reply_ms);
     w.csv_plain = cli.isSet(csv_plain);
     w.csv_file = cli.value(w.csv_plain ? csv_plain : csv);
     w.xlsx_file = cli.value(xlsx);

@@ -15,6 +15,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QStringList>
 #include <QTimer>
 
@@ -42,6 +43,16 @@ void print_summary(QTextStream &out, const run_figures &run)
 } // namespace
 
 namespace {
+// One converter of the recording: what its last exchanges showed, and its run.
+struct converter
+{
+    reading r;
+    fault_flags faults;
+    bool single_input = false;
+    bool identified = false;
+    run_figures figures;
+};
+
 // The console's side of a recording: the poll engine's signals in the user's words, and the
 // files.
 class watch_console
@@ -51,17 +62,20 @@ public:
         : plan(p)
         , out(o)
         , err(e)
-        , engine({ p.port, p.settings, p.address, p.interval_ms, p.polls })
+        , engine({ p.port, p.settings, p.addresses, p.interval_ms, p.polls, p.reply_ms })
         , files([this](const QString &said) {
             err << "orte-cli: " << file_said(files, said) << '\n' << Qt::flush;
         })
     {
+        for (int address : plan.addresses)
+            converters[address] = {};
     }
 
     int run()
     {
         // The recordings first: a file that cannot be written is found before the line is
         // touched.
+        files.set_several(engine.several());
         if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite))
             return bad_arguments;
         QObject::connect(
@@ -70,19 +84,32 @@ public:
                 code = port_failed;
             });
         QObject::connect(&engine, &orte::poll_engine::not_identified, &loop,
-                         [this](const orte::exchange_result &heard) {
-                             const QString what = what_answered(heard, quint8(plan.address));
+                         [this](const orte::exchange_result &heard, int address) {
+                             const QString what = what_answered(heard, quint8(address));
                              err << text::tr("no converter at %1 address %2: %3")
-                                        .arg(text(plan.settings))
-                                        .arg(plan.address)
+                                        .arg(where())
+                                        .arg(address)
                                         .arg(what.isEmpty() ? text::tr("nothing answered") : what)
-                                 << '\n';
+                                 << '\n'
+                                 << Qt::flush;
                              code = not_found;
                          });
         QObject::connect(&engine, &orte::poll_engine::identified, &loop,
-                         [this](const QByteArray &ident) { identified(ident); });
+                         [this](const QByteArray &ident, int address) {
+                             identified(ident, address);
+                         });
         QObject::connect(&engine, &orte::poll_engine::polled, &loop,
-                         [this](const orte::exchange_result &x, bool) { polled(x); });
+                         [this](const orte::exchange_result &x, bool, int address) {
+                             polled(x, address);
+                         });
+        QObject::connect(&engine, &orte::poll_engine::lost, &loop, [this](int address) {
+            err << "orte-cli: "
+                << text::tr("address %1 stopped answering; asking it again every %2 s")
+                       .arg(address)
+                       .arg(std::max(plan.interval_ms, orte::lost_retry_ms) / 1000.0)
+                << '\n'
+                << Qt::flush;
+        });
         QObject::connect(&engine, &orte::poll_engine::port_gone, &loop, [this] {
             err << "orte-cli: "
                 << (recording_started ? text::tr("the port %1 has gone; reopening it every %2 ms")
@@ -106,29 +133,50 @@ public:
     }
 
 private:
-    void identified(const QByteArray &ident)
+    // The line as the user named it: its settings, or the gateway's.
+    QString where() const
     {
+        return orte::is_network_port(plan.port) ? plan.port : text(plan.settings);
+    }
+
+    void identified(const QByteArray &ident, int address)
+    {
+        converter &c = converters[address];
         const orte::ident_result id = orte::decode_ident(ident);
-        single_input = id.single_input == 1;
+        c.single_input = id.single_input == 1;
+        if (engine.several())
+            out << text::tr("address %1: ").arg(address);
         out << id.string_name << "; " << orte::version_text(ident) << "; "
             << orte::serial_text(orte::serial_number(ident)) << '\n'
             << Qt::flush;
-        figures.identified(ident);
-        figures.port = plan.port;
-        figures.settings = text(plan.settings);
-        figures.address = plan.address;
-        figures.start = QDateTime::currentDateTime();
+        if (!c.identified) {
+            c.figures.identified(ident);
+            c.figures.port = plan.port;
+            c.figures.settings = where();
+            c.figures.address = address;
+            c.figures.start = QDateTime::currentDateTime();
+        }
+        c.identified = true;
         recording_started = true;
+        code = success;
     }
 
-    void polled(const orte::exchange_result &x)
+    void polled(const orte::exchange_result &x, int address)
     {
-        const outcome result = orte::take_poll(x, single_input, r, faults);
+        converter &c = converters[address];
+        const outcome result = orte::take_poll(x, c.single_input, c.r, c.faults);
         const QDateTime now = QDateTime::currentDateTime();
-        const poll_record record = record_of(r, single_input, result, now);
-        figures.add(record);
+        poll_record record = record_of(c.r, c.single_input, result, now);
+        if (engine.several())
+            record.address = address;
+        if (!c.identified)
+            c.figures.start = now;
+        c.figures.add(record);
         files.add(record);
-        out << text_line(r, now) << '\n' << Qt::flush;
+        QString line = text_line(c.r, now);
+        if (engine.several())
+            line.insert(12, QStringLiteral(" | ") + text::tr("address %1").arg(address));
+        out << line << '\n' << Qt::flush;
         // Nobody reads the lines any more: the recording ends, its files finished.
         if (out.status() != QTextStream::Ok) {
             output_gone = true;
@@ -145,13 +193,22 @@ private:
                 code = port_failed;
             return;
         }
-        figures.end = QDateTime::currentDateTime();
-        const bool complete = files.finish(figures);
+        QVector<run_figures> runs;
+        for (converter &c : converters) {
+            c.figures.end = QDateTime::currentDateTime();
+            if (c.figures.polls > 0 || c.identified)
+                runs << c.figures;
+        }
+        const bool complete = files.finish(runs);
         if (output_gone) {
             code = output_closed;
             return;
         }
-        print_summary(out, figures);
+        for (const run_figures &run : runs) {
+            if (engine.several())
+                out << text::tr("Address %1:").arg(run.address) << '\n';
+            print_summary(out, run);
+        }
         code = gone ? port_failed : complete ? success : recording_incomplete;
     }
 
@@ -161,10 +218,7 @@ private:
     orte::poll_engine engine;
     QEventLoop loop;
     orte::recording files;
-    run_figures figures;
-    reading r;
-    fault_flags faults;
-    bool single_input = false;
+    QMap<int, converter> converters;
     bool recording_started = false;
     bool output_gone = false;
     int code = success;

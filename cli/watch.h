@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QTextStream>
+#include <QVector>
 
 namespace orte_cli {
 
@@ -11,13 +12,14 @@ struct watch_plan
 {
     QString port;
     port_settings settings;
-    int address = 1;
+    QVector<int> addresses { 1 }; // several: polled in turn, each on its own period
     QString csv_file; // empty: none
     bool csv_plain = false; // the machine form for scripts instead of the spreadsheet's
     QString xlsx_file; // empty: none
     bool overwrite = false; // existing files are replaced only when asked
     int interval_ms = 300;
-    int polls = 0; // 0: until Ctrl+C
+    int polls = 0; // each converter's; 0: until Ctrl+C
+    int reply_ms = 0; // over the network: the reply window (0: the default)
 };
 
 // Opens the recordings, then the port; identifies the converter, then polls measurement and

@@ -61,11 +61,14 @@ QStringList column_headings()
 
 QString csv_header(const csv_format &format)
 {
-    if (!format.plain)
-        return column_headings().join(format.separator);
     QStringList cells;
-    for (const char *name : names)
-        cells << QString::fromLatin1(name);
+    if (!format.plain)
+        cells = column_headings();
+    else
+        for (const char *name : names)
+            cells << QString::fromLatin1(name);
+    if (format.address_column)
+        cells.insert(1, format.plain ? QStringLiteral("address") : text::tr("Address"));
     return cells.join(format.separator);
 }
 
@@ -84,6 +87,8 @@ QString csv_row(const csv_format &format, const poll_record &r)
     else
         cells << r.at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + format.decimal
                 + r.at.toString(QStringLiteral("zzz"));
+    if (format.address_column)
+        cells << QString::number(r.address);
     for (size_t i = 0; i < 2; ++i)
         cells << whole(r.type[i]) << number(r.value[i]) << number(r.cold_junction[i]);
     for (const std::optional<int> &flag : r.flags)

@@ -19,6 +19,7 @@ struct csv_format
     bool plain = false;
     QChar separator = QLatin1Char(',');
     QChar decimal = QLatin1Char('.');
+    bool address_column = false; // several converters in one file: each row names its own
 };
 
 csv_format spreadsheet_format(const QLocale &locale);

@@ -47,20 +47,41 @@ port_exchange::port_exchange(QObject *parent)
             finish();
     });
     connect(&port, &QSerialPort::readyRead, this, &port_exchange::on_ready_read);
+    connect(&socket, &QTcpSocket::readyRead, this, &port_exchange::on_ready_read);
 }
 
 bool port_exchange::open(const QString &name, const line_format &settings, QString &error)
 {
-    port.close();
+    close();
     late.clear();
+    adu.clear();
     decided.invalidate();
     location = name;
+    if (!parse_endpoint(name, where, error))
+        return false;
+    format = settings;
+    if (where.network()) {
+        device = &socket;
+        socket.connectToHost(where.host, where.port);
+        if (!socket.waitForConnected(connect_ms)) {
+            error = socket.error() == QAbstractSocket::SocketTimeoutError
+                ? QCoreApplication::translate("text", "no connection within %1 s")
+                      .arg(connect_ms / 1000)
+                : socket.errorString();
+            socket.abort();
+            return false;
+        }
+        // A request is one small write that must go out at once.
+        socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        window_ms = network_reply > 0 ? network_reply : network_reply_ms;
+        return true;
+    }
+    device = &port;
     apply_line_format(port, name, settings);
     if (!port.open(QIODevice::ReadWrite)) {
         error = open_error(port);
         return false;
     }
-    format = settings;
     window_ms = reply_window_ms(format);
     // Whatever the system held before the port was opened belongs to nobody.
     port.clear(QSerialPort::Input);
@@ -70,10 +91,13 @@ bool port_exchange::open(const QString &name, const line_format &settings, QStri
 void port_exchange::close()
 {
     port.close();
+    socket.abort();
 }
 
 bool port_exchange::failed() const
 {
+    if (where.network())
+        return socket.state() != QAbstractSocket::ConnectedState;
     const QSerialPort::SerialPortError e = port.error();
     return !port.isOpen() || e == QSerialPort::ResourceError || e == QSerialPort::ReadError
         || e == QSerialPort::WriteError || port_vanished(location);
@@ -83,8 +107,8 @@ void port_exchange::read_waiting()
 {
     // A timer and the port's notifier may both be due when the event loop was held: the bytes
     // the system already holds came first.
-    if (port.isOpen() && !failed())
-        port.waitForReadyRead(0);
+    if (device->isOpen() && !failed())
+        device->waitForReadyRead(0);
 }
 
 QByteArray port_exchange::take_late()
@@ -105,7 +129,8 @@ void port_exchange::send(request_frame frame, quint8 address, int first_byte_ms)
     running = true;
     sent = false;
     first_window_ms = first_byte_ms;
-    const double gap_ms = frame_gap_ms(format);
+    // A gateway keeps its own line's gaps.
+    const double gap_ms = where.network() ? 0 : frame_gap_ms(format);
     const qint64 since = decided.isValid() ? decided.elapsed() : qint64(1) << 40;
     if (since < qint64(std::ceil(gap_ms))) {
         gap.start(int(std::ceil(gap_ms)) - int(since));
@@ -124,13 +149,46 @@ void port_exchange::transmit()
         result.late = late;
         late.clear();
     }
-    port.clearError();
-    port.write(reinterpret_cast<const char *>(request.data()), qint64(request.size()));
-    trace_wire("tx", request.data(), int(request.size()));
+    write_request();
     sent = true;
-    bound.start(exchange_limit_ms(format, expected_reply_length(request)));
+    // Over the network the reply may take its whole window to begin and again between pieces.
+    bound.start(where.network() ? 2 * window_ms
+                                : exchange_limit_ms(format, expected_reply_length(request)));
     quiet.start(first_window_ms > 0 ? first_window_ms : window_ms);
     watch.start();
+}
+
+void port_exchange::write_request()
+{
+    const char *bytes = reinterpret_cast<const char *>(request.data());
+    trace_wire("tx", request.data(), int(request.size()));
+    if (where.kind == transport::modbus_tcp) {
+        device->write(mbap_request(request.data(), int(request.size()), ++transaction));
+        return;
+    }
+    if (!where.network())
+        port.clearError();
+    device->write(bytes, qint64(request.size()));
+}
+
+void port_exchange::take_network(const QByteArray &received)
+{
+    // Modbus TCP: each whole reply as its RTU frame; only this request's is this exchange's.
+    adu += received;
+    QByteArray rtu;
+    QByteArray spoiled;
+    quint16 id = 0;
+    const bool waiting = running && sent;
+    while (mbap_take(adu, rtu, id, spoiled)) {
+        if (waiting && id == transaction && collector.feed(rtu))
+            return finish();
+        if (!waiting || id != transaction)
+            late += rtu;
+    }
+    if (!spoiled.isEmpty() && waiting && collector.feed(spoiled))
+        finish();
+    else if (!waiting)
+        late += spoiled;
 }
 
 void port_exchange::stop()
@@ -143,7 +201,19 @@ void port_exchange::stop()
 
 void port_exchange::on_ready_read()
 {
-    const QByteArray received = port.readAll();
+    const QByteArray received = device->readAll();
+    if (received.isEmpty())
+        return;
+    if (where.kind == transport::modbus_tcp) {
+        trace_wire("rx", received);
+        last_chunk.start();
+        if (running && sent) {
+            ++chunks;
+            quiet.start(window_ms);
+        }
+        take_network(received);
+        return;
+    }
     if (!running || !sent) {
         // After the exchange was decided: kept for the next one to say.
         late += received;

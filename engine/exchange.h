@@ -1,10 +1,12 @@
 #pragma once
 
-// One Modbus exchange at a time over a serial port, on Qt's event loop: the request goes out a
-// frame gap after the last exchange was decided, the reply window (as the monitor sets it for
-// the speed) restarts with every chunk, within a bound for the whole exchange, and done() says
-// what came back. Nothing blocks, and nothing the port has read is dropped unsaid.
+// One Modbus exchange at a time over a serial port or a TCP connection to a gateway, on Qt's
+// event loop: the request goes out a frame gap after the last exchange was decided, the reply
+// window (as the monitor sets it for the speed; over the network, the network's allowance)
+// restarts with every chunk, within a bound for the whole exchange, and done() says what came
+// back. Nothing blocks but a connection's opening (bounded), and nothing read is dropped unsaid.
 
+#include "link/endpoint.h"
 #include "link/frames.h"
 #include "link/line_format.h"
 #include "link/reply_path.h"
@@ -14,6 +16,7 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <QTcpSocket>
 #include <QTimer>
 
 namespace orte {
@@ -35,10 +38,17 @@ class port_exchange : public QObject
 
 public:
     explicit port_exchange(QObject *parent = nullptr);
-    // False with the reason in `error` (another program holding the port is said so).
+    // False with the reason in `error` (another program holding the port is said so). A
+    // network port (tcp://, rtu+tcp://) is connected to within connect_ms; its line settings
+    // are the gateway's own.
     bool open(const QString &port, const line_format &settings, QString &error);
     void close();
-    bool is_open() const { return port.isOpen(); }
+    bool is_open() const { return device->isOpen(); }
+    bool network() const { return where.network(); }
+    // Over the network: how long a reply may take to begin, and between its pieces (0: the
+    // default, network_reply_ms).
+    void set_network_reply_ms(int ms) { network_reply = ms; }
+    static constexpr int connect_ms = 3000;
     bool busy() const { return running; }
     // Sends `request` to `address` once the line has been quiet a frame gap after the last
     // exchange; done() follows, once. With `first_byte_ms`, a reply that has not begun by then
@@ -61,7 +71,15 @@ private:
     void finish();
     void read_waiting();
     bool failed() const;
+    void write_request();
+    void take_network(const QByteArray &received);
     QSerialPort port;
+    QTcpSocket socket;
+    QIODevice *device = &port;
+    endpoint where;
+    int network_reply = 0;
+    quint16 transaction = 0;
+    QByteArray adu; // Modbus TCP: what came of a reply not yet whole
     QString location;
     line_format format;
     int window_ms = 100;

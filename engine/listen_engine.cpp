@@ -5,6 +5,7 @@
 #include "engine/listen_search.h"
 #include "engine/texts.h"
 #include "link/diag_texts.h"
+#include "link/endpoint.h"
 #include "link/frame_bytes.h"
 #include "link/modbus.h"
 #include "link/port_setup.h"
@@ -40,6 +41,7 @@ listen_engine::listen_engine(const listen_plan &p, QObject *parent)
     ticker.setInterval(tick_ms);
     connect(&ticker, &QTimer::timeout, this, &listen_engine::tick);
     connect(&port, &QSerialPort::readyRead, this, &listen_engine::bytes_came);
+    connect(&socket, &QTcpSocket::readyRead, this, &listen_engine::bytes_came);
     connect(&port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
         if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError)
             QTimer::singleShot(0, this, &listen_engine::tick);
@@ -54,7 +56,9 @@ void listen_engine::start()
         clock.start();
         run_start = QDateTime::currentDateTime();
         ticker.start();
-        if (plan.speeds.size() == 1 && plan.parities.size() == 1)
+        if (is_network_port(plan.port))
+            open_network();
+        else if (plan.speeds.size() == 1 && plan.parities.size() == 1)
             open({ plan.speeds[0], char(plan.parities[0].toLatin1()), plan.stop_bits },
                  phase::listening);
         else
@@ -115,6 +119,37 @@ void listen_engine::open(const line_format &s, phase then)
     settle_until = now() + adapter_latency_ms;
 }
 
+void listen_engine::open_network()
+{
+    endpoint where;
+    QString error;
+    if (parse_endpoint(plan.port, where, error) && where.kind == transport::modbus_tcp)
+        error = text::tr("a Modbus TCP server forwards no other master's traffic: listen to "
+                         "rtu+tcp://HOST:PORT");
+    if (error.isEmpty()) {
+        socket.connectToHost(where.host, where.port);
+        if (!socket.waitForConnected(port_exchange::connect_ms))
+            error = socket.errorString();
+    }
+    if (!error.isEmpty()) {
+        socket.abort();
+        emit open_failed(error);
+        return end(true);
+    }
+    network = true;
+    device = &socket;
+    opened_once = true;
+    // The frames are told apart as at the speed given (the server's own, as it keeps it).
+    settings = { plan.speeds.value(0, 9600),
+                 plan.parities.isEmpty() ? 'N' : char(plan.parities[0].toLatin1()),
+                 plan.stop_bits };
+    framer = bus_framer(char_time_ms(settings));
+    marking = false;
+    fresh_open = true;
+    state = phase::listening;
+    begin_listening();
+}
+
 void listen_engine::settled()
 {
     port.readAll();
@@ -130,6 +165,8 @@ void listen_engine::settled()
 
 bool listen_engine::gone() const
 {
+    if (network)
+        return socket.state() != QAbstractSocket::ConnectedState;
     return !port.isOpen() || port.error() == QSerialPort::ResourceError
         || port.error() == QSerialPort::ReadError || port_vanished(plan.port);
 }
@@ -140,7 +177,7 @@ void listen_engine::count_reported_errors()
 {
 #ifdef Q_OS_WIN
     DWORD errors = 0;
-    if (ClearCommError(reinterpret_cast<HANDLE>(port.handle()), &errors, nullptr)
+    if (!network && ClearCommError(reinterpret_cast<HANDLE>(port.handle()), &errors, nullptr)
         && (errors & (CE_RXPARITY | CE_FRAME)))
         ++marks.errors;
 #endif
@@ -154,7 +191,7 @@ void listen_engine::bytes_came()
     }
     if (state == phase::over || state == phase::idle)
         return;
-    const QByteArray bytes = port.readAll();
+    const QByteArray bytes = device->readAll();
     if (bytes.isEmpty())
         return;
     trace_wire("heard", bytes);
@@ -399,6 +436,7 @@ void listen_engine::end(bool failed)
     state = phase::over;
     trial.reset();
     port.close();
+    socket.abort();
     emit finished(failed);
 }
 

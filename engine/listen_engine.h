@@ -17,6 +17,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include <array>
@@ -80,6 +81,8 @@ signals:
 private:
     enum class phase { idle, settling, searching, locking, listening, over };
     void open(const line_format &s, phase then);
+    // RTU over TCP: what a serial device server forwards, at the settings it keeps.
+    void open_network();
     void settled();
     void bytes_came();
     void tick();
@@ -108,6 +111,9 @@ private:
 
     listen_plan plan;
     QSerialPort port;
+    QTcpSocket socket;
+    QIODevice *device = &port;
+    bool network = false;
     QTimer ticker;
     QElapsedTimer clock;
     QDateTime run_start;

@@ -29,6 +29,8 @@ struct poll_record
     // Which measurement reply the values came from (a status poll's row repeats the last one):
     // the figures count each measurement once.
     int measurement = 0;
+    // The converter's address where a recording holds several (0: it holds one).
+    int address = 0;
 };
 
 // One input's values while its sensor type stayed the same, kept in whole thousandths (the

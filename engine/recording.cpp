@@ -255,7 +255,9 @@ bool recording::claim(const QString &csv_name, bool csv_plain, const QString &xl
         say(text::tr("the CSV file and the workbook are one file: %1").arg(xlsx_name));
         return false;
     }
-    csv.start(csv_plain ? plain_format() : spreadsheet_format(QLocale::system()));
+    csv_format format = csv_plain ? plain_format() : spreadsheet_format(QLocale::system());
+    format.address_column = by_address;
+    csv.start(format);
     return true;
 }
 
@@ -269,7 +271,7 @@ void recording::open_book()
 {
     if (!book)
         book = std::make_unique<workbook_writer>(book_scratch(), narrow_folder(xlsx.file()),
-                                                 rows_per_sheet);
+                                                 rows_per_sheet, by_address);
 }
 
 void recording::add(const poll_record &r)
@@ -289,7 +291,7 @@ void recording::add(const poll_record &r)
     book->add(r);
 }
 
-bool recording::finish(const run_figures &run)
+bool recording::finish(const QVector<run_figures> &run)
 {
     if (!xlsx.claimed() || added == 0) {
         book.reset();

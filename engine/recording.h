@@ -116,6 +116,10 @@ public:
     }
     bool claim(const QString &csv_name, bool csv_plain, const QString &xlsx_name,
                bool overwrite_csv, bool overwrite_xlsx);
+    // Several converters in one recording, before claim(): the CSV's rows name their address,
+    // the workbook has a values sheet, a chart and a summary for each.
+    void set_several(bool several) { by_address = several; }
+    bool several() const { return by_address; }
     // What was said last was a file that exists: the front end adds how to replace it.
     bool refused_existing() const { return csv.refused_existing() || xlsx.refused_existing(); }
     bool records() const { return csv.claimed() || xlsx.claimed(); }
@@ -125,7 +129,9 @@ public:
     void add(const poll_record &r);
     // Writes the workbook and puts it in place. False when the files miss part of the run. A
     // run that recorded nothing makes no file, and an old one it was to replace stays.
-    bool finish(const run_figures &run);
+    bool finish(const run_figures &run) { return finish(QVector<run_figures> { run }); }
+    // Several converters: a run's figures each, in the order they are to be shown.
+    bool finish(const QVector<run_figures> &runs);
     int rows() const { return added; }
     // Rows per values sheet of the workbook (Excel's limit, less the heading row).
     int rows_per_sheet;
@@ -138,6 +144,7 @@ private:
     output_file xlsx;
     std::unique_ptr<workbook_writer> book;
     bool book_failed = false;
+    bool by_address = false;
     int added = 0;
 };
 

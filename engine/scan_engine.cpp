@@ -100,7 +100,9 @@ scan_engine::scan_engine(const scan_plan &p, QObject *parent)
     : QObject(parent)
     , plan(p)
 {
-    planned = 2 * int(plan.ports.size()) * int(plan.settings.size())
+    network = !plan.ports.isEmpty() && is_network_port(plan.ports[0]);
+    line.set_network_reply_ms(plan.network_reply_ms);
+    planned = (network ? 1 : 2) * int(plan.ports.size()) * int(plan.settings.size())
         * (plan.last_address - plan.first_address + 1);
     for (int port = 0; port < plan.ports.size(); ++port)
         for (int setting = 0; setting < plan.settings.size(); ++setting)
@@ -126,6 +128,9 @@ void scan_engine::stop()
 qint64 scan_engine::try_ms(int setting, int pass) const
 {
     const line_format &f = plan.settings[setting];
+    if (network)
+        return (plan.network_reply_ms > 0 ? plan.network_reply_ms : network_reply_ms)
+            + try_overhead_ms;
     return (pass == 1 ? first_byte_window_ms(f, ident_request_bytes) : reply_window_ms(f))
         + try_overhead_ms;
 }
@@ -138,7 +143,7 @@ qint64 scan_engine::time_left_ms() const
         left += (plan.last_address - at.address) * try_ms(places[step].setting, current_pass);
     for (int i = std::max(0, step + 1); i < places.size(); ++i)
         left += addresses * try_ms(places[i].setting, current_pass);
-    if (current_pass == 1)
+    if (current_pass == 1 && !network)
         for (const place &p : places)
             left += addresses * try_ms(p.setting, 2);
     return left;
@@ -150,7 +155,7 @@ void scan_engine::next_place()
         return end(true);
     while (++step < places.size() && port_failed_here[places[step].port]) { }
     if (step >= places.size()) {
-        if (current_pass == 2 || converters > 0)
+        if (current_pass == 2 || converters > 0 || network)
             return end(false);
         // The second pass: where the first heard anything, first.
         QVector<place> heard;
@@ -202,7 +207,9 @@ void scan_engine::next_address()
         clock.start();
     sent_at[at.address] = clock.elapsed();
     line.send(initial_req_ident(), quint8(at.address),
-              current_pass == 1 ? first_byte_window_ms(at.settings, ident_request_bytes) : 0);
+              current_pass == 1 && !network
+                  ? first_byte_window_ms(at.settings, ident_request_bytes)
+                  : 0);
 }
 
 void scan_engine::next_setting()
@@ -272,6 +279,9 @@ void scan_engine::taken(const exchange_result &r)
     } else if (!late.isEmpty()) {
         if (take_late(late, r.quiet_ms) && !plan.all)
             return end(false);
+    } else if (network && r.frame && r.kind == reply_kind::exception
+               && (rx_at(r.bytes, 2) == 0x0A || rx_at(r.bytes, 2) == 0x0B)) {
+        // A gateway's "no path" or "no reply from the device": nobody at that address.
     } else if (r.frame || !r.foreign.isEmpty()) {
         emit heard(at, r);
     } else if (r.heard && retries_here < retries_per_setting && retried != at.address) {

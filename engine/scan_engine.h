@@ -26,6 +26,9 @@ struct scan_plan
     int first_address = 1;
     int last_address = 128;
     bool all = false; // go on after the first converter
+    // Ports over the network (a gateway keeps the line's settings: addresses alone are
+    // searched, in one pass with the full reply window): the window, 0 for the default.
+    int network_reply_ms = 0;
 };
 
 // The monitor's eleven speeds, 1200 to 921600: the search's default, and what the windows
@@ -110,6 +113,7 @@ private:
     // One try's wait at a setting in a pass, on a silent line.
     qint64 try_ms(int setting, int pass) const;
     scan_plan plan;
+    bool network = false;
     port_exchange line;
     int planned = 0;
     int tries = 0;

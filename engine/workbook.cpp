@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
@@ -92,8 +93,15 @@ namespace {
 
 // One chart sheet an input: its value and its cold junction against time, on an axis of its
 // own, so that a thermocouple at 500 °C does not flatten a resistance thermometer at 23 °C.
-void chart_sheets(lxw_workbook *book, const QString &values, int rows, const run_figures &run)
+void chart_sheets(lxw_workbook *book, const QString &values, int rows, const run_figures &run,
+                  bool one_of_several)
 {
+    // One converter of several: a sheet of its own with a chart of each input, one above the
+    // other (a chart sheet holds only one).
+    lxw_worksheet *charts = one_of_several
+        ? workbook_add_worksheet(book, utf8(text::tr("Chart %1").arg(run.address)))
+        : nullptr;
+    int placed = 0;
     const lxw_row_t last = lxw_row_t(qMax(rows, 1));
     for (int in = 0; in < 2; ++in) {
         const size_t i = size_t(in);
@@ -121,6 +129,13 @@ void chart_sheets(lxw_workbook *book, const QString &values, int rows, const run
             chart_series_set_values(line, utf8(values), 1, s.col, last, s.col);
             chart_series_set_name(line, utf8(s.name));
         }
+        if (charts) {
+            lxw_chart_options place {};
+            place.x_scale = 2;
+            place.y_scale = 1.5;
+            worksheet_insert_chart_opt(charts, lxw_row_t(24 * placed++), 0, chart, &place);
+            continue;
+        }
         lxw_chartsheet *sheet
             = workbook_add_chartsheet(book, utf8(text::tr("Input %1 chart").arg(in + 1)));
         chartsheet_set_chart(sheet, chart);
@@ -128,9 +143,12 @@ void chart_sheets(lxw_workbook *book, const QString &values, int rows, const run
 }
 
 void run_sheet(lxw_workbook *book, const run_figures &run, const QStringList &values_sheets,
-               int last_sheet_rows, lxw_format *bold)
+               int last_sheet_rows, lxw_format *bold, bool one_of_several)
 {
-    lxw_worksheet *sheet = workbook_add_worksheet(book, utf8(text::tr("Converter and run")));
+    lxw_worksheet *sheet = workbook_add_worksheet(
+        book,
+        utf8(one_of_several ? text::tr("Converter %1").arg(run.address)
+                 : text::tr("Converter and run")));
     lxw_format *time_format = workbook_add_format(book);
     format_set_num_format(time_format, "yyyy-mm-dd hh:mm:ss");
     worksheet_set_column(sheet, 0, 0, 36, nullptr);
@@ -201,10 +219,12 @@ QString narrow_folder(const QString &file_name)
     return folder;
 }
 
-workbook_writer::workbook_writer(const QString &file_name, const QString &folder, int rows)
+workbook_writer::workbook_writer(const QString &file_name, const QString &folder, int rows,
+                                 bool several)
     : file(file_name)
     , scratch_folder(QFile::encodeName(QDir::toNativeSeparators(folder)))
     , rows_per_sheet(rows)
+    , by_address(several)
 {
     // Rows go to temporary files in the recording's own folder: /tmp may be memory.
     lxw_workbook_options options {};
@@ -220,7 +240,8 @@ workbook_writer::workbook_writer(const QString &file_name, const QString &folder
     format_set_num_format(time_format, "yyyy-mm-dd hh:mm:ss.000");
     bold = workbook_add_format(book);
     format_set_bold(bold);
-    new_sheet();
+    if (!by_address)
+        part_of(0);
 }
 
 workbook_writer::~workbook_writer()
@@ -233,29 +254,48 @@ workbook_writer::~workbook_writer()
     }
 }
 
-void workbook_writer::new_sheet()
+workbook_writer::part &workbook_writer::part_of(int address)
 {
-    const QString values = text::tr("Values");
-    sheet_names << (sheet_names.isEmpty()
-                        ? values
-                        : QStringLiteral("%1 %2").arg(values).arg(sheet_names.size() + 1));
-    sheet = workbook_add_worksheet(book, utf8(sheet_names.constLast()));
+    const int key = by_address ? address : 0;
+    for (part &p : parts)
+        if (p.address == key)
+            return p;
+    parts.append(part {});
+    parts.last().address = key;
+    new_sheet(parts.last());
+    return parts.last();
+}
+
+void workbook_writer::new_sheet(part &p)
+{
+    QStringList &sheet_names = p.sheet_names;
+    const QString values = p.address > 0 ? text::tr("Values %1").arg(p.address)
+                                         : text::tr("Values");
+    if (sheet_names.isEmpty())
+        sheet_names << values;
+    else if (p.address > 0)
+        sheet_names << QStringLiteral("%1 (%2)").arg(values).arg(sheet_names.size() + 1);
+    else
+        sheet_names << QStringLiteral("%1 %2").arg(values).arg(sheet_names.size() + 1);
+    lxw_worksheet *sheet = p.sheet = workbook_add_worksheet(book, utf8(sheet_names.constLast()));
     worksheet_set_column(sheet, 0, 0, 24, nullptr);
     worksheet_set_column(sheet, 1, 15, 12, nullptr);
     worksheet_set_column(sheet, 15, 15, 28, nullptr);
     const QStringList headings = column_headings();
     for (int c = 0; c < headings.size(); ++c)
         worksheet_write_string(sheet, 0, lxw_col_t(c), utf8(headings[c]), bold);
-    row = 1;
+    p.row = 1;
 }
 
 void workbook_writer::add(const poll_record &r)
 {
     if (!book)
         return;
-    if (row > rows_per_sheet)
-        new_sheet();
-    const lxw_row_t at_row = lxw_row_t(row++);
+    part &p = part_of(r.address);
+    if (p.row > rows_per_sheet)
+        new_sheet(p);
+    lxw_worksheet *sheet = p.sheet;
+    const lxw_row_t at_row = lxw_row_t(p.row++);
     lxw_datetime at = datetime(r.at);
     worksheet_write_datetime(sheet, at_row, 0, &at, time_format);
     lxw_col_t col = 1;
@@ -274,16 +314,23 @@ void workbook_writer::add(const poll_record &r)
         worksheet_write_string(sheet, at_row, 15, utf8(r.link), nullptr);
 }
 
-bool workbook_writer::finish(const run_figures &run, QString &error)
+bool workbook_writer::finish(const QVector<run_figures> &runs, QString &error)
 {
     if (!book) {
         error = text::tr("the workbook cannot be made");
         return false;
     }
     finished = true;
-    // Only a sheet's rows can be charted in one series: the chart shows the last sheet.
-    chart_sheets(book, sheet_names.constLast(), row - 1, run);
-    run_sheet(book, run, sheet_names, row - 1, bold);
+    for (const run_figures &run : runs) {
+        if (by_address && !std::any_of(parts.begin(), parts.end(), [&run](const part &p) {
+                return p.address == run.address;
+            }))
+            continue; // nothing recorded of it
+        const part &p = part_of(run.address);
+        // Only a sheet's rows can be charted in one series: the chart shows the last sheet.
+        chart_sheets(book, p.sheet_names.constLast(), p.row - 1, run, by_address);
+        run_sheet(book, run, p.sheet_names, p.row - 1, bold, by_address);
+    }
     errno = 0;
     lxw_error result;
     {

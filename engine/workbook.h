@@ -2,13 +2,15 @@
 
 // The recording as an Excel workbook: the values (time as a date-time, numbers as numbers) on
 // as many sheets as Excel's row limit asks, a chart of each input (and its cold junction)
-// against time on an axis of its own, and a sheet on the converter and the run. Rows go to the
+// against time on an axis of its own, and a sheet on the converter and the run. A recording of
+// several converters has those for each: its values, one chart of both inputs, its run. Rows go to the
 // library as they come (it keeps them in temporary files, so memory stays bounded however long
 // the run); the workbook is written when the recording ends.
 
 #include "engine/record.h"
 
 #include <QString>
+#include <QVector>
 
 struct lxw_workbook;
 struct lxw_worksheet;
@@ -25,26 +27,35 @@ public:
     // The workbook at `file_name` (an ASCII name: the library opens it by a narrow name), its
     // temporary files in `scratch_folder`. Nothing is written there before finish().
     workbook_writer(const QString &file_name, const QString &scratch_folder,
-                    int rows_per_sheet = sheet_rows);
+                    int rows_per_sheet = sheet_rows, bool by_address = false);
     ~workbook_writer();
     workbook_writer(const workbook_writer &) = delete;
     workbook_writer &operator=(const workbook_writer &) = delete;
 
     void add(const poll_record &r);
-    // Adds the chart and the run, and writes the file. False with the reason in `error`.
-    bool finish(const run_figures &run, QString &error);
+    // Adds the charts and the runs (one, or each converter's), and writes the file. False
+    // with the reason in `error`.
+    bool finish(const QVector<run_figures> &runs, QString &error);
 
 private:
-    void new_sheet();
+    // The values of one converter (of the only one: address 0).
+    struct part
+    {
+        int address = 0;
+        QStringList sheet_names;
+        lxw_worksheet *sheet = nullptr;
+        int row = 0; // rows written on the current sheet, the heading's included
+    };
+    part &part_of(int address);
+    void new_sheet(part &p);
     QString file;
     QByteArray scratch_folder;
     int rows_per_sheet;
+    bool by_address;
     lxw_workbook *book = nullptr;
-    lxw_worksheet *sheet = nullptr;
     lxw_format *time_format = nullptr;
     lxw_format *bold = nullptr;
-    QStringList sheet_names;
-    int row = 0; // rows written on the current sheet, the heading's included
+    QVector<part> parts;
     bool finished = false;
 };
 

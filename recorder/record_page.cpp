@@ -61,7 +61,7 @@ void record_page::start()
     faults = fault_flags {};
     identified = false;
     engine = std::make_unique<poll_engine>(
-        poll_plan { about.port, line->settings(), about.address, period->value(), 0 });
+        poll_plan { about.port, line->settings(), { about.address }, period->value(), 0 });
     poll_engine *e = engine.get();
     connect(e, &poll_engine::open_failed, this, [this](const QString &error) {
         run->say(text::tr("cannot open %1: %2").arg(about.port, error));

@@ -3,7 +3,7 @@
 install(FILES ${ORTE_MINGW_DLLS} DESTINATION .)
 
 install(TARGETS orte-monitor orte-demo orte-cli orte-recorder RUNTIME DESTINATION .)
-foreach(module Core Gui Widgets SerialPort Charts)
+foreach(module Core Gui Widgets SerialPort Charts Network)
     install(FILES ${ORTE_QT_ROOT}/bin/Qt5${module}.dll DESTINATION .)
 endforeach()
 # qoffscreen too: orte-demo --headless (and a support engineer's check without a desktop).

@@ -189,7 +189,7 @@ void tst_engine::a_late_reply_is_said_by_the_next_exchange()
 void tst_engine::poll_identifies_then_polls_in_turn()
 {
     QVERIFY2(sim.start_pty(port()), qPrintable(sim.error()));
-    orte::poll_engine engine({ port(), { 9600, 'N', 1 }, 1, 300, 4 });
+    orte::poll_engine engine({ port(), { 9600, 'N', 1 }, { 1 }, 300, 4 });
     QSignalSpy identified(&engine, &orte::poll_engine::identified);
     QSignalSpy polled(&engine, &orte::poll_engine::polled);
     QSignalSpy finished(&engine, &orte::poll_engine::finished);
@@ -228,7 +228,7 @@ void tst_engine::listen_finds_the_line_and_decodes_another_master()
     QSignalSpy readings(&listener, &orte::listen_engine::slave_reading);
     QSignalSpy finished(&listener, &orte::listen_engine::finished);
     listener.start();
-    orte::poll_engine master({ port(), { 9600, 'E', 1 }, 1, 100, 0 });
+    orte::poll_engine master({ port(), { 9600, 'E', 1 }, { 1 }, 100, 0 });
     master.start();
     QTRY_VERIFY_WITH_TIMEOUT(!found.isEmpty(), 20000);
     QCOMPARE(found[0][0].toInt(), 9600);

@@ -156,7 +156,7 @@ void tst_cli_files::workbook()
             book.add(r);
         }
         QString error;
-        QVERIFY2(book.finish(run, error), qPrintable(error));
+        QVERIFY2(book.finish({ run }, error), qPrintable(error));
     }
     // Nothing but the workbook is left in the folder.
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList { "run.xlsx" });

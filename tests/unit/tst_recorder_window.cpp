@@ -346,7 +346,7 @@ void tst_recorder_window::opens_each_file_kind()
             run.add(r);
         }
         QString error;
-        QVERIFY2(book.finish(run, error), qPrintable(error));
+        QVERIFY2(book.finish({ run }, error), qPrintable(error));
         if (kind == "cut")
             QVERIFY(QFile::resize(file, QFileInfo(file).size() / 2));
         if (kind == "resaved") {

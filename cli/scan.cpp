@@ -47,8 +47,12 @@ public:
                              // What to type next, ready to copy.
                              say(QStringLiteral("  ")
                                  + text::tr("to record it: %1").arg(next_command(at, true)));
-                             say(QStringLiteral("  ")
-                                 + text::tr("to listen to it: %1").arg(next_command(at, false)));
+                             // A Modbus TCP server forwards no other master's traffic.
+                             if (!at.port.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive))
+                                 say(QStringLiteral("  ")
+                                     + text::tr("to listen to it: %1")
+                                           .arg(next_command(at, false)));
+                             found_at << at;
                          });
         QObject::connect(&engine, &orte::scan_engine::heard, &loop,
                          [this](const orte::scan_place &at, const orte::exchange_result &r) {
@@ -92,15 +96,19 @@ public:
     }
 
 private:
-    // "COM3: 9600 8N1 address 5" with several ports, "9600 8N1 address 5" with one.
+    // "COM3: 9600 8N1 address 5" with several ports, "9600 8N1 address 5" with one; over the
+    // network the gateway keeps the line's settings: "address 5".
     QString where(const orte::scan_place &at) const
     {
-        const QString place = text::tr("%1 address %2").arg(text(at.settings)).arg(at.address);
+        const QString place = orte::is_network_port(at.port)
+            ? text::tr("address %1").arg(at.address)
+            : text::tr("%1 address %2").arg(text(at.settings)).arg(at.address);
         return plan.ports.size() > 1 ? at.port + QStringLiteral(": ") + place : place;
     }
 
     // The orte-cli command line that records the converter found (or listens to it).
-    static QString next_command(const orte::scan_place &at, bool record)
+    static QString next_command(const orte::scan_place &at, bool record,
+                                const QString &addresses = QString())
     {
         static const char *const parity_names[] = { "none", "even", "odd" };
         const char *parity = parity_names[at.settings.parity == 'E'       ? 1
@@ -109,15 +117,19 @@ private:
         const QString port = at.port.contains(QLatin1Char(' '))
             ? QLatin1Char('"') + at.port + QLatin1Char('"')
             : at.port;
-        QString line = QStringLiteral("orte-cli %1 %2 --baud %3 --parity %4")
-                           .arg(record ? QStringLiteral("watch") : QStringLiteral("listen"), port)
-                           .arg(at.settings.baud)
-                           .arg(QLatin1String(parity));
-        if (record)
+        QString line = QStringLiteral("orte-cli %1 %2")
+                           .arg(record ? QStringLiteral("watch") : QStringLiteral("listen"), port);
+        if (!orte::is_network_port(at.port) || !record)
+            line += QStringLiteral(" --baud %1 --parity %2")
+                        .arg(at.settings.baud)
+                        .arg(QLatin1String(parity));
+        if (record && !orte::is_network_port(at.port))
             line += QStringLiteral(" --stop-bits %1").arg(at.settings.stop_bits);
-        line += QStringLiteral(" --address %1").arg(at.address);
+        const QString which = addresses.isEmpty() ? QString::number(at.address) : addresses;
+        line += QStringLiteral(" --address %1").arg(which);
         if (record)
-            line += QStringLiteral(" --xlsx orte-%1.xlsx").arg(at.address);
+            line += addresses.isEmpty() ? QStringLiteral(" --xlsx orte-%1.xlsx").arg(at.address)
+                                        : QStringLiteral(" --xlsx orte.xlsx");
         return line;
     }
 
@@ -157,6 +169,22 @@ private:
                 << '\n';
             return converters > 0 ? success : interrupted_code;
         }
+        // Several found on one line at one setting: one recording of them all.
+        for (int i = 0; i < found_at.size(); ++i) {
+            QStringList addresses;
+            bool first = true;
+            for (int j = 0; j < found_at.size(); ++j) {
+                const bool same = found_at[j].port == found_at[i].port
+                    && found_at[j].settings == found_at[i].settings;
+                first = first && !(same && j < i);
+                if (same)
+                    addresses << QString::number(found_at[j].address);
+            }
+            if (first && addresses.size() > 1)
+                out << text::tr("to record them all: %1")
+                           .arg(next_command(found_at[i], true, addresses.join(QLatin1Char(','))))
+                    << '\n';
+        }
         // A port lost on the way leaves the search unfinished: it is not said to be empty.
         if (converters == 0 && engine.tried() > 0 && !port_lost)
             out << text::tr("no converter found (%1 tries in %2)")
@@ -176,6 +204,7 @@ private:
     orte::scan_engine engine;
     QEventLoop loop;
     QElapsedTimer clock;
+    QVector<orte::scan_place> found_at;
     bool output_gone = false;
     int code = success;
 };

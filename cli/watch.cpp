@@ -67,8 +67,12 @@ public:
             err << "orte-cli: " << file_said(files, said) << '\n' << Qt::flush;
         })
     {
-        for (int address : plan.addresses)
-            converters[address] = {};
+        for (int address : plan.addresses) {
+            run_figures &run = converters[address].figures;
+            run.port = plan.port;
+            run.settings = where();
+            run.address = address;
+        }
     }
 
     int run()
@@ -151,9 +155,6 @@ private:
             << Qt::flush;
         if (!c.identified) {
             c.figures.identified(ident);
-            c.figures.port = plan.port;
-            c.figures.settings = where();
-            c.figures.address = address;
             c.figures.start = QDateTime::currentDateTime();
         }
         c.identified = true;

@@ -94,8 +94,9 @@ void poll_engine::step()
     if (gone) {
         if (!polling)
             u.due = now + std::max(plan.interval_ms, lost_retry_ms);
-        poll_done(u, exchange_result {}, false);
-        return;
+        if (polling || u.ever)
+            return poll_done(u, exchange_result {}, false);
+        return step();
     }
     measuring = polling && u.measure_next;
     line.send(!polling ? initial_req_ident()
@@ -122,6 +123,7 @@ void poll_engine::identification_done(unit &u, const exchange_result &r)
     const long long now = clock.elapsed();
     if (r.frame && r.kind == reply_kind::ident && decode_ident(r.bytes).device_found) {
         u.state = unit::phase::polling;
+        u.ever = true;
         u.tries = 0;
         u.misses = 0;
         u.measure_next = true;
@@ -138,7 +140,9 @@ void poll_engine::identification_done(unit &u, const exchange_result &r)
     if (u.state == unit::phase::lost) {
         // A lost converter's try is a poll of its: the recording shows it still away.
         u.due = now + std::max(plan.interval_ms, lost_retry_ms);
-        return poll_done(u, r, false);
+        if (u.ever)
+            return poll_done(u, r, false);
+        return step();
     }
     if (r.frame || !r.foreign.isEmpty() || r.heard || u.heard.bytes.isEmpty())
         u.heard = r;

@@ -50,7 +50,8 @@ signals:
     void not_identified(const orte::exchange_result &heard, int address);
     void identified(const QByteArray &ident, int address);
     // One poll: its exchange (nothing heard while the port is away). A lost converter's
-    // identification tries are polls too: the recording shows the time it was away.
+    // identification tries are polls too, once it has been identified: the recording shows the
+    // time it was away.
     void polled(const orte::exchange_result &result, bool measurement, int address);
     // A converter of several stopped answering; it is asked again every lost_retry_ms.
     void lost(int address);
@@ -70,6 +71,7 @@ private:
         int misses = 0;
         long long due = 0;
         bool measure_next = true;
+        bool ever = false; // identified once: its tries while lost are recorded
     };
     void step();
     void done(const exchange_result &r);

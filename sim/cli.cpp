@@ -4,12 +4,14 @@
 
 #include <getopt.h>
 
+#include <algorithm>
+#include <sstream>
 #include <vector>
 
 namespace sim {
 
 const char *const usage_text
-    = R"usage(Usage: orte-sim (--device PATH | --pty [--link PATH]) [options]
+    = R"usage(Usage: orte-sim (--device PATH | --pty [--link PATH] | --tcp PORT) [options]
 
 A simulated ОРТЕ-473 measuring converter: a Modbus RTU slave answering
 input registers 0..11 and 50..54 and coils 0..7, as the converter does.
@@ -20,6 +22,9 @@ Port:
                        printed on the first line of standard output
   --link PATH          with --pty: also make PATH a symbolic link to that port (nothing
                        may be there but a stale link that leads nowhere)
+  --tcp PORT           serve Modbus TCP on 127.0.0.1:PORT instead (0: any free port),
+                       one converter per unit id, as a gateway does (exception 0x0B for a
+                       unit id with none); tcp://127.0.0.1:PORT is printed first
   --baud N             line speed (default 9600)
   --parity P           none, even or odd (default none)
   --stop-bits N        1 or 2 (default 1)
@@ -46,7 +51,8 @@ Port:
                        none on a pty)
 
 Converter (numbers decimal or 0x hex; a leading 0 is not octal):
-  --address N          slave address, 1..247 (default 1)
+  --address LIST       slave address, 1..247 (default 1); a list (1,5,7) or a range
+                       (1-4) simulates a converter at each, the serial numbers counting up
   --model N            model code, 0..255 (default 0: ОРТЕ 473-220, two inputs)
   --version A.B.C.D    firmware version (default 2.0.0.1)
   --serial N           serial number, 0..4294967295 (default 123456)
@@ -73,7 +79,8 @@ Scenario files: one step per line, '#' starts a comment. A pipe works too
   at SECONDS ACTION [ARGS]   run when SECONDS have passed since the start
   req N ACTION [ARGS]        run when the N-th request arrives, before it is answered
 Actions:
-  set KEY VALUE        change a value; KEY is address, model, version, serial, status,
+  set [ADDR] KEY VALUE change a value (of the converter at ADDR, of several; else the
+                       first); KEY is address, model, version, serial, status,
                        in1.type, in1.whole, in1.milli, in1.cj, in2.type, ... as above,
                        or line: the line's speed, parity and stop bits (19200E1), as when
                        its master is set up anew
@@ -101,6 +108,20 @@ Frames are told apart by the silence between them (3.5 character times, at least
 SIGINT, SIGTERM or SIGHUP end it; what it created is removed.
 )usage";
 
+std::vector<converter_state> converters_of(const options &o)
+{
+    if (o.addresses.empty())
+        return { o.state };
+    std::vector<converter_state> all;
+    for (size_t i = 0; i < o.addresses.size(); ++i) {
+        converter_state c = o.state;
+        c.address = o.addresses[i];
+        c.serial = o.state.serial + uint32_t(i);
+        all.push_back(c);
+    }
+    return all;
+}
+
 command parse_command_line(int argc, char **argv, options &out, std::string &error)
 {
     enum {
@@ -118,6 +139,7 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
         opt_trace,
         opt_scenario,
         opt_seed,
+        opt_tcp,
         opt_help,
         opt_setting
     };
@@ -136,6 +158,7 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
         { "trace", no_argument, nullptr, opt_trace },
         { "scenario", required_argument, nullptr, opt_scenario },
         { "seed", required_argument, nullptr, opt_seed },
+        { "tcp", required_argument, nullptr, opt_tcp },
         { "help", no_argument, nullptr, opt_help },
     };
     // Every converter setting is also an option: in1.type becomes --in1-type.
@@ -223,6 +246,11 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
                 return bad("seed", arg, " (0 to 4294967295)");
             o.seed = unsigned(number);
             break;
+        case opt_tcp:
+            if (!parse_number(arg, 0, 65535, number))
+                return bad("tcp", arg, " (a TCP port, 0 for any free one)");
+            o.tcp_port = int(number);
+            break;
         case 'h':
         case opt_help:
             return command::help;
@@ -235,7 +263,30 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
                 error = "unknown option " + quoted(argv[optind - 1]) + " (see --help)";
             return command::error;
         default:
-            if (c >= opt_setting) {
+            if (c >= opt_setting && setting_keys()[size_t(c - opt_setting)] == "address") {
+                // A list of addresses and ranges: "1,5,7", "1-4".
+                o.addresses.clear();
+                std::string item;
+                std::istringstream items(arg);
+                while (std::getline(items, item, ',')) {
+                    const size_t dash = item.find('-', 1);
+                    long long first = 0, last = 0;
+                    if (!parse_number(item.substr(0, dash), 1, 247, first)
+                        || !parse_number(dash == std::string::npos ? item : item.substr(dash + 1),
+                                         1, 247, last)
+                        || last < first)
+                        return bad("address", arg, " (1 to 247, a list or a range)");
+                    for (long long a = first; a <= last; ++a)
+                        if (std::find(o.addresses.begin(), o.addresses.end(), int(a))
+                            == o.addresses.end())
+                            o.addresses.push_back(int(a));
+                }
+                if (o.addresses.empty())
+                    return bad("address", arg, " (1 to 247, a list or a range)");
+                o.state.address = o.addresses[0];
+                if (o.addresses.size() == 1)
+                    o.addresses.clear();
+            } else if (c >= opt_setting) {
                 const size_t i = size_t(c - opt_setting);
                 std::string what;
                 if (!apply_setting(o.state, setting_keys()[i], arg, what)) {
@@ -248,8 +299,10 @@ command parse_command_line(int argc, char **argv, options &out, std::string &err
     }
     if (optind < argc)
         error = "unexpected argument " + quoted(argv[optind]) + " (see --help)";
-    else if (o.pty == !o.device.empty())
-        error = "give either --device PATH or --pty (see --help)";
+    else if (o.tcp_port >= 0 && (o.pty || !o.device.empty()))
+        error = "--tcp serves Modbus TCP instead of a line: no --device or --pty";
+    else if (o.tcp_port < 0 && o.pty == !o.device.empty())
+        error = "give either --device PATH, --pty or --tcp PORT (see --help)";
     else if (!o.link.empty() && !o.pty)
         error = "--link goes with --pty";
     if (!error.empty())

@@ -6,6 +6,7 @@
 #include "sim/converter.h"
 
 #include <string>
+#include <vector>
 
 namespace sim {
 
@@ -24,7 +25,14 @@ struct options
     std::string scenario_file;
     unsigned seed = 1;
     converter_state state;
+    // Several converters on the line (--address 1,5,7): each its own image, the serial
+    // numbers counting up from --serial. Empty: the one at state.address.
+    std::vector<int> addresses;
+    int tcp_port = -1; // serve Modbus TCP on 127.0.0.1 instead of a line (0: any free port)
 };
+
+// The converters of the line: one, or one at each address given, the serial numbers counting up.
+std::vector<converter_state> converters_of(const options &o);
 
 extern const char *const usage_text;
 

@@ -38,7 +38,7 @@ struct action_rule
 };
 
 constexpr action_rule rules[] = {
-    { "set", action_kind::set, 2, 2 },
+    { "set", action_kind::set, 2, 3 },
     { "silent", action_kind::silent, 0, 1 },
     { "garbage", action_kind::garbage, 0, 1 },
     { "corrupt", action_kind::corrupt, 0, 0 },
@@ -78,8 +78,12 @@ bool parse_action(const std::vector<std::string> &words, step &s, std::string &e
     switch (s.kind) {
     case action_kind::set: {
         converter_state probe;
-        s.key = args[0];
-        s.value = args[1];
+        long address = 0;
+        if (args.size() == 3 && !number(0, 1, 247, address))
+            return false;
+        s.address = int(address);
+        s.key = args[args.size() - 2];
+        s.value = args[args.size() - 1];
         return apply_setting(probe, s.key, s.value, error);
     }
     case action_kind::silent:

@@ -12,7 +12,8 @@ namespace sim {
 //   req N ACTION [ARGS]          run when the N-th request (from 1) arrives, before it is answered
 //
 // Actions:
-//   set KEY VALUE        change what the converter reports (keys as the command-line options)
+//   set [ADDRESS] KEY VALUE  change what the converter (at ADDRESS, of several) reports (keys as
+//                        the command-line options)
 //   silent [N]           leave the next N requests unanswered (default 1)
 //   garbage [N]          answer the next request with N random bytes (default 12)
 //   corrupt              answer the next request with one byte of its reply corrupted
@@ -50,6 +51,7 @@ struct step
     action_kind kind = action_kind::set;
     std::string key; // set
     std::string value; // set
+    int address = 0; // set: the converter of several it changes (0: the first)
     long count = 0; // silent, garbage, exception code, split position, stray
     double seconds = 0; // noise, dropout
     long millis = 0; // split pause, delay

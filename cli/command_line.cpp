@@ -115,8 +115,9 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     const QCommandLineOption stats(QStringLiteral("stats"));
     const QCommandLineOption trace(QStringLiteral("trace"));
     const QCommandLineOption reply(QStringLiteral("reply-ms"), {}, QStringLiteral("MS"));
+    const QCommandLineOption mqtt(QStringLiteral("mqtt"), {}, QStringLiteral("URL"));
     cli.addOptions({ help, baud, parity, stops, address, all, csv, csv_plain, xlsx, force, interval,
-                     polls, stats, trace, reply });
+                     polls, stats, trace, reply, mqtt });
     auto bad = [&error](const QString &what) {
         error = what;
         return false;
@@ -144,7 +145,7 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         ports << port_location(word);
     }
     const QList<QCommandLineOption> not_for = scan
-        ? QList<QCommandLineOption> { csv, csv_plain, xlsx, force, interval, polls, stats }
+        ? QList<QCommandLineOption> { csv, csv_plain, xlsx, force, interval, polls, stats, mqtt }
         : listen ? QList<QCommandLineOption> { all, interval, polls }
                  : QList<QCommandLineOption> { all, stats };
     for (const QCommandLineOption &o : not_for) {
@@ -184,6 +185,14 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         if (!std::any_of(ports.begin(), ports.end(), orte::is_network_port))
             return bad(text::tr("--reply-ms is for a port over the network (tcp://, rtu+tcp://)"));
     }
+    std::optional<orte::mqtt_target> broker;
+    if (cli.isSet(mqtt)) {
+        orte::mqtt_target t;
+        QString why;
+        if (!orte::parse_mqtt_url(cli.value(mqtt), t, why))
+            return bad(text::tr("bad --mqtt: %1").arg(why));
+        broker = t;
+    }
     // Over the network the gateway keeps the line's settings: there is nothing to search.
     const bool network = std::all_of(ports.begin(), ports.end(), orte::is_network_port);
 
@@ -215,8 +224,10 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         l.xlsx_file = cli.value(xlsx);
         l.overwrite = cli.isSet(force);
         l.stats = cli.isSet(stats);
-        if ((!l.csv_file.isEmpty() || !l.xlsx_file.isEmpty()) && l.address == 0)
-            return bad(text::tr("listen records one slave: give --address with --csv or --xlsx"));
+        l.mqtt = broker;
+        if (ports[0].startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive))
+            return bad(text::tr("a Modbus TCP server forwards no other master's traffic: listen "
+                                "to rtu+tcp://HOST:PORT"));
         if (l.overwrite && l.csv_file.isEmpty() && l.xlsx_file.isEmpty())
             return bad(text::tr("--force goes with --csv, --csv-plain or --xlsx"));
         return true;
@@ -234,6 +245,7 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     w.settings = { bauds[0], char(parities[0].toLatin1()), stop_bits[0] };
     w.addresses = addresses;
     w.reply_ms = int(reply_ms);
+    w.mqtt = broker;
     w.csv_plain = cli.isSet(csv_plain);
     w.csv_file = cli.value(w.csv_plain ? csv_plain : csv);
     w.xlsx_file = cli.value(xlsx);

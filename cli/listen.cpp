@@ -4,8 +4,13 @@
 #include "cli/lines.h"
 #include "decode/ident.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
 #include <QEventLoop>
 #include <QTimer>
+
+#include <memory>
 
 #include <algorithm>
 #include <vector>
@@ -59,8 +64,17 @@ public:
 
     int run()
     {
+        // Without an address every slave heard is recorded: a sheet and a summary each.
+        files.set_several(plan.address == 0);
         if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite))
             return bad_arguments;
+        if (plan.mqtt) {
+            mqtt = std::make_unique<orte::mqtt_publisher>(*plan.mqtt);
+            QObject::connect(mqtt.get(), &orte::mqtt_publisher::said, &loop,
+                             [this](const QString &said) {
+                                 err << "orte-cli: " << said << '\n' << Qt::flush;
+                             });
+        }
         run_start = QDateTime::currentDateTime();
         connect_engine();
         // With --stats, the bus figures every ten seconds, whatever the listener is doing.
@@ -74,6 +88,17 @@ public:
             stats.start(10000);
         run_engine(engine, loop);
         const bool complete = finish_files();
+        if (mqtt) {
+            mqtt->finish(3000);
+            if (mqtt->undelivered() > 0)
+                err << "orte-cli: "
+                    << text::tr("%1 MQTT messages did not reach the broker (%2 dropped while it "
+                                "was away)")
+                           .arg(mqtt->undelivered())
+                           .arg(mqtt->dropped())
+                    << '\n'
+                    << Qt::flush;
+        }
         if (output_gone)
             return output_closed;
         if (engine.ever_opened())
@@ -125,6 +150,12 @@ private:
                                  << orte::version_text(ident) << "; "
                                  << orte::serial_text(orte::serial_number(ident)) << '\n';
                              said();
+                             idents.insert(address, ident);
+                             if (mqtt) {
+                                 names[address] = orte::mqtt_name(orte::serial_number(ident));
+                                 mqtt->converter(names[address],
+                                                 orte::identity_json(ident, plan.port, address));
+                             }
                          });
         QObject::connect(&engine, &listen_engine::slave_reading, &loop,
                          [this](int address, const orte::reading &r, bool single_input,
@@ -134,10 +165,13 @@ private:
                                  out << prefix(address) << text_line(r, at) << '\n';
                                  said();
                              }
-                             const orte::poll_record record
+                             orte::poll_record record
                                  = orte::record_of(r, single_input, result, at);
-                             recorded.add(record);
+                             if (plan.address == 0)
+                                 record.address = address;
+                             recorded[address].add(record);
                              files.add(record);
+                             publish(address, record, single_input);
                          });
         QObject::connect(&engine, &listen_engine::write_seen, &loop,
                          [this](int address, const QString &write, const QDateTime &at) {
@@ -177,21 +211,44 @@ private:
         return plan.address != 0 ? QString() : text::tr("address %1").arg(address) + " | ";
     }
 
+    // To the broker: a slave whose identification was not heard is named by its address.
+    void publish(int address, const orte::poll_record &record, bool single_input)
+    {
+        if (!mqtt)
+            return;
+        if (!names.contains(address)) {
+            names[address] = QStringLiteral("address-%1").arg(address);
+            QJsonObject about;
+            about.insert(QStringLiteral("line"), plan.port);
+            about.insert(QStringLiteral("address"), address);
+            mqtt->converter(names[address], QJsonDocument(about).toJson(QJsonDocument::Compact));
+        }
+        mqtt->publish_state(names[address],
+                            orte::state_json(record, plan.port, address, single_input));
+    }
+
     bool finish_files()
     {
         if (!files.records())
             return true;
-        recorded.port = plan.port;
-        recorded.settings = engine.settings_text();
-        recorded.address = plan.address;
-        const std::pair<int, int> missed = engine.missed(plan.address);
-        recorded.crc_errors += missed.first;
-        recorded.timeouts += missed.second;
-        recorded.start = run_start;
-        recorded.end = QDateTime::currentDateTime();
-        const QByteArray &ident = engine.first_ident();
-        recorded.identified(ident);
-        return files.finish(recorded);
+        if (plan.address != 0 && !recorded.contains(plan.address))
+            recorded[plan.address] = {};
+        QVector<orte::run_figures> runs;
+        for (auto i = recorded.begin(); i != recorded.end(); ++i) {
+            orte::run_figures &run = i.value();
+            run.port = plan.port;
+            run.settings = engine.settings_text();
+            run.address = i.key();
+            const std::pair<int, int> missed = engine.missed(i.key());
+            run.crc_errors += missed.first;
+            run.timeouts += missed.second;
+            run.start = run_start;
+            run.end = QDateTime::currentDateTime();
+            run.identified(idents.value(i.key(), plan.address != 0 ? engine.first_ident()
+                                                                   : QByteArray()));
+            runs << run;
+        }
+        return files.finish(runs);
     }
 
     const listen_plan &plan;
@@ -201,7 +258,10 @@ private:
     orte::listen_engine engine;
     QEventLoop loop;
     orte::recording files;
-    orte::run_figures recorded;
+    QMap<int, orte::run_figures> recorded; // by address
+    QMap<int, QByteArray> idents; // the identifications heard, by address
+    QMap<int, QString> names; // each slave's name in the broker's topics
+    std::unique_ptr<orte::mqtt_publisher> mqtt;
     QDateTime run_start;
     bool failed = false;
     bool output_gone = false;

@@ -6,9 +6,12 @@
 #include "cli/probe.h"
 #include "cli/shared_console.h"
 #include "engine/listen_engine.h"
+#include "engine/mqtt.h"
 
 #include <QString>
 #include <QTextStream>
+
+#include <optional>
 
 namespace orte_cli {
 
@@ -20,6 +23,7 @@ struct listen_plan : orte::listen_plan
     QString xlsx_file;
     bool overwrite = false;
     bool stats = false; // the bus figures every ten seconds, not only at the end
+    std::optional<orte::mqtt_target> mqtt; // each reading to the plant's broker too
 };
 
 using orte::listen_speed_order;

@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 #include <cmath>
 
 namespace orte_cli {
@@ -51,6 +52,7 @@ struct converter
     bool single_input = false;
     bool identified = false;
     run_figures figures;
+    QString mqtt_name; // its name in the broker's topics, once identified
 };
 
 // The console's side of a recording: the poll engine's signals in the user's words, and the
@@ -82,6 +84,13 @@ public:
         files.set_several(engine.several());
         if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite))
             return bad_arguments;
+        if (plan.mqtt) {
+            mqtt = std::make_unique<orte::mqtt_publisher>(*plan.mqtt);
+            QObject::connect(mqtt.get(), &orte::mqtt_publisher::said, &loop,
+                             [this](const QString &said) {
+                                 err << "orte-cli: " << said << '\n' << Qt::flush;
+                             });
+        }
         QObject::connect(
             &engine, &orte::poll_engine::open_failed, &loop, [this](const QString &error) {
                 err << "orte-cli: " << text::tr("cannot open %1: %2").arg(plan.port, error) << '\n';
@@ -159,6 +168,10 @@ private:
         }
         c.identified = true;
         recording_started = true;
+        if (mqtt) {
+            c.mqtt_name = orte::mqtt_name(orte::serial_number(ident));
+            mqtt->converter(c.mqtt_name, orte::identity_json(ident, plan.port, address));
+        }
         code = success;
     }
 
@@ -174,6 +187,9 @@ private:
             c.figures.start = now;
         c.figures.add(record);
         files.add(record);
+        if (mqtt && !c.mqtt_name.isEmpty())
+            mqtt->publish_state(c.mqtt_name,
+                                orte::state_json(record, plan.port, address, c.single_input));
         QString line = text_line(c.r, now);
         if (engine.several())
             line.insert(12, QStringLiteral(" | ") + text::tr("address %1").arg(address));
@@ -201,6 +217,17 @@ private:
                 runs << c.figures;
         }
         const bool complete = files.finish(runs);
+        if (mqtt) {
+            mqtt->finish(mqtt_finish_ms);
+            if (mqtt->undelivered() > 0)
+                err << "orte-cli: "
+                    << text::tr("%1 MQTT messages did not reach the broker (%2 dropped while it "
+                                "was away)")
+                           .arg(mqtt->undelivered())
+                           .arg(mqtt->dropped())
+                    << '\n'
+                    << Qt::flush;
+        }
         if (output_gone) {
             code = output_closed;
             return;
@@ -220,6 +247,9 @@ private:
     QEventLoop loop;
     orte::recording files;
     QMap<int, converter> converters;
+    std::unique_ptr<orte::mqtt_publisher> mqtt;
+    // What the broker has not acknowledged yet is waited for this long at the end.
+    static constexpr int mqtt_finish_ms = 3000;
     bool recording_started = false;
     bool output_gone = false;
     int code = success;

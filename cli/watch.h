@@ -1,10 +1,13 @@
 #pragma once
 
 #include "cli/probe.h"
+#include "engine/mqtt.h"
 
 #include <QString>
 #include <QTextStream>
 #include <QVector>
+
+#include <optional>
 
 namespace orte_cli {
 
@@ -20,6 +23,7 @@ struct watch_plan
     int interval_ms = 300;
     int polls = 0; // each converter's; 0: until Ctrl+C
     int reply_ms = 0; // over the network: the reply window (0: the default)
+    std::optional<orte::mqtt_target> mqtt; // each poll to the plant's broker too
 };
 
 // Opens the recordings, then the port; identifies the converter, then polls measurement and

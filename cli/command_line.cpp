@@ -116,8 +116,9 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     const QCommandLineOption trace(QStringLiteral("trace"));
     const QCommandLineOption reply(QStringLiteral("reply-ms"), {}, QStringLiteral("MS"));
     const QCommandLineOption mqtt(QStringLiteral("mqtt"), {}, QStringLiteral("URL"));
+    const QCommandLineOption rotate(QStringLiteral("rotate"), {}, QStringLiteral("PERIOD"));
     cli.addOptions({ help, baud, parity, stops, address, all, csv, csv_plain, xlsx, force, interval,
-                     polls, stats, trace, reply, mqtt });
+                     polls, stats, trace, reply, mqtt, rotate });
     auto bad = [&error](const QString &what) {
         error = what;
         return false;
@@ -145,7 +146,8 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         ports << port_location(word);
     }
     const QList<QCommandLineOption> not_for = scan
-        ? QList<QCommandLineOption> { csv, csv_plain, xlsx, force, interval, polls, stats, mqtt }
+        ? QList<QCommandLineOption> { csv, csv_plain, xlsx, force, interval, polls, stats, mqtt,
+                                      rotate }
         : listen ? QList<QCommandLineOption> { all, interval, polls }
                  : QList<QCommandLineOption> { all, stats };
     for (const QCommandLineOption &o : not_for) {
@@ -193,6 +195,15 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
             return bad(text::tr("bad --mqtt: %1").arg(why));
         broker = t;
     }
+    orte::rotation every = orte::rotation::none;
+    if (cli.isSet(rotate)) {
+        const QString period = cli.value(rotate);
+        if (period != QLatin1String("daily") && period != QLatin1String("hourly"))
+            return bad(text::tr("bad --rotate '%1' (daily, hourly)").arg(period));
+        every = period == QLatin1String("daily") ? orte::rotation::daily : orte::rotation::hourly;
+        if (cli.value(csv).isEmpty() && cli.value(csv_plain).isEmpty() && cli.value(xlsx).isEmpty())
+            return bad(text::tr("--rotate goes with --csv, --csv-plain or --xlsx"));
+    }
     // Over the network the gateway keeps the line's settings: there is nothing to search.
     const bool network = std::all_of(ports.begin(), ports.end(), orte::is_network_port);
 
@@ -225,6 +236,7 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         l.overwrite = cli.isSet(force);
         l.stats = cli.isSet(stats);
         l.mqtt = broker;
+        l.rotate = every;
         if (ports[0].startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive))
             return bad(text::tr("a Modbus TCP server forwards no other master's traffic: listen "
                                 "to rtu+tcp://HOST:PORT"));
@@ -246,6 +258,7 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     w.addresses = addresses;
     w.reply_ms = int(reply_ms);
     w.mqtt = broker;
+    w.rotate = every;
     w.csv_plain = cli.isSet(csv_plain);
     w.csv_file = cli.value(w.csv_plain ? csv_plain : csv);
     w.xlsx_file = cli.value(xlsx);

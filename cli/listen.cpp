@@ -66,6 +66,7 @@ public:
     {
         // Without an address every slave heard is recorded: a sheet and a summary each.
         files.set_several(plan.address == 0);
+        files.set_rotation(plan.rotate, [this] { return runs(); });
         if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite))
             return bad_arguments;
         if (plan.mqtt) {
@@ -231,9 +232,15 @@ private:
     {
         if (!files.records())
             return true;
+        return files.finish(runs());
+    }
+
+    // Each slave's run as far as it has gone.
+    QVector<orte::run_figures> runs()
+    {
         if (plan.address != 0 && !recorded.contains(plan.address))
             recorded[plan.address] = {};
-        QVector<orte::run_figures> runs;
+        QVector<orte::run_figures> all;
         for (auto i = recorded.begin(); i != recorded.end(); ++i) {
             orte::run_figures &run = i.value();
             run.port = plan.port;
@@ -246,9 +253,9 @@ private:
             run.end = QDateTime::currentDateTime();
             run.identified(idents.value(i.key(), plan.address != 0 ? engine.first_ident()
                                                                    : QByteArray()));
-            runs << run;
+            all << run;
         }
-        return files.finish(runs);
+        return all;
     }
 
     const listen_plan &plan;

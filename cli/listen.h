@@ -7,6 +7,7 @@
 #include "cli/shared_console.h"
 #include "engine/listen_engine.h"
 #include "engine/mqtt.h"
+#include "engine/recording.h"
 
 #include <QString>
 #include <QTextStream>
@@ -24,6 +25,7 @@ struct listen_plan : orte::listen_plan
     bool overwrite = false;
     bool stats = false; // the bus figures every ten seconds, not only at the end
     std::optional<orte::mqtt_target> mqtt; // each reading to the plant's broker too
+    orte::rotation rotate = orte::rotation::none; // new files every hour or day
 };
 
 using orte::listen_speed_order;

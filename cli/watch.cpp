@@ -82,6 +82,12 @@ public:
         // The recordings first: a file that cannot be written is found before the line is
         // touched.
         files.set_several(engine.several());
+        files.set_rotation(plan.rotate, [this] {
+            QVector<run_figures> runs;
+            for (const converter &c : converters)
+                runs << c.figures;
+            return runs;
+        });
         if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite))
             return bad_arguments;
         if (plan.mqtt) {

@@ -2,6 +2,7 @@
 
 #include "cli/probe.h"
 #include "engine/mqtt.h"
+#include "engine/recording.h"
 
 #include <QString>
 #include <QTextStream>
@@ -24,6 +25,7 @@ struct watch_plan
     int polls = 0; // each converter's; 0: until Ctrl+C
     int reply_ms = 0; // over the network: the reply window (0: the default)
     std::optional<orte::mqtt_target> mqtt; // each poll to the plant's broker too
+    orte::rotation rotate = orte::rotation::none; // new files every hour or day
 };
 
 // Opens the recordings, then the port; identifies the converter, then polls measurement and

@@ -55,7 +55,7 @@ bool parse_mqtt_url(const QString &url, mqtt_target &out, QString &error)
     out = {};
     const QString path = u.path();
     if (!u.isValid() || u.scheme() != QLatin1String("mqtt") || u.host().isEmpty()
-        || path.size() < 2 || !u.query().isEmpty() || !u.fragment().isEmpty()
+        || path.size() < 2 || u.hasQuery() || u.hasFragment()
         || path.contains(QLatin1Char('+')) || path.contains(QLatin1Char('#'))) {
         // The text given may hold a password: it is not repeated.
         error = QCoreApplication::translate(

@@ -243,9 +243,44 @@ recording::recording(say_fn s)
 
 recording::~recording() = default;
 
-bool recording::claim(const QString &csv_name, bool csv_plain, const QString &xlsx_name,
+QString rotated_name(const QString &name, rotation r, const QDateTime &at)
+{
+    if (r == rotation::none || name.isEmpty())
+        return name;
+    const QFileInfo info(name);
+    const QString stamp
+        = at.toString(r == rotation::daily ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("yyyy-MM-dd-HH"));
+    const QString suffix = info.suffix();
+    const QString base = suffix.isEmpty() ? name : name.left(name.size() - suffix.size() - 1);
+    return base + QLatin1Char('-') + stamp + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+}
+
+QDateTime period_start(rotation r, const QDateTime &at)
+{
+    if (r == rotation::none)
+        return {};
+    const QTime hour(r == rotation::daily ? 0 : at.time().hour(), 0);
+    return QDateTime(at.date(), hour, at.timeSpec());
+}
+
+void recording::set_rotation(rotation r, about_fn a)
+{
+    every = r;
+    about = std::move(a);
+}
+
+bool recording::claim(const QString &given_csv, bool csv_plain, const QString &given_xlsx,
                       bool overwrite_csv, bool overwrite_xlsx)
 {
+    csv_given = given_csv;
+    xlsx_given = given_xlsx;
+    plain = csv_plain;
+    overwrite_csv_given = overwrite_csv;
+    overwrite_xlsx_given = overwrite_xlsx;
+    const QDateTime now = QDateTime::currentDateTime();
+    period = period_start(every, now);
+    const QString csv_name = rotated_name(given_csv, every, now);
+    const QString xlsx_name = rotated_name(given_xlsx, every, now);
     QString said;
     if (!csv.claim(csv_name, overwrite_csv, said) || !xlsx.claim(xlsx_name, overwrite_xlsx, said)) {
         say(said);
@@ -274,8 +309,63 @@ void recording::open_book()
                                                  rows_per_sheet, by_address);
 }
 
+QVector<run_figures> recording::period_runs(const QVector<run_figures> &given) const
+{
+    if (every == rotation::none)
+        return given;
+    // Each converter as the front end knows it, with the figures of this period's files.
+    QVector<run_figures> runs;
+    for (const run_figures &whole : given) {
+        const int key = by_address ? whole.address : 0;
+        if (!period_figures.contains(key))
+            continue;
+        run_figures run = period_figures[key];
+        run.model_code = whole.model_code;
+        run.serial = whole.serial;
+        run.firmware = whole.firmware;
+        run.port = whole.port;
+        run.settings = whole.settings;
+        run.address = whole.address;
+        runs << run;
+    }
+    return runs;
+}
+
+void recording::rotate(const QDateTime &at)
+{
+    finish(about ? about() : QVector<run_figures> {});
+    // The next period's files: named by it, each whole from its first row.
+    csv.reset();
+    xlsx = output_file();
+    added = 0;
+    period_figures.clear();
+    period = period_start(every, at);
+    QString said;
+    const QString csv_name = rotated_name(csv_given, every, at);
+    const QString xlsx_name = rotated_name(xlsx_given, every, at);
+    if (!csv.claim(csv_name, overwrite_csv_given, said)
+        || !xlsx.claim(xlsx_name, overwrite_xlsx_given, said)) {
+        say(said + text::tr("; the recording goes on without it"));
+        csv.reset();
+        xlsx = output_file();
+        return;
+    }
+    csv_format format = plain ? plain_format() : spreadsheet_format(QLocale::system());
+    format.address_column = by_address;
+    csv.start(format);
+}
+
 void recording::add(const poll_record &r)
 {
+    if (every != rotation::none && period_start(every, r.at) != period && period.isValid())
+        rotate(r.at);
+    if (every != rotation::none) {
+        run_figures &f = period_figures[r.address];
+        if (f.polls == 0)
+            f.start = r.at;
+        f.end = r.at;
+        f.add(r);
+    }
     ++added;
     // A row that cannot be written is skipped whole; the next is tried. Said once.
     QString error;
@@ -291,8 +381,9 @@ void recording::add(const poll_record &r)
     book->add(r);
 }
 
-bool recording::finish(const QVector<run_figures> &run)
+bool recording::finish(const QVector<run_figures> &given)
 {
+    const QVector<run_figures> run = period_runs(given);
     if (!xlsx.claimed() || added == 0) {
         book.reset();
         return !csv.failed;

@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QFile>
+#include <QMap>
 #include <QString>
 
 #include <functional>
@@ -88,6 +89,13 @@ class csv_recording : public output_file
 {
 public:
     void start(const csv_format &f) { format = f; }
+    // Done with this file: the next claim() starts another.
+    void reset()
+    {
+        out.close();
+        static_cast<output_file &>(*this) = output_file();
+        failed = false;
+    }
     // False when the row could not be written, with the reason in `error`.
     bool add(const poll_record &r, QString &error);
     bool failed = false;
@@ -98,6 +106,13 @@ private:
     csv_format format;
     QFile out;
 };
+
+// A recording that runs for days: new files each hour or each day, each whole and named by its
+// period ("run.csv" becomes "run-2026-12-09.csv", or "run-2026-12-09-14.csv" by the hour).
+enum class rotation { none, hourly, daily };
+QString rotated_name(const QString &name, rotation r, const QDateTime &at);
+// The start of the period `at` falls in (local time).
+QDateTime period_start(rotation r, const QDateTime &at);
 
 // The files of one recording, a CSV and a workbook, each optional: claimed before the line is
 // touched, a row per poll, and finished however the run ends. What goes wrong is said through
@@ -119,6 +134,10 @@ public:
     // Several converters in one recording, before claim(): the CSV's rows name their address,
     // the workbook has a values sheet, a chart and a summary for each.
     void set_several(bool several) { by_address = several; }
+    // New files every period, before claim(); `about` gives each converter's run as the front
+    // end knows it (the identity, the line), which each file's own figures are added to.
+    using about_fn = std::function<QVector<run_figures>()>;
+    void set_rotation(rotation r, about_fn about);
     bool several() const { return by_address; }
     // What was said last was a file that exists: the front end adds how to replace it.
     bool refused_existing() const { return csv.refused_existing() || xlsx.refused_existing(); }
@@ -145,6 +164,18 @@ private:
     std::unique_ptr<workbook_writer> book;
     bool book_failed = false;
     bool by_address = false;
+    // The files' period, and what its files hold.
+    void rotate(const QDateTime &at);
+    QVector<run_figures> period_runs(const QVector<run_figures> &given) const;
+    rotation every = rotation::none;
+    about_fn about;
+    QString csv_given;
+    QString xlsx_given;
+    bool plain = false;
+    bool overwrite_csv_given = false;
+    bool overwrite_xlsx_given = false;
+    QDateTime period;
+    QMap<int, run_figures> period_figures;
     int added = 0;
 };
 

@@ -146,8 +146,8 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         ports << port_location(word);
     }
     const QList<QCommandLineOption> not_for = scan
-        ? QList<QCommandLineOption> { csv, csv_plain, xlsx, force, interval, polls, stats, mqtt,
-                                      rotate }
+        ? QList<QCommandLineOption> { csv,   csv_plain, xlsx, force, interval,
+                                      polls, stats,     mqtt, rotate }
         : listen ? QList<QCommandLineOption> { all, interval, polls }
                  : QList<QCommandLineOption> { all, stats };
     for (const QCommandLineOption &o : not_for) {
@@ -245,9 +245,8 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
         return true;
     }
     if (network ? !cli.isSet(address)
-                : !cli.isSet(baud) || !cli.isSet(parity) || !cli.isSet(stops)
-                    || !cli.isSet(address) || bauds.size() != 1 || parities.size() != 1
-                    || stop_bits.size() != 1)
+                : !cli.isSet(baud) || !cli.isSet(parity) || !cli.isSet(stops) || !cli.isSet(address)
+                || bauds.size() != 1 || parities.size() != 1 || stop_bits.size() != 1)
         return bad(network
                        ? text::tr("watch needs --address")
                        : text::tr("watch needs one --baud, --parity, --stop-bits and --address"));

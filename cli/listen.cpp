@@ -4,10 +4,10 @@
 #include "cli/lines.h"
 #include "decode/ident.h"
 
+#include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
-#include <QEventLoop>
 #include <QTimer>
 
 #include <memory>
@@ -251,8 +251,8 @@ private:
             run.timeouts += missed.second;
             run.start = run_start;
             run.end = QDateTime::currentDateTime();
-            run.identified(idents.value(i.key(), plan.address != 0 ? engine.first_ident()
-                                                                   : QByteArray()));
+            run.identified(
+                idents.value(i.key(), plan.address != 0 ? engine.first_ident() : QByteArray()));
             all << run;
         }
         return all;

@@ -34,26 +34,25 @@ public:
     {
         QObject::connect(&engine, &orte::scan_engine::trying, &loop,
                          [this](const orte::scan_place &at) { trying(at); });
-        QObject::connect(&engine, &orte::scan_engine::found, &loop,
-                         [this](const orte::scan_place &at, const QByteArray &ident) {
-                             clear_progress();
-                             say(where(at) + QStringLiteral(": ")
-                                 + orte::decode_ident(ident).string_name + QStringLiteral("; ")
-                                 + orte::version_text(ident) + QStringLiteral("; ")
-                                 + orte::serial_text(orte::serial_number(ident))
-                                 + (at.late_ms > 0 ? QStringLiteral("; ")
-                                            + text::tr("answered about %1 ms late").arg(at.late_ms)
-                                                   : QString()));
-                             // What to type next, ready to copy.
-                             say(QStringLiteral("  ")
-                                 + text::tr("to record it: %1").arg(next_command(at, true)));
-                             // A Modbus TCP server forwards no other master's traffic.
-                             if (!at.port.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive))
-                                 say(QStringLiteral("  ")
-                                     + text::tr("to listen to it: %1")
-                                           .arg(next_command(at, false)));
-                             found_at << at;
-                         });
+        QObject::connect(
+            &engine, &orte::scan_engine::found, &loop,
+            [this](const orte::scan_place &at, const QByteArray &ident) {
+                clear_progress();
+                say(where(at) + QStringLiteral(": ") + orte::decode_ident(ident).string_name
+                    + QStringLiteral("; ") + orte::version_text(ident) + QStringLiteral("; ")
+                    + orte::serial_text(orte::serial_number(ident))
+                    + (at.late_ms > 0 ? QStringLiteral("; ")
+                               + text::tr("answered about %1 ms late").arg(at.late_ms)
+                                      : QString()));
+                // What to type next, ready to copy.
+                say(QStringLiteral("  ")
+                    + text::tr("to record it: %1").arg(next_command(at, true)));
+                // A Modbus TCP server forwards no other master's traffic.
+                if (!at.port.startsWith(QLatin1String("tcp://"), Qt::CaseInsensitive))
+                    say(QStringLiteral("  ")
+                        + text::tr("to listen to it: %1").arg(next_command(at, false)));
+                found_at << at;
+            });
         QObject::connect(&engine, &orte::scan_engine::heard, &loop,
                          [this](const orte::scan_place &at, const orte::exchange_result &r) {
                              clear_progress();

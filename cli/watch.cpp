@@ -20,8 +20,8 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <memory>
 #include <cmath>
+#include <memory>
 
 namespace orte_cli {
 
@@ -113,14 +113,12 @@ public:
                                  << Qt::flush;
                              code = not_found;
                          });
-        QObject::connect(&engine, &orte::poll_engine::identified, &loop,
-                         [this](const QByteArray &ident, int address) {
-                             identified(ident, address);
-                         });
-        QObject::connect(&engine, &orte::poll_engine::polled, &loop,
-                         [this](const orte::exchange_result &x, bool, int address) {
-                             polled(x, address);
-                         });
+        QObject::connect(
+            &engine, &orte::poll_engine::identified, &loop,
+            [this](const QByteArray &ident, int address) { identified(ident, address); });
+        QObject::connect(
+            &engine, &orte::poll_engine::polled, &loop,
+            [this](const orte::exchange_result &x, bool, int address) { polled(x, address); });
         QObject::connect(&engine, &orte::poll_engine::lost, &loop, [this](int address) {
             err << "orte-cli: "
                 << text::tr("address %1 stopped answering; asking it again every %2 s")

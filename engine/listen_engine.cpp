@@ -140,9 +140,9 @@ void listen_engine::open_network()
     device = &socket;
     opened_once = true;
     // The frames are told apart as at the speed given (the server's own, as it keeps it).
-    settings = { plan.speeds.value(0, 9600),
-                 plan.parities.isEmpty() ? 'N' : char(plan.parities[0].toLatin1()),
-                 plan.stop_bits };
+    settings
+        = { plan.speeds.value(0, 9600),
+            plan.parities.isEmpty() ? 'N' : char(plan.parities[0].toLatin1()), plan.stop_bits };
     framer = bus_framer(char_time_ms(settings));
     marking = false;
     fresh_open = true;

@@ -27,8 +27,8 @@ const char *const sensor_keys[][2] = {
     { "voltage", "mV" },
 };
 const char *const outcome_keys[] = { "ok", "exception", "foreign", "crc_error", "timeout" };
-const char *const setpoint_keys[] = { "in1_above_sp1", "in1_below_sp2", "in2_above_sp1",
-                                      "in2_below_sp2" };
+const char *const setpoint_keys[]
+    = { "in1_above_sp1", "in1_below_sp2", "in2_above_sp1", "in2_below_sp2" };
 constexpr int in_flight_limit = 100;
 constexpr int keepalive_s = 30;
 
@@ -54,9 +54,9 @@ bool parse_mqtt_url(const QString &url, mqtt_target &out, QString &error)
     const QUrl u(url, QUrl::StrictMode);
     out = {};
     const QString path = u.path();
-    if (!u.isValid() || u.scheme() != QLatin1String("mqtt") || u.host().isEmpty()
-        || path.size() < 2 || u.hasQuery() || u.hasFragment()
-        || path.contains(QLatin1Char('+')) || path.contains(QLatin1Char('#'))) {
+    if (!u.isValid() || u.scheme() != QLatin1String("mqtt") || u.host().isEmpty() || path.size() < 2
+        || u.hasQuery() || u.hasFragment() || path.contains(QLatin1Char('+'))
+        || path.contains(QLatin1Char('#'))) {
         // The text given may hold a password: it is not repeated.
         error = QCoreApplication::translate(
             "text", "the broker is given as mqtt://[USER[:PASSWORD]@]HOST[:PORT]/PREFIX");
@@ -105,8 +105,7 @@ QByteArray state_json(const poll_record &r, const QString &line, int address, bo
                      known ? QJsonValue(QString::fromUtf8(sensor_keys[*r.type[i]][1]))
                            : QJsonValue());
         input.insert(QStringLiteral("sensor"),
-                     known ? QJsonValue(QLatin1String(sensor_keys[*r.type[i]][0]))
-                           : QJsonValue());
+                     known ? QJsonValue(QLatin1String(sensor_keys[*r.type[i]][0])) : QJsonValue());
         input.insert(QStringLiteral("cold_junction"), number_or_null(r.cold_junction[i]));
         input.insert(QStringLiteral("fault"), flag_or_null(r.flags[i]));
         inputs.append(input);
@@ -184,10 +183,9 @@ void mqtt_publisher::converter(const QString &name, const QByteArray &identity)
         }
         mosquitto_int_option(m, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
         if (!target.user.isEmpty())
-            mosquitto_username_pw_set(m, target.user.toUtf8().constData(),
-                                      target.password.isEmpty()
-                                          ? nullptr
-                                          : target.password.toUtf8().constData());
+            mosquitto_username_pw_set(
+                m, target.user.toUtf8().constData(),
+                target.password.isEmpty() ? nullptr : target.password.toUtf8().constData());
         const QByteArray will = base + "/status";
         mosquitto_will_set(m, will.constData(), 7, "offline", 1, true);
         mosquitto_reconnect_delay_set(m, 1, 30, true);
@@ -212,8 +210,7 @@ void mqtt_publisher::converter(const QString &name, const QByteArray &identity)
         mosquitto_disconnect_callback_set(m, [](mosquitto *c, void *obj, int) {
             mqtt_publisher *p = callbacks::of(obj);
             QMetaObject::invokeMethod(
-                p, [p, c] { p->on_disconnected(callbacks::name_of(c, p)); },
-                Qt::QueuedConnection);
+                p, [p, c] { p->on_disconnected(callbacks::name_of(c, p)); }, Qt::QueuedConnection);
         });
         mosquitto_publish_callback_set(m, [](mosquitto *c, void *obj, int mid) {
             mqtt_publisher *p = callbacks::of(obj);
@@ -232,6 +229,7 @@ void mqtt_publisher::converter(const QString &name, const QByteArray &identity)
         mosquitto_loop_start(m);
     }
     session &s = *sessions[name];
+    s.identity = identity;
     enqueue(s, { base + "/identity", identity, true });
     enqueue(s, { base + "/status", "online", true });
 }
@@ -240,8 +238,8 @@ void mqtt_publisher::publish_state(const QString &name, const QByteArray &json)
 {
     if (!sessions.contains(name))
         return;
-    enqueue(*sessions[name], { (target.prefix + QLatin1Char('/') + name).toUtf8() + "/state", json,
-                               false });
+    enqueue(*sessions[name],
+            { (target.prefix + QLatin1Char('/') + name).toUtf8() + "/state", json, false });
 }
 
 void mqtt_publisher::enqueue(session &s, message m)
@@ -252,7 +250,8 @@ void mqtt_publisher::enqueue(session &s, message m)
     while (kept > mqtt_queue_limit) {
         session *oldest = nullptr;
         for (const std::shared_ptr<session> &other : sessions)
-            if (!other->pending.empty() && (!oldest || other->pending.size() > oldest->pending.size()))
+            if (!other->pending.empty()
+                && (!oldest || other->pending.size() > oldest->pending.size()))
                 oldest = other.get();
         if (!oldest)
             break;
@@ -302,6 +301,14 @@ void mqtt_publisher::on_connected(const QString &name, bool ok)
         away_said = false;
         emit said(text::tr("the MQTT broker %1 is reached").arg(mqtt_shown(target)));
     }
+    // Connected again: what is retained goes first, as a broker that restarted has lost it.
+    if (s.ever_connected && !s.finished) {
+        const QByteArray base = (target.prefix + QLatin1Char('/') + name).toUtf8();
+        s.pending.push_front({ base + "/status", "online", true });
+        s.pending.push_front({ base + "/identity", s.identity, true });
+        kept += 2;
+    }
+    s.ever_connected = true;
     pump(s);
 }
 
@@ -339,9 +346,12 @@ void mqtt_publisher::on_acknowledged(const QString &name, int mid)
 
 void mqtt_publisher::finish(int wait_ms)
 {
-    for (auto i = sessions.begin(); i != sessions.end(); ++i)
-        enqueue(*i.value(), { (target.prefix + QLatin1Char('/') + i.key()).toUtf8() + "/status",
-                              "offline", true });
+    for (auto i = sessions.begin(); i != sessions.end(); ++i) {
+        i.value()->finished = true;
+        enqueue(
+            *i.value(),
+            { (target.prefix + QLatin1Char('/') + i.key()).toUtf8() + "/status", "offline", true });
+    }
     QElapsedTimer clock;
     clock.start();
     auto waiting = [this] {

@@ -84,6 +84,9 @@ private:
         std::deque<message> pending; // not yet handed to the library, oldest first
         QHash<int, message> in_flight; // handed, not yet acknowledged, by message id
         bool connected = false;
+        bool ever_connected = false;
+        QByteArray identity; // retained again at each connection: a broker restarted forgets
+        bool finished = false;
     };
     void enqueue(session &s, message m);
     void pump(session &s);

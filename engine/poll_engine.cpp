@@ -99,7 +99,7 @@ void poll_engine::step()
         return step();
     }
     measuring = polling && u.measure_next;
-    line.send(!polling ? initial_req_ident()
+    line.send(!polling        ? initial_req_ident()
                   : measuring ? initial_req_measure()
                               : initial_req_status(),
               quint8(u.address));

@@ -248,11 +248,12 @@ QString rotated_name(const QString &name, rotation r, const QDateTime &at)
     if (r == rotation::none || name.isEmpty())
         return name;
     const QFileInfo info(name);
-    const QString stamp
-        = at.toString(r == rotation::daily ? QStringLiteral("yyyy-MM-dd") : QStringLiteral("yyyy-MM-dd-HH"));
+    const QString stamp = at.toString(r == rotation::daily ? QStringLiteral("yyyy-MM-dd")
+                                                           : QStringLiteral("yyyy-MM-dd-HH"));
     const QString suffix = info.suffix();
     const QString base = suffix.isEmpty() ? name : name.left(name.size() - suffix.size() - 1);
-    return base + QLatin1Char('-') + stamp + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+    return base + QLatin1Char('-') + stamp
+        + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
 }
 
 QDateTime period_start(rotation r, const QDateTime &at)

@@ -207,9 +207,8 @@ void scan_engine::next_address()
         clock.start();
     sent_at[at.address] = clock.elapsed();
     line.send(initial_req_ident(), quint8(at.address),
-              current_pass == 1 && !network
-                  ? first_byte_window_ms(at.settings, ident_request_bytes)
-                  : 0);
+              current_pass == 1 && !network ? first_byte_window_ms(at.settings, ident_request_bytes)
+                                            : 0);
 }
 
 void scan_engine::next_setting()

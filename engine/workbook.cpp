@@ -145,10 +145,10 @@ void chart_sheets(lxw_workbook *book, const QString &values, int rows, const run
 void run_sheet(lxw_workbook *book, const run_figures &run, const QStringList &values_sheets,
                int last_sheet_rows, lxw_format *bold, bool one_of_several)
 {
-    lxw_worksheet *sheet = workbook_add_worksheet(
-        book,
-        utf8(one_of_several ? text::tr("Converter %1").arg(run.address)
-                 : text::tr("Converter and run")));
+    lxw_worksheet *sheet
+        = workbook_add_worksheet(book,
+                                 utf8(one_of_several ? text::tr("Converter %1").arg(run.address)
+                                                     : text::tr("Converter and run")));
     lxw_format *time_format = workbook_add_format(book);
     format_set_num_format(time_format, "yyyy-mm-dd hh:mm:ss");
     worksheet_set_column(sheet, 0, 0, 36, nullptr);
@@ -269,8 +269,8 @@ workbook_writer::part &workbook_writer::part_of(int address)
 void workbook_writer::new_sheet(part &p)
 {
     QStringList &sheet_names = p.sheet_names;
-    const QString values = p.address > 0 ? text::tr("Values %1").arg(p.address)
-                                         : text::tr("Values");
+    const QString values
+        = p.address > 0 ? text::tr("Values %1").arg(p.address) : text::tr("Values");
     if (sheet_names.isEmpty())
         sheet_names << values;
     else if (p.address > 0)

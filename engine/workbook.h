@@ -3,8 +3,8 @@
 // The recording as an Excel workbook: the values (time as a date-time, numbers as numbers) on
 // as many sheets as Excel's row limit asks, a chart of each input (and its cold junction)
 // against time on an axis of its own, and a sheet on the converter and the run. A recording of
-// several converters has those for each: its values, one chart of both inputs, its run. Rows go to the
-// library as they come (it keeps them in temporary files, so memory stays bounded however long
+// several converters has those for each: its values, one chart of both inputs, its run. Rows go to
+// the library as they come (it keeps them in temporary files, so memory stays bounded however long
 // the run); the workbook is written when the recording ends.
 
 #include "engine/record.h"

@@ -71,8 +71,8 @@ bool mbap_take(QByteArray &buffer, QByteArray &rtu, quint16 &transaction, QByteA
     transaction = quint16((at(0) << 8) | at(1));
     rtu = buffer.mid(6, length);
     buffer.remove(0, 6 + length);
-    const crc_pair crc = modbus_crc16(reinterpret_cast<const quint8 *>(rtu.constData()),
-                                      quint8(rtu.size()));
+    const crc_pair crc
+        = modbus_crc16(reinterpret_cast<const quint8 *>(rtu.constData()), quint8(rtu.size()));
     rtu.append(char(crc.hi)).append(char(crc.lo));
     return true;
 }

@@ -108,7 +108,7 @@ void tcp_server::reply(const request &to, const std::vector<uint8_t> &rtu)
         return;
     const size_t length = rtu.size() - 2; // the unit id and the PDU
     std::vector<uint8_t> adu { uint8_t(to.transaction >> 8), uint8_t(to.transaction & 0xFF), 0, 0,
-                               uint8_t(length >> 8), uint8_t(length & 0xFF) };
+                               uint8_t(length >> 8),         uint8_t(length & 0xFF) };
     adu.insert(adu.end(), rtu.begin(), rtu.end() - 2);
     size_t sent = 0;
     while (sent < adu.size()) {

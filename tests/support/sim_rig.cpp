@@ -105,6 +105,11 @@ bool sim_process::start_pty(const QString &link, const QStringList &args)
     return launch(QStringList { QStringLiteral("--pty"), QStringLiteral("--link"), link } + args);
 }
 
+bool sim_process::start_tcp(const QStringList &args)
+{
+    return launch(QStringList { QStringLiteral("--tcp"), QStringLiteral("0") } + args);
+}
+
 bool sim_process::launch(const QStringList &args)
 {
     stop();

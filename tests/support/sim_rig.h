@@ -45,6 +45,9 @@ public:
     bool start(const QString &device, const QStringList &args = {});
     // The same on a pty of the simulator's own, linked at `link`.
     bool start_pty(const QString &link, const QStringList &args = {});
+    // The same as a Modbus TCP server on a free port of 127.0.0.1: served() names it.
+    bool start_tcp(const QStringList &args = {});
+    QString served() const { return QString::fromUtf8(printed.left(printed.indexOf('\n'))); }
     void stop();
     bool running() const;
     QVector<traced_frame> frames();

@@ -127,18 +127,21 @@ void tst_cli_command_line::lines_data()
                                     << "Unknown option";
     QTest::newRow("watch --address 7,1-3,2: a list, each once")
         << watch + QStringList { "--address", "7,1-3,2" }
-        << "watch p 9600 8N1 7,1,2,3 300 polls 0 csv  xlsx " << "";
+        << "watch p 9600 8N1 7,1,2,3 300 polls 0 csv  xlsx "
+        << "";
     QTest::newRow("watch --address 1,,2") << watch + QStringList { "--address", "1,,2" } << ""
                                           << "bad --address";
     QTest::newRow("watch tcp:// needs no line settings")
         << QStringList { "watch", "tcp://gw:1502", "--address", "5", "--reply-ms", "400" }
-        << "watch tcp://gw:1502 1200 8N1 5 300 polls 0 csv  xlsx " << "";
+        << "watch tcp://gw:1502 1200 8N1 5 300 polls 0 csv  xlsx "
+        << "";
     QTest::newRow("--reply-ms on a serial port")
         << watch + QStringList { "--address", "1", "--reply-ms", "400" } << ""
         << "--reply-ms is for a port over the network";
     QTest::newRow("scan rtu+tcp://: addresses only")
         << QStringList { "scan", "rtu+tcp://gw:4001", "--address", "1-5" }
-        << "scan rtu+tcp://gw:4001 9600 1-5" << "";
+        << "scan rtu+tcp://gw:4001 9600 1-5"
+        << "";
 }
 
 void tst_cli_command_line::lines()

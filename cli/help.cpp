@@ -106,4 +106,36 @@ Examples:
 )");
 }
 
+const char *help_plant_text()
+{
+    return QT_TRANSLATE_NOOP("text", R"(
+Beyond one converter on one cable:
+  watch --address takes a list and ranges (1,5,7 or 1-4): each converter is
+        identified and polled in turn on its own period; one that stops
+        answering is asked again every 2 s (or --interval) without holding up
+        the others, and identified again when it returns. The CSV gains an
+        address column, the workbook a values sheet, a chart and a run sheet
+        for each, the summary a part for each. listen without --address
+        records every slave heard the same way. scan --all ends with one watch
+        command for all the converters it found on a line.
+  PORT may be tcp://HOST[:PORT] (Modbus TCP, port 502 by default; the unit id
+        is the address) or rtu+tcp://HOST:PORT (RTU frames on a raw TCP
+        socket: a serial device server). The gateway keeps the line's settings:
+        watch needs only --address, scan searches addresses only, listen reads
+        what an rtu+tcp:// server forwards. --reply-ms MS is the network's
+        reply window (default 1000). A lost connection is said and made again.
+  --mqtt mqtt://[USER[:PASSWORD]@]HOST[:PORT]/PREFIX (watch, listen): each
+        poll as JSON on PREFIX/SERIAL/state; the identity on
+        PREFIX/SERIAL/identity and online/offline on PREFIX/SERIAL/status,
+        retained, with a last will; QoS 1. While the broker is away the
+        messages are kept (up to 100000, then the oldest are dropped and
+        counted) and the connection is tried again. A USER without a password
+        takes it from ORTE_MQTT_PASSWORD; a password is never printed.
+  --rotate daily|hourly (watch, listen): new files each day or hour, each
+        whole, named by it: run.csv becomes run-2026-12-09.csv.
+  A collector: /etc/orte/NAME.conf holds ORTE_ARGS=watch ...; then
+        systemctl enable --now orte-cli@NAME (its files in /var/lib/orte/NAME).
+)");
+}
+
 } // namespace orte_cli

@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
         return bad_arguments;
     }
     if (command.kind == command_kind::help) {
-        out << text::tr(help_text()) << Qt::flush;
+        out << text::tr(help_text()) << text::tr(help_plant_text()) << Qt::flush;
         return success;
     }
     if (command.trace)

@@ -4,6 +4,66 @@
 <context>
     <name>text</name>
     <message>
+        <source>
+Beyond one converter on one cable:
+  watch --address takes a list and ranges (1,5,7 or 1-4): each converter is
+        identified and polled in turn on its own period; one that stops
+        answering is asked again every 2 s (or --interval) without holding up
+        the others, and identified again when it returns. The CSV gains an
+        address column, the workbook a values sheet, a chart and a run sheet
+        for each, the summary a part for each. listen without --address
+        records every slave heard the same way. scan --all ends with one watch
+        command for all the converters it found on a line.
+  PORT may be tcp://HOST[:PORT] (Modbus TCP, port 502 by default; the unit id
+        is the address) or rtu+tcp://HOST:PORT (RTU frames on a raw TCP
+        socket: a serial device server). The gateway keeps the line&apos;s settings:
+        watch needs only --address, scan searches addresses only, listen reads
+        what an rtu+tcp:// server forwards. --reply-ms MS is the network&apos;s
+        reply window (default 1000). A lost connection is said and made again.
+  --mqtt mqtt://[USER[:PASSWORD]@]HOST[:PORT]/PREFIX (watch, listen): each
+        poll as JSON on PREFIX/SERIAL/state; the identity on
+        PREFIX/SERIAL/identity and online/offline on PREFIX/SERIAL/status,
+        retained, with a last will; QoS 1. While the broker is away the
+        messages are kept (up to 100000, then the oldest are dropped and
+        counted) and the connection is tried again. A USER without a password
+        takes it from ORTE_MQTT_PASSWORD; a password is never printed.
+  --rotate daily|hourly (watch, listen): new files each day or hour, each
+        whole, named by it: run.csv becomes run-2026-12-09.csv.
+  A collector: /etc/orte/NAME.conf holds ORTE_ARGS=watch ...; then
+        systemctl enable --now orte-cli@NAME (its files in /var/lib/orte/NAME).
+</source>
+        <translation>
+Больше одного преобразователя на одном кабеле:
+  watch --address принимает список и диапазоны (1,5,7 или 1-4): каждый
+        преобразователь опознаётся и опрашивается по очереди со своим
+        периодом; переставший отвечать запрашивается снова каждые 2 с (или
+        --interval), не задерживая остальных, и опознаётся заново, когда
+        вернётся. В CSV появляется столбец адреса, в книге — лист значений,
+        график и лист записи для каждого, в итогах — часть для каждого. listen
+        без --address так же записывает всех услышанных ведомых. scan --all
+        заканчивается одной командой watch для всех найденных на линии.
+  ПОРТ может быть tcp://УЗЕЛ[:ПОРТ] (Modbus TCP, по умолчанию порт 502;
+        идентификатор устройства — адрес) или rtu+tcp://УЗЕЛ:ПОРТ (кадры RTU
+        по TCP как есть: сервер последовательных устройств). Настройки линии
+        хранит шлюз: watch нужен только --address, scan перебирает только
+        адреса, listen читает то, что передаёт сервер rtu+tcp://. --reply-ms МС
+        — ожидание ответа по сети (по умолчанию 1000). Потерянное соединение
+        называется и устанавливается снова.
+  --mqtt mqtt://[ПОЛЬЗОВАТЕЛЬ[:ПАРОЛЬ]@]УЗЕЛ[:ПОРТ]/ПРЕФИКС (watch, listen):
+        каждый опрос — JSON в ПРЕФИКС/НОМЕР/state; сведения о приборе в
+        ПРЕФИКС/НОМЕР/identity и online/offline в ПРЕФИКС/НОМЕР/status,
+        сохраняемые, с «последней волей»; QoS 1. Пока брокера нет, сообщения
+        копятся (до 100000, затем самые старые отбрасываются и считаются), а
+        подключение повторяется. ПОЛЬЗОВАТЕЛЬ без пароля берёт его из
+        ORTE_MQTT_PASSWORD; пароль никогда не выводится.
+  --rotate daily|hourly (watch, listen): новые файлы каждые сутки или час,
+        каждый целый, с периодом в имени: замер.csv становится
+        замер-2026-12-09.csv.
+  Постоянный сбор: в /etc/orte/ИМЯ.conf строка ORTE_ARGS=watch ...; затем
+        systemctl enable --now orte-cli@ИМЯ (файлы в /var/lib/orte/ИМЯ).
+</translation>
+    </message>
+    <message>
         <source>the port&apos;s name is empty</source>
         <translation>пустое имя порта</translation>
     </message>
@@ -321,7 +381,7 @@
     </message>
     <message>
         <source>listen records one slave: give --address with --csv or --xlsx</source>
-        <translation>listen записывает одного ведомого: укажите --address с --csv или --xlsx</translation>
+        <translation type="vanished">listen записывает одного ведомого: укажите --address с --csv или --xlsx</translation>
     </message>
     <message>
         <source>address %1, function %2, start %3, count %4</source>
@@ -1104,6 +1164,110 @@ listen  слушает шину, которую опрашивает друго�
     <message>
         <source>CJ %1</source>
         <translation>ХС %1</translation>
+    </message>
+    <message>
+        <source>bad --reply-ms &apos;%1&apos; (10 to 60000)</source>
+        <translation>неверное значение --reply-ms &apos;%1&apos; (от 10 до 60000)</translation>
+    </message>
+    <message>
+        <source>--reply-ms is for a port over the network (tcp://, rtu+tcp://)</source>
+        <translation>--reply-ms — для порта по сети (tcp://, rtu+tcp://)</translation>
+    </message>
+    <message>
+        <source>bad --mqtt: %1</source>
+        <translation>неверный --mqtt: %1</translation>
+    </message>
+    <message>
+        <source>bad --rotate &apos;%1&apos; (daily, hourly)</source>
+        <translation>неверный --rotate «%1» (daily, hourly)</translation>
+    </message>
+    <message>
+        <source>--rotate goes with --csv, --csv-plain or --xlsx</source>
+        <translation>--rotate указывается с --csv, --csv-plain или --xlsx</translation>
+    </message>
+    <message>
+        <source>a Modbus TCP server forwards no other master&apos;s traffic: listen to rtu+tcp://HOST:PORT</source>
+        <translation>сервер Modbus TCP не передаёт обмен другого ведущего: слушайте rtu+tcp://УЗЕЛ:ПОРТ</translation>
+    </message>
+    <message>
+        <source>watch needs --address</source>
+        <translation>для watch нужен --address</translation>
+    </message>
+    <message>
+        <source>%1 MQTT messages did not reach the broker (%2 dropped while it was away)</source>
+        <translation>сообщений MQTT, не дошедших до брокера: %1 (отброшено, пока его не было: %2)</translation>
+    </message>
+    <message>
+        <source>to record them all: %1</source>
+        <translation>записать все: %1</translation>
+    </message>
+    <message>
+        <source>address %1 stopped answering; asking it again every %2 s</source>
+        <translation>адрес %1 перестал отвечать; повторный запрос каждые %2 с</translation>
+    </message>
+    <message>
+        <source>address %1: </source>
+        <translation>адрес %1: </translation>
+    </message>
+    <message>
+        <source>Address %1:</source>
+        <translation>Адрес %1:</translation>
+    </message>
+    <message>
+        <source>no connection within %1 s</source>
+        <translation>нет соединения за %1 с</translation>
+    </message>
+    <message>
+        <source>the broker is given as mqtt://[USER[:PASSWORD]@]HOST[:PORT]/PREFIX</source>
+        <translation>брокер задаётся так: mqtt://[ПОЛЬЗОВАТЕЛЬ[:ПАРОЛЬ]@]УЗЕЛ[:ПОРТ]/ПРЕФИКС</translation>
+    </message>
+    <message>
+        <source>cannot make an MQTT client</source>
+        <translation>не удаётся создать клиента MQTT</translation>
+    </message>
+    <message>
+        <source>the MQTT broker %1 cannot be reached (%2); its messages are kept and it is tried again</source>
+        <translation>брокер MQTT %1 недоступен (%2); сообщения для него сохраняются, подключение повторяется</translation>
+    </message>
+    <message>
+        <source>the MQTT broker %1 refused the connection; its messages are kept</source>
+        <translation>брокер MQTT %1 отказал в подключении; сообщения для него сохраняются</translation>
+    </message>
+    <message>
+        <source>the MQTT broker %1 is reached</source>
+        <translation>брокер MQTT %1 снова доступен</translation>
+    </message>
+    <message>
+        <source>the MQTT broker %1 is away; its messages are kept (up to %2) and it is tried again</source>
+        <translation>брокер MQTT %1 недоступен; сообщения для него сохраняются (до %2), подключение повторяется</translation>
+    </message>
+    <message>
+        <source>; the recording goes on without it</source>
+        <translation>; запись продолжается без него</translation>
+    </message>
+    <message>
+        <source>Chart %1</source>
+        <translation>График %1</translation>
+    </message>
+    <message>
+        <source>Converter %1</source>
+        <translation>Преобразователь %1</translation>
+    </message>
+    <message>
+        <source>Values %1</source>
+        <translation>Значения %1</translation>
+    </message>
+    <message>
+        <source>%1 is not HOST[:PORT] after the scheme</source>
+        <translation>%1: после схемы должно быть УЗЕЛ[:ПОРТ]</translation>
+    </message>
+    <message>
+        <source>%1 names no TCP port (rtu+tcp://HOST:PORT)</source>
+        <translation>%1: не указан порт TCP (rtu+tcp://УЗЕЛ:ПОРТ)</translation>
+    </message>
+    <message>
+        <source>%1: port 0 cannot be reached</source>
+        <translation>%1: порт 0 недоступен</translation>
     </message>
 </context>
 </TS>

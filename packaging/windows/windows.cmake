@@ -37,6 +37,15 @@ if(ORTE_XLSXWRITER_ROOT AND EXISTS ${ORTE_XLSXWRITER_ROOT}/LICENSE.libxlsxwriter
     install(FILES ${ORTE_XLSXWRITER_ROOT}/LICENSE.libxlsxwriter.txt
         DESTINATION licenses RENAME libxlsxwriter.txt)
 endif()
+# libmosquitto (libmosquitto.dll, the companions' MQTT): EPL-2.0 or EDL-1.0.
+if(ORTE_MOSQUITTO_ROOT AND EXISTS ${ORTE_MOSQUITTO_ROOT}/licenses/LICENSE.txt)
+    install(FILES ${ORTE_MOSQUITTO_ROOT}/licenses/LICENSE.txt DESTINATION licenses
+        RENAME libmosquitto.txt)
+    install(FILES ${ORTE_MOSQUITTO_ROOT}/licenses/epl-v20 DESTINATION licenses
+        RENAME libmosquitto-EPL-2.0.txt)
+    install(FILES ${ORTE_MOSQUITTO_ROOT}/licenses/edl-v10 DESTINATION licenses
+        RENAME libmosquitto-EDL-1.0.txt)
+endif()
 if(EXISTS /usr/share/doc/libz-mingw-w64/copyright)
     install(FILES /usr/share/doc/libz-mingw-w64/copyright DESTINATION licenses RENAME zlib.txt)
 endif()

@@ -20,7 +20,8 @@ cd "$root/$top"
 for f in orte-monitor.exe orte-demo.exe orte-cli.exe orte-recorder.exe Qt5Charts.dll \
          licenses/QtCharts-GPL-3.0.txt platforms/qwindows.dll styles/qwindowsvistastyle.dll \
          libxlsxwriter.dll zlib1.dll guide-ru.html README.txt licenses/orte-monitor.txt \
-         licenses/Qt-LGPL-3.0.txt licenses/libxlsxwriter.txt; do
+         licenses/Qt-LGPL-3.0.txt licenses/libxlsxwriter.txt Qt5Network.dll libmosquitto.dll \
+         licenses/libmosquitto.txt; do
     [ -f "$f" ] || { echo "missing from the zip: $f"; exit 1; }
 done
 

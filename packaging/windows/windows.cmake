@@ -65,6 +65,10 @@ install(CODE "
     foreach(text \${orte_texts})
         file(READ \"\${text}\" content)
         string(REPLACE \"\\r\\n\" \"\\n\" content \"\${content}\")
+        # A last line without its line end (as some licence texts come) gets one.
+        if(NOT content MATCHES \"\\n\$\")
+            string(APPEND content \"\\n\")
+        endif()
         string(REPLACE \"\\n\" \"\\r\\n\" content \"\${content}\")
         file(WRITE \"\${text}\" \"\${content}\")
     endforeach()

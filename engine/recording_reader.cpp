@@ -28,6 +28,13 @@ QString not_ours(const QString &file)
     return text::tr("%1 is not a recording made by orte-cli or the recorder").arg(file);
 }
 
+// A recording of several converters on one line is not drawn as one converter's run.
+QString several_converters(const QString &file)
+{
+    return text::tr("%1 holds several converters; this chart shows one converter's recording")
+        .arg(file);
+}
+
 // The exchange's outcome from the link's text as the files keep it.
 exchange_outcome outcome_of(const QString &link)
 {
@@ -199,6 +206,21 @@ bool read_csv(const QString &file, std::vector<poll_record> &rows, QString &erro
     if (lines.isEmpty()) {
         error = not_ours(file);
         return false;
+    }
+    // A file of several converters has one column more: the address, second.
+    for (const QChar separator : { QLatin1Char(','), QLatin1Char(';') }) {
+        csv_format several = separator == QLatin1Char(';')
+            ? csv_format { false, QLatin1Char(';'), QLatin1Char(','), true }
+            : plain_format();
+        several.address_column = true;
+        const QStringList cells = split_cells(lines.constFirst(), separator);
+        if (cells.size() == columns + 1
+            && (lines.constFirst() == csv_header(several)
+                || cells.value(1).compare(text::tr("Address"), Qt::CaseInsensitive) == 0
+                || cells.value(1) == QLatin1String("Address"))) {
+            error = several_converters(file);
+            return false;
+        }
     }
     // A Russian spreadsheet's file: ";" between cells, "," in numbers.
     const bool semicolon = lines.constFirst().count(QLatin1Char(';')) == columns - 1;
@@ -526,6 +548,7 @@ bool read_workbook(const QString &file, std::vector<poll_record> &rows, run_figu
                 shared << x.readElementText(QXmlStreamReader::IncludeChildElements);
     }
     bool values_found = false;
+    int runs = 0;
     wall_clock clock;
     for (int n = 1; zip.has(QStringLiteral("xl/worksheets/sheet%1.xml").arg(n)); ++n) {
         const QByteArray xml = zip.part(QStringLiteral("xl/worksheets/sheet%1.xml").arg(n));
@@ -558,6 +581,11 @@ bool read_workbook(const QString &file, std::vector<poll_record> &rows, run_figu
             return false;
         }
         values_found = values_found || kind == values;
+        runs += kind == run ? 1 : 0;
+    }
+    if (runs > 1) {
+        error = several_converters(file);
+        return false;
     }
     if (!values_found) {
         error = not_ours(file);

@@ -4,6 +4,10 @@
 <context>
     <name>text</name>
     <message>
+        <source>%1 holds several converters; this chart shows one converter&apos;s recording</source>
+        <translation>в %1 записано несколько преобразователей; этот график показывает запись одного</translation>
+    </message>
+    <message>
         <source>
 Beyond one converter on one cable:
   watch --address takes a list and ranges (1,5,7 or 1-4): each converter is

@@ -136,9 +136,10 @@ void tst_e2e_plant::watch_reads_through_a_gateway()
     } else {
         QVERIFY2(sim.start_pty(path("line")), qPrintable(sim.error()));
         const quint16 port = free_port();
-        QVERIFY(server.start(socat_program(),
-                             { QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(port),
-                               QStringLiteral("FILE:%1,raw,echo=0").arg(path("line")) }));
+        QVERIFY(
+            server.start(socat_program(),
+                         { QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr,fork").arg(port),
+                           QStringLiteral("FILE:%1,raw,echo=0").arg(path("line")) }));
         QVERIFY2(serves(port), "socat does not serve");
         url = QStringLiteral("rtu+tcp://127.0.0.1:%1").arg(port);
     }
@@ -155,11 +156,13 @@ void tst_e2e_plant::mbpoll_reads_the_simulators_modbus_tcp()
     QVERIFY2(!tool("mbpoll").isEmpty(), "mbpoll is needed");
     QVERIFY2(sim.start_tcp({ "--address", "1,5,7" }), qPrintable(sim.error()));
     QProcess mbpoll;
-    mbpoll.start(tool("mbpoll"), { "-m", "tcp", "-a", "7", "-t", "3", "-r", "1", "-c", "2", "-1",
-                                   "-p", sim.served().section(':', -1), "127.0.0.1" });
+    mbpoll.start(tool("mbpoll"),
+                 { "-m", "tcp", "-a", "7", "-t", "3", "-r", "1", "-c", "2", "-1", "-p",
+                   sim.served().section(':', -1), "127.0.0.1" });
     QVERIFY(mbpoll.waitForFinished(20000));
     const QString said = QString::fromUtf8(mbpoll.readAllStandardOutput());
-    QVERIFY2(said.contains(QLatin1String("[1]: \t23")) && said.contains(QLatin1String("[2]: \t450")),
+    QVERIFY2(said.contains(QLatin1String("[1]: \t23"))
+                 && said.contains(QLatin1String("[2]: \t450")),
              qPrintable(said));
 }
 
@@ -174,10 +177,10 @@ void tst_e2e_plant::several_converters_on_one_line()
     QVERIFY2(found.out.contains(QLatin1String("--address 1,5,7 --xlsx orte.xlsx")),
              qPrintable(found.out));
 
-    const cli_result r = run_cli(QStringList { "watch", path("line"), "--address", "1,5,7",
-                                               "--polls", "2", "--csv-plain", path("run.csv"),
-                                               "--force" }
-                                 + at_9600);
+    const cli_result r
+        = run_cli(QStringList { "watch", path("line"), "--address", "1,5,7", "--polls", "2",
+                                "--csv-plain", path("run.csv"), "--force" }
+                  + at_9600);
     QVERIFY2(r.code == 0, qPrintable(r.err));
     const QStringList lines = csv_lines(path("run.csv"));
     QVERIFY(lines.value(0).startsWith(QLatin1String("time,address,in1_type,")));
@@ -243,8 +246,9 @@ void tst_e2e_plant::the_broker_gets_each_poll_and_may_go_away()
 
     // Retained: the identity, and the status as the run left it.
     QProcess retained;
-    retained.start(tool("mosquitto_sub"), { "-p", QString::number(port), "-v", "-t", "orte/+/+",
-                                            "--retained-only", "-W", "2" });
+    retained.start(
+        tool("mosquitto_sub"),
+        { "-p", QString::number(port), "-v", "-t", "orte/+/+", "--retained-only", "-W", "2" });
     retained.waitForFinished(20000);
     const QString kept = QString::fromUtf8(retained.readAllStandardOutput());
     QVERIFY2(kept.contains(QLatin1String("orte/123456/status offline"))

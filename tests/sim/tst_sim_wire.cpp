@@ -377,8 +377,8 @@ void tst_sim_wire::bad_command_lines_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QString>("message");
     QTest::newRow("no port") << QStringList {} << "give either --device PATH, --pty or --tcp PORT";
-    QTest::newRow("a line and --tcp") << QStringList { "--pty", "--tcp", "0" }
-                                      << "--tcp serves Modbus TCP instead of a line";
+    QTest::newRow("a line and --tcp")
+        << QStringList { "--pty", "--tcp", "0" } << "--tcp serves Modbus TCP instead of a line";
     QTest::newRow("unknown option")
         << QStringList { "--pty", "--colour", "red" } << "unknown option '--colour'";
     QTest::newRow("missing value") << QStringList { "--pty", "--baud" } << "needs a value";
@@ -387,8 +387,8 @@ void tst_sim_wire::bad_command_lines_data()
                                 << "bad value 'mark' for --parity";
     QTest::newRow("address 0") << QStringList { "--pty", "--address", "0" }
                                << "bad value '0' for --address";
-    QTest::newRow("addresses out of order") << QStringList { "--pty", "--address", "5-1" }
-                                            << "bad value '5-1' for --address";
+    QTest::newRow("addresses out of order")
+        << QStringList { "--pty", "--address", "5-1" } << "bad value '5-1' for --address";
     QTest::newRow("device that is not there")
         << QStringList { "--device", "/nonexistent/tty" } << "cannot open '/nonexistent/tty'";
     QTest::newRow("scenario that is not there")

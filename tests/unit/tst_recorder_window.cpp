@@ -327,26 +327,38 @@ void tst_recorder_window::opens_each_file_kind_data()
                                            << "not a recording";
     QTest::newRow("a row that is not ours") << "bad row"
                                             << "not a row";
+    QTest::newRow("a workbook of several converters") << "xlsx several"
+                                                      << "holds several converters";
+    QTest::newRow("a CSV of several converters") << "plain several"
+                                                 << "holds several converters";
 }
 
 void tst_recorder_window::opens_each_file_kind()
 {
     QFETCH(QString, kind);
     QFETCH(QString, said);
-    const QVector<orte::poll_record> rows = run_rows();
-    const bool workbook = kind == "xlsx" || kind == "cut" || kind == "resaved";
+    QVector<orte::poll_record> rows = run_rows();
+    const bool several = kind.endsWith(QLatin1String(" several"));
+    if (several)
+        for (int k = 0; k < rows.size(); ++k)
+            rows[k].address = k % 2 ? 5 : 1;
+    const bool workbook
+        = kind == "xlsx" || kind == "cut" || kind == "resaved" || kind == "xlsx several";
     const QString file = dir.filePath(kind + (workbook ? ".xlsx" : ".csv"));
     if (workbook) {
-        orte::workbook_writer book(file, dir.path());
-        orte::run_figures run;
-        run.model_code = 473;
-        run.serial = 123456;
+        orte::workbook_writer book(file, dir.path(), orte::sheet_rows, several);
+        QVector<orte::run_figures> runs(several ? 2 : 1);
+        for (orte::run_figures &run : runs) {
+            run.model_code = 473;
+            run.serial = 123456;
+            run.address = &run == &runs[0] ? 1 : 5;
+        }
         for (const orte::poll_record &r : rows) {
             book.add(r);
-            run.add(r);
+            runs[r.address == 5 ? 1 : 0].add(r);
         }
         QString error;
-        QVERIFY2(book.finish({ run }, error), qPrintable(error));
+        QVERIFY2(book.finish(runs, error), qPrintable(error));
         if (kind == "cut")
             QVERIFY(QFile::resize(file, QFileInfo(file).size() / 2));
         if (kind == "resaved") {
@@ -365,9 +377,10 @@ void tst_recorder_window::opens_each_file_kind()
 #endif
         }
     } else {
-        const orte::csv_format format = kind == "ru" ? orte::spreadsheet_format(QLocale::Russian)
-            : kind == "en"                           ? orte::spreadsheet_format(QLocale::English)
-                                                     : orte::plain_format();
+        orte::csv_format format = kind == "ru" ? orte::spreadsheet_format(QLocale::Russian)
+            : kind == "en"                     ? orte::spreadsheet_format(QLocale::English)
+                                               : orte::plain_format();
+        format.address_column = several;
         QFile f(file);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(orte::csv_preamble(format));

@@ -33,4 +33,34 @@ QString file_said(const orte::recording &files, const QString &said)
     return files.refused_existing() ? said + orte::text::tr(" (--force replaces it)") : said;
 }
 
+std::unique_ptr<orte::mqtt_publisher> open_broker(const std::optional<orte::mqtt_target> &target,
+                                                  QObject *context, QTextStream &err)
+{
+    if (!target)
+        return {};
+    auto broker = std::make_unique<orte::mqtt_publisher>(*target);
+    QObject::connect(broker.get(), &orte::mqtt_publisher::said, context,
+                     [&err](const QString &said) {
+                         err << "orte-cli: " << said << '\n' << Qt::flush;
+                     });
+    return broker;
+}
+
+void close_broker(orte::mqtt_publisher *broker, QTextStream &err)
+{
+    // What the broker has not acknowledged yet is waited for this long.
+    constexpr int finish_ms = 3000;
+    if (!broker)
+        return;
+    broker->finish(finish_ms);
+    if (broker->undelivered() > 0)
+        err << "orte-cli: "
+            << orte::text::tr("%1 MQTT messages did not reach the broker (%2 dropped while it "
+                              "was away)")
+                   .arg(broker->undelivered())
+                   .arg(broker->dropped())
+            << '\n'
+            << Qt::flush;
+}
+
 } // namespace orte_cli

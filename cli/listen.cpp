@@ -69,13 +69,7 @@ public:
         files.set_rotation(plan.rotate, [this] { return runs(); });
         if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite))
             return bad_arguments;
-        if (plan.mqtt) {
-            mqtt = std::make_unique<orte::mqtt_publisher>(*plan.mqtt);
-            QObject::connect(mqtt.get(), &orte::mqtt_publisher::said, &loop,
-                             [this](const QString &said) {
-                                 err << "orte-cli: " << said << '\n' << Qt::flush;
-                             });
-        }
+        mqtt = open_broker(plan.mqtt, &loop, err);
         run_start = QDateTime::currentDateTime();
         connect_engine();
         // With --stats, the bus figures every ten seconds, whatever the listener is doing.
@@ -89,17 +83,7 @@ public:
             stats.start(10000);
         run_engine(engine, loop);
         const bool complete = finish_files();
-        if (mqtt) {
-            mqtt->finish(3000);
-            if (mqtt->undelivered() > 0)
-                err << "orte-cli: "
-                    << text::tr("%1 MQTT messages did not reach the broker (%2 dropped while it "
-                                "was away)")
-                           .arg(mqtt->undelivered())
-                           .arg(mqtt->dropped())
-                    << '\n'
-                    << Qt::flush;
-        }
+        close_broker(mqtt.get(), err);
         if (output_gone)
             return output_closed;
         if (engine.ever_opened())

@@ -90,13 +90,7 @@ public:
         });
         if (!files.claim(plan.csv_file, plan.csv_plain, plan.xlsx_file, plan.overwrite))
             return bad_arguments;
-        if (plan.mqtt) {
-            mqtt = std::make_unique<orte::mqtt_publisher>(*plan.mqtt);
-            QObject::connect(mqtt.get(), &orte::mqtt_publisher::said, &loop,
-                             [this](const QString &said) {
-                                 err << "orte-cli: " << said << '\n' << Qt::flush;
-                             });
-        }
+        mqtt = open_broker(plan.mqtt, &loop, err);
         QObject::connect(
             &engine, &orte::poll_engine::open_failed, &loop, [this](const QString &error) {
                 err << "orte-cli: " << text::tr("cannot open %1: %2").arg(plan.port, error) << '\n';
@@ -221,17 +215,7 @@ private:
                 runs << c.figures;
         }
         const bool complete = files.finish(runs);
-        if (mqtt) {
-            mqtt->finish(mqtt_finish_ms);
-            if (mqtt->undelivered() > 0)
-                err << "orte-cli: "
-                    << text::tr("%1 MQTT messages did not reach the broker (%2 dropped while it "
-                                "was away)")
-                           .arg(mqtt->undelivered())
-                           .arg(mqtt->dropped())
-                    << '\n'
-                    << Qt::flush;
-        }
+        close_broker(mqtt.get(), err);
         if (output_gone) {
             code = output_closed;
             return;
@@ -252,8 +236,6 @@ private:
     orte::recording files;
     QMap<int, converter> converters;
     std::unique_ptr<orte::mqtt_publisher> mqtt;
-    // What the broker has not acknowledged yet is waited for this long at the end.
-    static constexpr int mqtt_finish_ms = 3000;
     bool recording_started = false;
     bool output_gone = false;
     int code = success;

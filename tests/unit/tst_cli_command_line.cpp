@@ -206,8 +206,8 @@ void tst_cli_command_line::help_fits_a_default_console()
     // 80 columns: a line of 80 would wrap a Windows console's cursor onto the next line.
     QTranslator russian;
     QVERIFY(russian.load(orte::companion_translation()));
-    const QString english = QString::fromUtf8(orte_cli::help_text())
-        + QString::fromUtf8(orte_cli::help_plant_text());
+    const QString english
+        = QString::fromUtf8(orte_cli::help_text()) + QString::fromUtf8(orte_cli::help_plant_text());
     const QString translated = russian.translate("text", orte_cli::help_text())
         + russian.translate("text", orte_cli::help_plant_text());
     QVERIFY(translated.startsWith(QString::fromUtf8("Запуск:")));

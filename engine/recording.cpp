@@ -260,8 +260,9 @@ QDateTime period_start(rotation r, const QDateTime &at)
 {
     if (r == rotation::none)
         return {};
-    const QTime hour(r == rotation::daily ? 0 : at.time().hour(), 0);
-    return QDateTime(at.date(), hour, at.timeSpec());
+    QDateTime start = at; // in its own time zone
+    start.setTime(QTime(r == rotation::daily ? 0 : at.time().hour(), 0));
+    return start;
 }
 
 void recording::set_rotation(rotation r, about_fn a)

@@ -410,7 +410,8 @@ void tst_engine_parts::names_of_the_plant()
 void tst_engine_parts::a_poll_as_the_broker_gets_it()
 {
     orte::poll_record r;
-    r.at = QDateTime(QDate(2026, 12, 9), QTime(14, 30, 1, 123), Qt::OffsetFromUTC, 3 * 3600);
+    r.at
+        = QDateTime::fromString(QStringLiteral("2026-12-09T14:30:01.123+03:00"), Qt::ISODateWithMs);
     r.type = { 0, 3 };
     r.value[0] = 23.45;
     r.flags = { 1, 0, 0, 0, 1, 0, 0, 0 };

@@ -99,6 +99,7 @@ private slots:
     void watch_reads_through_a_gateway();
     void mbpoll_reads_the_simulators_modbus_tcp();
     void several_converters_on_one_line();
+    void one_that_goes_does_not_hold_up_the_others();
     void the_broker_gets_each_poll_and_may_go_away();
 
 private:
@@ -192,6 +193,50 @@ void tst_e2e_plant::several_converters_on_one_line()
     }
     addresses.sort();
     QCOMPARE(addresses, QStringList({ "1", "1", "5", "5", "7", "7" }));
+}
+
+void tst_e2e_plant::one_that_goes_does_not_hold_up_the_others()
+{
+    // Address 5 leaves the line after a second (its converter readdressed) and comes back.
+    const QString script = write_scenario(dir, QStringLiteral("away.txt"),
+                                          "at 1 set 5 address 9\nat 4 set 9 address 5\n");
+    QVERIFY2(sim.start_pty(path("line"), { "--address", "1,5", "--scenario", script }),
+             qPrintable(sim.error()));
+    QProcess cli;
+    cli.start(QStringLiteral(ORTE_CLI_PATH),
+              { "watch", path("line"), "--baud", "9600", "--parity", "none", "--stop-bits", "1",
+                "--address", "1,5", "--interval", "100", "--csv-plain", path("away.csv"),
+                "--force" });
+    QString said;
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     said += QString::fromUtf8(cli.readAllStandardOutput());
+                     return said.count(QStringLiteral("address 5: ")) == 2;
+                 },
+                 60000),
+             qPrintable(said));
+    cli.terminate();
+    QVERIFY(cli.waitForFinished(20000));
+    QCOMPARE(cli.exitCode(), 0);
+    QVERIFY(QString::fromUtf8(cli.readAllStandardError())
+                .contains(QLatin1String("address 5 stopped answering")));
+    // Address 1 was polled all along: no pause of its longer than a few of its periods.
+    qint64 last = -1;
+    qint64 longest = 0;
+    int rows_of_5 = 0;
+    for (const QString &line : csv_lines(path("away.csv")).mid(1)) {
+        const qint64 at
+            = QDateTime::fromString(line.section(',', 0, 0), Qt::ISODateWithMs).toMSecsSinceEpoch();
+        if (line.section(',', 1, 1) == QLatin1String("5")) {
+            ++rows_of_5;
+            continue;
+        }
+        if (last >= 0)
+            longest = std::max(longest, at - last);
+        last = at;
+    }
+    QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
+    QVERIFY(rows_of_5 > 0);
 }
 
 void tst_e2e_plant::the_broker_gets_each_poll_and_may_go_away()

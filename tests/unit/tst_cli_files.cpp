@@ -49,6 +49,7 @@ private slots:
     void write_errors();
     void recording_says_why_it_cannot_start_data();
     void recording_says_why_it_cannot_start();
+    void a_rotated_recording_keeps_each_period_whole();
 };
 
 void tst_cli_files::csv_rows_data()
@@ -336,6 +337,45 @@ void tst_cli_files::recording_says_why_it_cannot_start()
     if (!said.isEmpty())
         QVERIFY2(heard[0].startsWith(said) && !heard[0].contains(QStringLiteral("orte-cli")),
                  qPrintable(heard[0]));
+}
+
+// Rows an hour apart, rotated hourly: each hour's CSV and workbook whole, named by the hour,
+// the CSV with its own header.
+void tst_cli_files::a_rotated_recording_keeps_each_period_whole()
+{
+    QTemporaryDir dir;
+    QStringList heard;
+    orte::recording files([&heard](const QString &what) { heard << what; });
+    files.set_rotation(orte::rotation::hourly, [] {
+        orte::run_figures run;
+        run.serial = 123456;
+        return QVector<orte::run_figures> { run };
+    });
+    QVERIFY(files.claim(dir.filePath(QStringLiteral("run.csv")), true,
+                        dir.filePath(QStringLiteral("run.xlsx")), false));
+    const QDateTime now = QDateTime::currentDateTime();
+    QStringList expected;
+    for (int hour = 0; hour < 2; ++hour) {
+        orte::poll_record r;
+        r.at = now.addSecs(3600 * hour);
+        r.value[0] = 20 + hour;
+        files.add(r);
+        for (const char *suffix : { ".csv", ".xlsx" })
+            expected << orte::rotated_name(QStringLiteral("run") + QLatin1String(suffix),
+                                           orte::rotation::hourly, r.at);
+    }
+    orte::run_figures whole;
+    QVERIFY(files.finish(whole));
+    QVERIFY2(heard.isEmpty(), qPrintable(heard.join('\n')));
+    expected.sort();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
+    for (int hour = 0; hour < 2; ++hour) {
+        QFile csv(dir.filePath(expected[2 * hour]));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QCOMPARE(lines.value(0), orte::csv_header(orte::plain_format()).toUtf8());
+        QVERIFY2(lines.value(1).contains(hour == 0 ? ",20," : ",21,"), lines.value(1).constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_cli_files)

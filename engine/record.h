@@ -83,6 +83,16 @@ struct run_figures
     void add(const poll_record &r);
     // The converter, from its identification reply: filled once, the first time.
     void identified(const QByteArray &ident);
+    // The converter and the line as `other` has them (what was counted stays).
+    void take_identity(const run_figures &other)
+    {
+        model_code = other.model_code;
+        serial = other.serial;
+        firmware = other.firmware;
+        port = other.port;
+        settings = other.settings;
+        address = other.address;
+    }
 };
 
 // What an input measures and in what, from its sensor type register, for a chart's axis

@@ -322,12 +322,7 @@ QVector<run_figures> recording::period_runs(const QVector<run_figures> &given) c
         if (!period_figures.contains(key))
             continue;
         run_figures run = period_figures[key];
-        run.model_code = whole.model_code;
-        run.serial = whole.serial;
-        run.firmware = whole.firmware;
-        run.port = whole.port;
-        run.settings = whole.settings;
-        run.address = whole.address;
+        run.take_identity(whole);
         runs << run;
     }
     return runs;

@@ -428,15 +428,9 @@ bool run_view::finish(const run_figures &meta)
     chart->redraw();
     // What was counted here, about the converter and the line as the page knows them.
     run_figures all = run;
-    all.model_code = meta.model_code;
-    all.serial = meta.serial;
-    all.firmware = meta.firmware;
-    all.port = meta.port;
-    all.settings = meta.settings;
-    all.address = meta.address;
+    all.take_identity(meta);
     all.start = meta.start;
     all.end = QDateTime::currentDateTime();
-    about = all;
     about = all;
     // What the page's front end counted beyond the polls (a listener's missed replies).
     all.crc_errors += meta.crc_errors;

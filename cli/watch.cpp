@@ -170,7 +170,6 @@ private:
             c.mqtt_name = orte::mqtt_name(orte::serial_number(ident));
             mqtt->converter(c.mqtt_name, orte::identity_json(ident, plan.port, address));
         }
-        code = success;
     }
 
     void polled(const orte::exchange_result &x, int address)

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include "cli/language.h"
+#include "link/endpoint.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -39,32 +40,6 @@ bool parse_parities(const QString &list, QString &out)
     return true;
 }
 
-bool parse_range(const QString &text, int &first, int &last)
-{
-    const QStringList ends = text.split(QLatin1Char('-'));
-    qint64 a = 0, b = 0;
-    if (ends.size() > 2 || !parse_number(ends[0], 1, 247, a)
-        || !parse_number(ends.value(ends.size() - 1), 1, 247, b) || a > b)
-        return false;
-    first = int(a);
-    last = int(b);
-    return true;
-}
-
-// Addresses as a list of numbers and ranges ("1,5,7", "1-4,9"), each once, in the order given.
-bool parse_addresses(const QString &text, QVector<int> &out)
-{
-    out.clear();
-    for (const QString &item : text.split(QLatin1Char(','))) {
-        int first = 0, last = 0;
-        if (!parse_range(item.trimmed(), first, last))
-            return false;
-        for (int a = first; a <= last; ++a)
-            if (!out.contains(a))
-                out << a;
-    }
-    return !out.isEmpty();
-}
 } // namespace
 
 const QVector<int> &standard_speeds()
@@ -177,8 +152,8 @@ bool parse_command_line(const QStringList &args, command_line &out, QString &err
     QVector<int> addresses;
     const bool watch = !scan && !listen;
     if (cli.isSet(address)
-        && !(watch ? parse_addresses(cli.value(address), addresses)
-                   : parse_range(cli.value(address), first, last)))
+        && !(watch ? orte::parse_addresses(cli.value(address), addresses)
+                   : orte::parse_range(cli.value(address), first, last)))
         return bad(text::tr("bad --address '%1' (1 to 247)").arg(cli.value(address)));
     qint64 reply_ms = 0;
     if (cli.isSet(reply)) {

@@ -14,6 +14,7 @@
 
 namespace orte_cli {
 
+using orte::converter_state;
 using orte::fault_flags;
 using orte::input_figures;
 using orte::poll_record;

@@ -5,8 +5,6 @@
 #include "decode/ident.h"
 
 #include <QEventLoop>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMap>
 #include <QTimer>
 
@@ -136,11 +134,8 @@ private:
                                  << orte::serial_text(orte::serial_number(ident)) << '\n';
                              said();
                              idents.insert(address, ident);
-                             if (mqtt) {
-                                 names[address] = orte::mqtt_name(orte::serial_number(ident));
-                                 mqtt->converter(names[address],
-                                                 orte::identity_json(ident, plan.port, address));
-                             }
+                             if (mqtt)
+                                 mqtt->identified(plan.port, address, ident);
                          });
         QObject::connect(&engine, &listen_engine::slave_reading, &loop,
                          [this](int address, const orte::reading &r, bool single_input,
@@ -156,7 +151,8 @@ private:
                                  record.address = address;
                              recorded[address].add(record);
                              files.add(record);
-                             publish(address, record, single_input);
+                             if (mqtt)
+                                 mqtt->polled(plan.port, address, record, single_input);
                          });
         QObject::connect(&engine, &listen_engine::write_seen, &loop,
                          [this](int address, const QString &write, const QDateTime &at) {
@@ -194,22 +190,6 @@ private:
     QString prefix(int address) const
     {
         return plan.address != 0 ? QString() : text::tr("address %1").arg(address) + " | ";
-    }
-
-    // To the broker: a slave whose identification was not heard is named by its address.
-    void publish(int address, const orte::poll_record &record, bool single_input)
-    {
-        if (!mqtt)
-            return;
-        if (!names.contains(address)) {
-            names[address] = QStringLiteral("address-%1").arg(address);
-            QJsonObject about;
-            about.insert(QStringLiteral("line"), plan.port);
-            about.insert(QStringLiteral("address"), address);
-            mqtt->converter(names[address], QJsonDocument(about).toJson(QJsonDocument::Compact));
-        }
-        mqtt->publish_state(names[address],
-                            orte::state_json(record, plan.port, address, single_input));
     }
 
     bool finish_files()
@@ -251,7 +231,6 @@ private:
     orte::recording files;
     QMap<int, orte::run_figures> recorded; // by address
     QMap<int, QByteArray> idents; // the identifications heard, by address
-    QMap<int, QString> names; // each slave's name in the broker's topics
     std::unique_ptr<orte::mqtt_publisher> mqtt;
     QDateTime run_start;
     bool failed = false;

@@ -44,17 +44,6 @@ void print_summary(QTextStream &out, const run_figures &run)
 } // namespace
 
 namespace {
-// One converter of the recording: what its last exchanges showed, and its run.
-struct converter
-{
-    reading r;
-    fault_flags faults;
-    bool single_input = false;
-    bool identified = false;
-    run_figures figures;
-    QString mqtt_name; // its name in the broker's topics, once identified
-};
-
 // The console's side of a recording: the poll engine's signals in the user's words, and the
 // files.
 class watch_console
@@ -84,7 +73,7 @@ public:
         files.set_several(engine.several());
         files.set_rotation(plan.rotate, [this] {
             QVector<run_figures> runs;
-            for (const converter &c : converters)
+            for (const converter_state &c : converters)
                 runs << c.figures;
             return runs;
         });
@@ -152,29 +141,22 @@ private:
 
     void identified(const QByteArray &ident, int address)
     {
-        converter &c = converters[address];
+        converter_state &c = converters[address];
         const orte::ident_result id = orte::decode_ident(ident);
-        c.single_input = id.single_input == 1;
         if (engine.several())
             out << text::tr("address %1: ").arg(address);
         out << id.string_name << "; " << orte::version_text(ident) << "; "
             << orte::serial_text(orte::serial_number(ident)) << '\n'
             << Qt::flush;
-        if (!c.identified) {
-            c.figures.identified(ident);
-            c.figures.start = QDateTime::currentDateTime();
-        }
-        c.identified = true;
+        c.identify(ident, QDateTime::currentDateTime());
         recording_started = true;
-        if (mqtt) {
-            c.mqtt_name = orte::mqtt_name(orte::serial_number(ident));
-            mqtt->converter(c.mqtt_name, orte::identity_json(ident, plan.port, address));
-        }
+        if (mqtt)
+            mqtt->identified(plan.port, address, ident);
     }
 
     void polled(const orte::exchange_result &x, int address)
     {
-        converter &c = converters[address];
+        converter_state &c = converters[address];
         const outcome result = orte::take_poll(x, c.single_input, c.r, c.faults);
         const QDateTime now = QDateTime::currentDateTime();
         poll_record record = record_of(c.r, c.single_input, result, now);
@@ -184,9 +166,8 @@ private:
             c.figures.start = now;
         c.figures.add(record);
         files.add(record);
-        if (mqtt && !c.mqtt_name.isEmpty())
-            mqtt->publish_state(c.mqtt_name,
-                                orte::state_json(record, plan.port, address, c.single_input));
+        if (mqtt)
+            mqtt->polled(plan.port, address, record, c.single_input);
         QString line = text_line(c.r, now);
         if (engine.several())
             line.insert(12, QStringLiteral(" | ") + text::tr("address %1").arg(address));
@@ -208,7 +189,7 @@ private:
             return;
         }
         QVector<run_figures> runs;
-        for (converter &c : converters) {
+        for (converter_state &c : converters) {
             c.figures.end = QDateTime::currentDateTime();
             if (c.figures.polls > 0 || c.identified)
                 runs << c.figures;
@@ -233,7 +214,7 @@ private:
     orte::poll_engine engine;
     QEventLoop loop;
     orte::recording files;
-    QMap<int, converter> converters;
+    QMap<int, converter_state> converters;
     std::unique_ptr<orte::mqtt_publisher> mqtt;
     bool recording_started = false;
     bool output_gone = false;

@@ -149,6 +149,25 @@ mqtt_publisher::mqtt_publisher(const mqtt_target &t, QObject *parent)
     static library once;
 }
 
+void mqtt_publisher::identified(const QString &line, int address, const QByteArray &ident)
+{
+    names[address] = mqtt_name(serial_number(ident));
+    converter(names[address], identity_json(ident, line, address));
+}
+
+void mqtt_publisher::polled(const QString &line, int address, const poll_record &r,
+                            bool single_input)
+{
+    if (!names.contains(address)) {
+        names[address] = QStringLiteral("address-%1").arg(address);
+        QJsonObject about;
+        about.insert(QStringLiteral("line"), line);
+        about.insert(QStringLiteral("address"), address);
+        converter(names[address], QJsonDocument(about).toJson(QJsonDocument::Compact));
+    }
+    publish_state(names[address], state_json(r, line, address, single_input));
+}
+
 mqtt_publisher::~mqtt_publisher()
 {
     for (const std::shared_ptr<session> &s : sessions) {

@@ -60,6 +60,11 @@ public:
     void converter(const QString &name, const QByteArray &identity);
     bool knows(const QString &name) const { return sessions.contains(name); }
     void publish_state(const QString &name, const QByteArray &json);
+    // The converters of one line by their address: each named by its serial number once its
+    // identification is known, by "address-N" until then (a slave heard on a bus whose
+    // identification nobody asked for).
+    void identified(const QString &line, int address, const QByteArray &ident);
+    void polled(const QString &line, int address, const poll_record &r, bool single_input);
     // The end: "offline" retained, and what is kept sent while the broker is there, within
     // `wait_ms`. How many messages never reached it (dropped or still kept) is said.
     void finish(int wait_ms);
@@ -95,6 +100,7 @@ private:
     void on_acknowledged(const QString &name, int mid);
     mqtt_target target;
     QHash<QString, std::shared_ptr<session>> sessions;
+    QHash<int, QString> names; // the line's converters in the topics, by address
     int kept = 0; // pending, over every session
     int dropped_count = 0;
     int delivered_count = 0;

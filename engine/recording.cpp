@@ -1,5 +1,6 @@
 #include "engine/recording.h"
 
+#include "decode/ident.h"
 #include "decode/status.h"
 #include "engine/exchange.h"
 #include "engine/texts.h"
@@ -18,6 +19,16 @@
 #endif
 
 namespace orte {
+
+void converter_state::identify(const QByteArray &ident, const QDateTime &at)
+{
+    single_input = decode_ident(ident).single_input == 1;
+    if (!identified) {
+        figures.identified(ident);
+        figures.start = at;
+    }
+    identified = true;
+}
 
 exchange_outcome take_poll(const exchange_result &x, bool single_input, reading &r,
                            fault_flags &faults)

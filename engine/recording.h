@@ -41,6 +41,18 @@ struct fault_flags
     bool in2 = false;
 };
 
+// One converter of a recording: what its last exchanges showed, and its run.
+struct converter_state
+{
+    reading r;
+    fault_flags faults;
+    bool single_input = false;
+    bool identified = false;
+    run_figures figures;
+    // Its identification came (again): the run takes it the first time, from `at` on.
+    void identify(const QByteArray &ident, const QDateTime &at);
+};
+
 // Takes one poll's exchange into what the line shows (`r`) and the fault flags, as the
 // monitor's page would; returns how the exchange ended.
 struct exchange_result;

@@ -77,4 +77,38 @@ bool mbap_take(QByteArray &buffer, QByteArray &rtu, quint16 &transaction, QByteA
     return true;
 }
 
+namespace {
+bool address_number(const QString &text, int &out)
+{
+    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const QString digits = hex ? text.mid(2) : text;
+    bool ok = !digits.isEmpty();
+    for (const QChar c : digits)
+        ok = ok && (c.isDigit() || (hex && QStringLiteral("abcdefABCDEF").contains(c)));
+    out = ok ? digits.toInt(&ok, hex ? 16 : 10) : 0;
+    return ok && out >= 1 && out <= 247;
+}
+} // namespace
+
+bool parse_range(const QString &text, int &first, int &last)
+{
+    const QStringList ends = text.split(QLatin1Char('-'));
+    return ends.size() <= 2 && address_number(ends[0].trimmed(), first)
+        && address_number(ends.constLast().trimmed(), last) && first <= last;
+}
+
+bool parse_addresses(const QString &text, QVector<int> &out)
+{
+    out.clear();
+    for (const QString &item : text.split(QLatin1Char(','))) {
+        int first = 0, last = 0;
+        if (!parse_range(item.trimmed(), first, last))
+            return false;
+        for (int a = first; a <= last; ++a)
+            if (!out.contains(a))
+                out << a;
+    }
+    return !out.isEmpty();
+}
+
 } // namespace orte

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVector>
 
 namespace orte {
 
@@ -40,5 +41,11 @@ QByteArray mbap_request(const quint8 *rtu, int size, quint16 transaction);
 // False while no whole reply is there. A header that cannot begin a reply (another protocol, a
 // length out of range) spoils what is buffered: `spoiled` then has those bytes, dropped.
 bool mbap_take(QByteArray &buffer, QByteArray &rtu, quint16 &transaction, QByteArray &spoiled);
+
+// The addresses of a line as a user writes them: "5", a range "1-4", a list of both "1,5,7-9";
+// each 1 to 247 (decimal, or hexadecimal after 0x). Each once, in the order given. False for
+// anything else or nothing.
+bool parse_range(const QString &text, int &first, int &last);
+bool parse_addresses(const QString &text, QVector<int> &out);
 
 } // namespace orte

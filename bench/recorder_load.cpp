@@ -118,7 +118,7 @@ int main(int argc, char *argv[])
         } else {
             r.status = (i > 100000 && i < 112000) ? 0x02 : (i / 40000) % 2 ? 0x10 : 0x00;
         }
-        run->add(r, false, orte::exchange_outcome::answer, start.addMSecs(qint64(i) * 300));
+        run->add(1, r, false, orte::exchange_outcome::answer, start.addMSecs(qint64(i) * 300));
         if (i % 5000 == 0)
             app.processEvents();
     }

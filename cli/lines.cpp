@@ -48,19 +48,12 @@ std::unique_ptr<orte::mqtt_publisher> open_broker(const std::optional<orte::mqtt
 
 void close_broker(orte::mqtt_publisher *broker, QTextStream &err)
 {
-    // What the broker has not acknowledged yet is waited for this long.
-    constexpr int finish_ms = 3000;
     if (!broker)
         return;
-    broker->finish(finish_ms);
-    if (broker->undelivered() > 0)
-        err << "orte-cli: "
-            << orte::text::tr("%1 MQTT messages did not reach the broker (%2 dropped while it "
-                              "was away)")
-                   .arg(broker->undelivered())
-                   .arg(broker->dropped())
-            << '\n'
-            << Qt::flush;
+    broker->finish(orte::mqtt_finish_ms);
+    const QString said = orte::undelivered_text(*broker);
+    if (!said.isEmpty())
+        err << "orte-cli: " << said << '\n' << Qt::flush;
 }
 
 } // namespace orte_cli

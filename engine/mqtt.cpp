@@ -168,6 +168,15 @@ void mqtt_publisher::polled(const QString &line, int address, const poll_record 
     publish_state(names[address], state_json(r, line, address, single_input));
 }
 
+QString undelivered_text(const mqtt_publisher &broker)
+{
+    if (broker.undelivered() == 0)
+        return QString();
+    return text::tr("%1 MQTT messages did not reach the broker (%2 dropped while it was away)")
+        .arg(broker.undelivered())
+        .arg(broker.dropped());
+}
+
 mqtt_publisher::~mqtt_publisher()
 {
     for (const std::shared_ptr<session> &s : sessions) {

@@ -49,6 +49,12 @@ QByteArray identity_json(const QByteArray &ident, const QString &line, int addre
 // The topic's part that names a converter: its serial number.
 QString mqtt_name(quint32 serial);
 
+class mqtt_publisher;
+// What the end of a run waits for the broker to acknowledge what it was given.
+constexpr int mqtt_finish_ms = 3000;
+// After finish(): how many messages never reached the broker, as it is said; empty when all did.
+QString undelivered_text(const mqtt_publisher &broker);
+
 class mqtt_publisher : public QObject
 {
     Q_OBJECT

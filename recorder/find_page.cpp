@@ -34,6 +34,7 @@ find_page::find_page(QWidget *parent)
     , found(new QTableWidget(0, 6))
     , heard(new QListWidget)
     , record_button(new QPushButton(text::tr("Record", "a found converter")))
+    , record_all_button(new QPushButton(text::tr("Record all", "the converters found on a line")))
 {
     // orte-cli scan's defaults: the monitor's speeds.
     QStringList default_speeds;
@@ -98,6 +99,9 @@ find_page::find_page(QWidget *parent)
     found->setEditTriggers(QAbstractItemView::NoEditTriggers);
     found->verticalHeader()->setVisible(false);
     record_button->setEnabled(false);
+    record_all_button->setEnabled(false);
+    record_all_button->setToolTip(
+        text::tr("Record every converter found on the chosen converter's line together"));
     message->setStyleSheet(QStringLiteral("color: #a02010"));
     message->setWordWrap(true);
 
@@ -111,6 +115,7 @@ find_page::find_page(QWidget *parent)
     auto *record_row = new QHBoxLayout;
     record_row->addStretch();
     record_row->addWidget(record_button);
+    record_row->addWidget(record_all_button);
     layout->addLayout(record_row);
     layout->addWidget(new QLabel(text::tr("What else answered")));
     layout->addWidget(heard, 1);
@@ -120,8 +125,8 @@ find_page::find_page(QWidget *parent)
     connect(stop_button, &QPushButton::clicked, this, &find_page::stop);
     connect(record_button, &QPushButton::clicked, this, &find_page::record_chosen);
     connect(found, &QTableWidget::cellDoubleClicked, this, &find_page::record_chosen);
-    connect(found, &QTableWidget::itemSelectionChanged, this,
-            [this] { record_button->setEnabled(!found->selectedItems().isEmpty()); });
+    connect(record_all_button, &QPushButton::clicked, this, &find_page::record_line);
+    connect(found, &QTableWidget::itemSelectionChanged, this, &find_page::update_record_buttons);
     refresh_ports();
 }
 
@@ -218,6 +223,7 @@ void find_page::start()
         places.append(at);
         if (row == 0)
             found->selectRow(0);
+        update_record_buttons();
     });
     connect(e, &scan_engine::heard, this, [this](const scan_place &at, const exchange_result &r) {
         heard->addItem(text::tr("%1 %2 address %3: %4")
@@ -284,7 +290,32 @@ void find_page::record_chosen()
     const int row = found->currentRow();
     if (row < 0 || row >= places.size())
         return;
-    emit record(places[row].port, places[row].settings, places[row].address);
+    emit record(places[row].port, places[row].settings, { places[row].address });
+}
+
+void find_page::update_record_buttons()
+{
+    const bool chosen = !found->selectedItems().isEmpty();
+    record_button->setEnabled(chosen);
+    record_all_button->setEnabled(chosen && line_of(found->currentRow()).size() > 1);
+}
+
+QVector<int> find_page::line_of(int row) const
+{
+    QVector<int> addresses;
+    for (const scan_place &p : places)
+        if (row >= 0 && row < places.size() && p.port == places[row].port
+            && p.settings.text() == places[row].settings.text() && !addresses.contains(p.address))
+            addresses << p.address;
+    return addresses;
+}
+
+void find_page::record_line()
+{
+    const int row = found->currentRow();
+    const QVector<int> addresses = line_of(row);
+    if (!addresses.isEmpty())
+        emit record(places[row].port, places[row].settings, addresses);
 }
 
 } // namespace orte

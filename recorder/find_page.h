@@ -49,14 +49,20 @@ public:
     QTableWidget *found;
     QListWidget *heard;
     QPushButton *record_button;
+    QPushButton *record_all_button;
 
 signals:
-    // "Записать": record the converter at these settings.
-    void record(const QString &port, const orte::line_format &settings, int address);
+    // "Записать": record the converters at these addresses of a line, at its settings.
+    void record(const QString &port, const orte::line_format &settings,
+                const QVector<int> &addresses);
     void finished();
 
 private:
     void record_chosen();
+    // Every converter found on the chosen converter's line, at its settings.
+    void record_line();
+    QVector<int> line_of(int row) const;
+    void update_record_buttons();
     // The fields that set the search, locked while it runs.
     void lock(bool running);
     void ended(int converters, bool port_lost, bool stopped);

@@ -2,12 +2,14 @@
 
 #include "engine/scan_engine.h"
 #include "engine/texts.h"
+#include "link/endpoint.h"
 #include "link/port_list.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpressionValidator>
 
 namespace orte {
 
@@ -17,7 +19,8 @@ line_box::line_box(bool any, QWidget *parent)
     , speed(new QComboBox)
     , parity(new QComboBox)
     , stops(new QComboBox)
-    , address(new QSpinBox)
+    , addresses(new QLineEdit)
+    , any_address(any)
 {
     port->setEditable(true);
     port->setMinimumContentsLength(12);
@@ -33,10 +36,13 @@ line_box::line_box(bool any, QWidget *parent)
     parity->addItem(text::tr("odd"), int('O'));
     stops->addItem(QStringLiteral("1"), 1);
     stops->addItem(QStringLiteral("2"), 2);
-    address->setRange(any ? 0 : 1, 247);
-    address->setValue(any ? 0 : 1);
-    if (any)
-        address->setSpecialValueText(text::tr("any"));
+    addresses->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9a-fA-FxX, -]*")), addresses));
+    addresses->setPlaceholderText(any ? text::tr("any", "address") : QStringLiteral("1,5,7-9"));
+    addresses->setToolTip(text::tr("An address, or several: 1,5,7 or 1-4"));
+    addresses->setMaximumWidth(addresses->fontMetrics().averageCharWidth() * 16);
+    if (!any)
+        addresses->setText(QStringLiteral("1"));
     auto *refresh = new QPushButton(text::tr("Refresh"));
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -44,7 +50,7 @@ line_box::line_box(bool any, QWidget *parent)
                                   { text::tr("Speed"), speed },
                                   { text::tr("Parity"), parity },
                                   { text::tr("Stop bits"), stops },
-                                  { text::tr("Address"), address } }) {
+                                  { text::tr("Address"), addresses } }) {
         row->addWidget(new QLabel(label));
         row->addWidget(widget);
         if (widget == port)
@@ -67,6 +73,21 @@ void line_box::refresh_ports()
 QString line_box::port_name() const
 {
     return port->currentText().trimmed();
+}
+
+bool line_box::address_list(QVector<int> &out) const
+{
+    const QString typed = addresses->text().trimmed();
+    out.clear();
+    return (any_address && typed.isEmpty()) || parse_addresses(typed, out);
+}
+
+void line_box::set_addresses(const QVector<int> &list)
+{
+    QStringList numbers;
+    for (int a : list)
+        numbers << QString::number(a);
+    addresses->setText(numbers.join(QLatin1Char(',')));
 }
 
 void line_box::set(const QString &name, const line_format &s)

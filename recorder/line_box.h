@@ -5,7 +5,8 @@
 #include "link/line_format.h"
 
 #include <QComboBox>
-#include <QSpinBox>
+#include <QLineEdit>
+#include <QVector>
 #include <QWidget>
 
 namespace orte {
@@ -25,12 +26,19 @@ public:
     char parity_code() const { return char(parity->currentData().toInt()); }
     int stop_bits() const { return stops->currentData().toInt(); }
     line_format settings() const { return { baud(), parity_code(), stop_bits() }; }
+    // The addresses typed ("5", "1,5,7", "1-4"): false for what is not a list of addresses.
+    // Left empty where "any" is allowed: every address, an empty list.
+    bool address_list(QVector<int> &out) const;
+    void set_addresses(const QVector<int> &list);
 
     QComboBox *port;
     QComboBox *speed;
     QComboBox *parity;
     QComboBox *stops;
-    QSpinBox *address;
+    QLineEdit *addresses;
+
+private:
+    bool any_address;
 };
 
 } // namespace orte

@@ -48,18 +48,9 @@ listen_page::listen_page(QWidget *parent)
     layout->addWidget(run, 1);
     connect(start_button, &QPushButton::clicked, this, &listen_page::start);
     connect(stop_button, &QPushButton::clicked, this, &listen_page::stop);
-    connect(slaves, &QTableWidget::cellClicked, this, [this](int row, int) {
-        const int address = slaves->item(row, 0)->text().toInt();
-        // The files keep one slave: another is drawn only when nothing is recorded.
-        if (address == chosen_address || !engine)
-            return;
-        if (!files->csv_on->isChecked() && !files->xlsx_on->isChecked()) {
-            chosen_address = address;
-            run->restart_chart();
-        } else {
-            run->say(text::tr("recording address %1").arg(chosen_address));
-        }
-    });
+    // The chart shows the slave chosen in the table; every one is recorded.
+    connect(slaves, &QTableWidget::cellClicked, this,
+            [this](int row, int) { run->show_unit(slaves->item(row, 0)->text().toInt()); });
     figures_due.setInterval(1000);
     connect(&figures_due, &QTimer::timeout, this, &listen_page::show_bus);
 }
@@ -72,8 +63,13 @@ void listen_page::start()
         run->say(text::tr("choose a port"));
         return;
     }
+    if (!line->address_list(listed)) {
+        run->say(text::tr("not a list of addresses from 1 to 247: %1").arg(line->addresses->text()));
+        return;
+    }
+    single_address = listed.size() == 1 ? listed[0] : 0;
     files->refresh_proposal();
-    if (!run->begin(*files))
+    if (!run->begin(*files, single_address == 0))
         return;
     listen_plan plan;
     plan.port = line->port_name();
@@ -82,9 +78,9 @@ void listen_page::start()
     plan.parities = line->parity_code() != 0 ? QString(QLatin1Char(line->parity_code()))
                                              : QStringLiteral("NEO");
     plan.stop_bits = line->stop_bits();
-    plan.address = line->address->value();
-    chosen_address = plan.address;
+    plan.address = single_address;
     heard.clear();
+    idents.clear();
     slaves->setRowCount(0);
     settings->clear();
     about = run_figures {};
@@ -123,8 +119,14 @@ void listen_page::start()
         row_of(address).model = decode_ident(ident).string_name + QStringLiteral("; ")
             + serial_text(serial_number(ident));
         show_row(address);
-        if (address == chosen_address || chosen_address == 0)
-            about.identified(ident);
+        idents[address] = ident;
+        if (!recorded(address))
+            return;
+        run_figures meta = about;
+        meta.address = address;
+        meta.identified(ident);
+        run->describe(meta);
+        run->identified(address, ident);
     });
     connect(e, &listen_engine::slave_reading, this, &listen_page::reading_came);
     connect(e, &listen_engine::slave_silent, this, [this](int address) {
@@ -135,6 +137,7 @@ void listen_page::start()
             [this] { run->say(text::tr("the port %1 has gone").arg(about.port)); });
     connect(e, &listen_engine::finished, this, &listen_page::ended);
     show_running(true, start_button, stop_button, { line, files });
+    run->open_broker(plan.port);
     figures_due.start();
     e->start();
 }
@@ -180,12 +183,16 @@ void listen_page::reading_came(int address, const reading &r, bool single_input,
     ++row.replies;
     row.silent = false;
     show_row(address);
-    if (chosen_address == 0) {
-        chosen_address = address;
+    if (!recorded(address))
+        return;
+    run->add(address, r, single_input, result, at);
+    if (chosen() == address && slaves->currentRow() != row.row)
         slaves->selectRow(row.row);
-    }
-    if (address == chosen_address)
-        run->add(r, single_input, result, at);
+}
+
+int listen_page::chosen() const
+{
+    return single_address != 0 ? single_address : run->shown_address();
 }
 
 void listen_page::show_bus()
@@ -214,13 +221,22 @@ void listen_page::ended(bool)
 {
     show_bus();
     figures_due.stop();
-    about.settings = engine->settings_text();
-    about.address = chosen_address;
-    const std::pair<int, int> missed = engine->missed(chosen_address);
-    about.crc_errors = missed.first;
-    about.timeouts = missed.second;
-    if (run->figures().polls > 0)
-        run->finish(about);
+    // Each slave recorded, about the line as it was found and what the listener missed of it.
+    QVector<run_figures> runs;
+    for (int address : single_address != 0 ? QVector<int> { single_address } : run->addresses()) {
+        if (run->figures(address).polls == 0)
+            continue;
+        run_figures meta = about;
+        meta.settings = engine->settings_text();
+        meta.address = address;
+        const std::pair<int, int> missed = engine->missed(address);
+        meta.crc_errors = missed.first;
+        meta.timeouts = missed.second;
+        meta.identified(idents.value(address, single_address != 0 ? engine->first_ident() : QByteArray()));
+        runs << meta;
+    }
+    if (!runs.isEmpty())
+        run->finish(runs);
     else
         run->finish_nothing();
     show_running(false, start_button, stop_button, { line, files });

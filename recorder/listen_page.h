@@ -1,13 +1,15 @@
 #pragma once
 
 // Прослушивание: a bus another master polls, heard without sending a byte: the line's
-// settings found, the slaves heard, the chosen slave's values drawn live and recorded.
+// settings found, the slaves heard, their values drawn live (the one chosen in the table shown)
+// and recorded, each slave in a part of the files of its own.
 
 #include "engine/listen_engine.h"
 #include "recorder/line_box.h"
 #include "recorder/run_view.h"
 
 #include <QLabel>
+#include <QMap>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -27,8 +29,8 @@ public:
     void start();
     void stop();
     bool running() const { return engine != nullptr; }
-    // The slave whose values are drawn and recorded (0: none heard yet).
-    int chosen() const { return chosen_address; }
+    // The slave whose values are drawn (0: none heard yet).
+    int chosen() const;
 
     line_box *line;
     files_box *files;
@@ -58,8 +60,11 @@ private:
                       const QDateTime &at);
     void ended(bool failed);
     std::unique_ptr<listen_engine> engine;
+    bool recorded(int address) const { return listed.isEmpty() || listed.contains(address); }
     std::map<int, slave_row> heard;
-    int chosen_address = 0;
+    QVector<int> listed; // the slaves recorded (empty: every one heard)
+    int single_address = 0; // the one slave listened to, or 0
+    QMap<int, QByteArray> idents; // the identifications heard, by address
     run_figures about;
     QTimer figures_due;
 };

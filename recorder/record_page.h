@@ -1,7 +1,8 @@
 #pragma once
 
-// Запись: a converter polled at its settings every period, drawn live and recorded to a
-// workbook and/or a CSV; the files are finished however the recording ends.
+// Запись: a converter, or several on one line, polled at the line's settings every period,
+// drawn live and recorded to a workbook and/or a CSV, and handed to an MQTT broker where one
+// is set; the files are finished however the recording ends.
 
 #include "engine/poll_engine.h"
 #include "engine/recording.h"
@@ -12,6 +13,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QWidget>
+
+#include <QMap>
 
 #include <memory>
 
@@ -39,14 +42,12 @@ signals:
     void finished();
 
 private:
-    void polled(const exchange_result &x);
+    void identified(const QByteArray &ident, int address);
+    void polled(const exchange_result &x, int address);
     void ended(bool gone, bool stopped);
     std::unique_ptr<poll_engine> engine;
-    run_figures about;
-    reading shown;
-    fault_flags faults;
-    bool single_input = false;
-    bool identified = false;
+    QMap<int, converter_state> converters;
+    QMap<int, QString> identities; // what each converter is, a line each
 };
 
 } // namespace orte

@@ -5,6 +5,10 @@
 #include "engine/recording_reader.h"
 
 #include <QAction>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -65,6 +69,8 @@ recorder_window::recorder_window(QWidget *parent)
         if (!file.isEmpty())
             open_file(file);
     });
+    QAction *mqtt = file_menu->addAction(text::tr("&MQTT broker…"));
+    connect(mqtt, &QAction::triggered, this, &recorder_window::choose_broker);
     QAction *quit = file_menu->addAction(text::tr("&Quit"));
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &QWidget::close);
@@ -72,9 +78,9 @@ recorder_window::recorder_window(QWidget *parent)
     // A small laptop's screen (1024×600) holds the window with its frame and title bar.
     resize(1000, 520);
     connect(find, &find_page::record, this,
-            [this](const QString &port, const line_format &settings, int address) {
+            [this](const QString &port, const line_format &settings, const QVector<int> &addresses) {
                 record->line->set(port, settings);
-                record->line->address->setValue(address);
+                record->line->set_addresses(addresses);
                 tabs->setCurrentIndex(1);
                 record->start();
             });
@@ -183,8 +189,10 @@ void recorder_window::restore_settings()
                          s.value(key + QStringLiteral("parity"), int(line->parity_code())))));
         line->stops->setCurrentIndex(std::max(
             0, line->stops->findData(s.value(key + QStringLiteral("stops"), line->stop_bits()))));
-        line->address->setValue(
-            s.value(key + QStringLiteral("address"), line->address->value()).toInt());
+        // An earlier version kept a number, 0 for "any".
+        const QString addresses
+            = s.value(key + QStringLiteral("address"), line->addresses->text()).toString();
+        line->addresses->setText(addresses == QLatin1String("0") ? QString() : addresses);
     }
     record->period->setValue(s.value(QStringLiteral("record/period"), 300).toInt());
     for (files_box *f : { record->files, listen->files }) {
@@ -197,6 +205,9 @@ void recorder_window::restore_settings()
         f->set_csv_plain(s.value(key + QStringLiteral("csv_plain"), false).toBool());
     }
     tabs->setCurrentIndex(std::min(2, s.value(QStringLiteral("page"), 0).toInt()));
+    QString error;
+    if (!set_broker(s.value(QStringLiteral("mqtt/broker")).toString(), QString(), error))
+        set_broker(QString(), QString(), error);
 }
 
 void recorder_window::save_settings() const
@@ -212,7 +223,7 @@ void recorder_window::save_settings() const
         s.setValue(key + QStringLiteral("speed"), line->baud());
         s.setValue(key + QStringLiteral("parity"), int(line->parity_code()));
         s.setValue(key + QStringLiteral("stops"), line->stop_bits());
-        s.setValue(key + QStringLiteral("address"), line->address->value());
+        s.setValue(key + QStringLiteral("address"), line->addresses->text().trimmed());
     }
     s.setValue(QStringLiteral("record/period"), record->period->value());
     for (files_box *f : { record->files, listen->files }) {
@@ -223,6 +234,56 @@ void recorder_window::save_settings() const
         s.setValue(key + QStringLiteral("csv_plain"), f->csv_plain());
     }
     s.setValue(QStringLiteral("page"), std::min(2, tabs->currentIndex()));
+    s.setValue(QStringLiteral("mqtt/broker"), broker);
+}
+
+bool recorder_window::set_broker(const QString &url, const QString &password, QString &error)
+{
+    std::optional<mqtt_target> target;
+    if (!url.trimmed().isEmpty()) {
+        mqtt_target t;
+        if (!parse_mqtt_url(url.trimmed(), t, error))
+            return false;
+        if (!password.isEmpty())
+            t.password = password;
+        target = t;
+    }
+    broker = target ? mqtt_shown(*target) : QString();
+    broker_password = target ? target->password : QString();
+    record->run->broker = target;
+    listen->run->broker = target;
+    return true;
+}
+
+void recorder_window::choose_broker()
+{
+    QDialog dialog(this);
+    dialog.setWindowTitle(text::tr("MQTT broker"));
+    auto *url = new QLineEdit(broker);
+    url->setPlaceholderText(QStringLiteral("mqtt://HOST[:PORT]/PREFIX"));
+    url->setMinimumWidth(url->fontMetrics().averageCharWidth() * 48);
+    auto *password = new QLineEdit(broker_password);
+    password->setEchoMode(QLineEdit::Password);
+    auto *said = new QLabel(text::tr(
+        "Each poll of Record and Listen goes to the broker as well, as JSON on "
+        "PREFIX/SERIAL/state. Empty: no broker. The password is kept until the program "
+        "ends, never stored."));
+    said->setWordWrap(true);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    auto *form = new QFormLayout(&dialog);
+    form->addRow(said);
+    form->addRow(text::tr("Broker"), url);
+    form->addRow(text::tr("Password"), password);
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+        QString error;
+        if (set_broker(url->text(), password->text(), error))
+            dialog.accept();
+        else
+            said->setText(error);
+    });
+    dialog.exec();
 }
 
 } // namespace orte

@@ -27,6 +27,11 @@ public:
     // An earlier recording (a workbook or a CSV) into the Recording page's chart; false, said
     // in a message box unless `quiet`, when it cannot be read (nothing else changes then).
     bool open_file(const QString &file, bool quiet = false, QString *error = nullptr);
+    // The MQTT broker each poll of the recording and listening pages goes to as well (empty:
+    // none). `password` is kept until the program ends, never stored; the URL is stored
+    // without it. False with what is wrong in `error`.
+    bool set_broker(const QString &url, const QString &password, QString &error);
+    QString broker_url() const { return broker; }
 
     QTabWidget *tabs;
     find_page *find;
@@ -44,7 +49,10 @@ protected:
 
 private:
     void close_when_done();
+    void choose_broker();
     bool closing = false;
+    QString broker;
+    QString broker_password;
 };
 
 } // namespace orte

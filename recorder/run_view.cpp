@@ -135,7 +135,8 @@ void show_running(bool running, QPushButton *start, QPushButton *stop,
 
 run_view::run_view(QWidget *parent)
     : QWidget(parent)
-    , chart(new trend_chart)
+    , chart(nullptr)
+    , converter_choice(new QComboBox)
     , view_choice(new QComboBox)
     , follow(new QPushButton(text::tr("Follow")))
     , cold_junction(new QCheckBox(text::tr("Cold junction")))
@@ -146,11 +147,11 @@ run_view::run_view(QWidget *parent)
     , message(new QLabel)
     , where(new QLabel)
     , open_folder(new QPushButton(text::tr("Open the folder")))
+    , charts(new QStackedWidget)
 {
     // The chart, and beside it what the converter shows now and how the run goes.
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    chart->setMinimumSize(360, 220);
     for (int minutes : chart_window::follow_choices)
         view_choice->addItem(
             minutes == 0 ? text::tr("whole run") : text::tr("last %1 min").arg(minutes), minutes);
@@ -164,7 +165,14 @@ run_view::run_view(QWidget *parent)
     auto *copy = new QToolButton;
     copy->setText(text::tr("Copy"));
     copy->setToolTip(text::tr("Copy the chart's picture to the clipboard"));
-    layout->addWidget(chart, 1);
+    auto *chart_column = new QVBoxLayout;
+    chart_column->addWidget(converter_choice);
+    chart_column->addWidget(charts, 1);
+    converter_choice->setVisible(false);
+    layout->addLayout(chart_column, 1);
+    units[0].chart = chart = new_chart();
+    connect(converter_choice, QOverload<int>::of(&QComboBox::activated), this,
+            [this](int index) { show_unit(converter_choice->itemData(index).toInt()); });
     connect(view_choice, QOverload<int>::of(&QComboBox::activated), this, [this](int index) {
         chart->view().follow(view_choice->itemData(index).toInt());
         chart->view_set();
@@ -173,11 +181,10 @@ run_view::run_view(QWidget *parent)
         chart->view().resume();
         chart->view_set();
     });
-    connect(chart, &trend_chart::view_changed, this,
-            [this] { follow->setEnabled(!chart->view().following()); });
-    connect(cold_junction, &QCheckBox::toggled, chart, &trend_chart::show_cold_junction);
-    connect(chart, &trend_chart::markers_changed, this,
-            [this] { marker_list->setText(chart->marker_lines().join(QLatin1Char('\n'))); });
+    connect(cold_junction, &QCheckBox::toggled, this, [this](bool shown) {
+        for (auto &u : units)
+            u.second.chart->show_cold_junction(shown);
+    });
     connect(save, &QToolButton::clicked, this, [this] {
         QDir().mkpath(files_box::folder());
         const QString file = QFileDialog::getSaveFileName(
@@ -228,7 +235,90 @@ run_view::run_view(QWidget *parent)
             [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder_shown)); });
 }
 
-bool run_view::begin(const files_box &box)
+trend_chart *run_view::new_chart()
+{
+    auto *made = new trend_chart;
+    made->setMinimumSize(360, 220);
+    made->show_cold_junction(cold_junction->isChecked());
+    charts->addWidget(made);
+    // The controls beside the chart speak of the chart shown.
+    connect(made, &trend_chart::view_changed, this, [this, made] {
+        if (made == chart)
+            follow->setEnabled(!chart->view().following());
+    });
+    connect(made, &trend_chart::markers_changed, this, [this, made] {
+        if (made == chart)
+            marker_list->setText(chart->marker_lines().join(QLatin1Char('\n')));
+    });
+    return made;
+}
+
+run_view::unit &run_view::unit_at(int address)
+{
+    if (!several)
+        return units.begin()->second;
+    auto known = units.find(address);
+    if (known != units.end())
+        return known->second;
+    // The first converter takes the chart the run began with.
+    if (units.size() == 1 && units.begin()->first == 0) {
+        auto first = units.extract(units.begin());
+        first.key() = address;
+        units.insert(std::move(first));
+        current = address;
+    } else {
+        units[address].chart = new_chart();
+    }
+    converter_choice->addItem(unit_name(address), address);
+    converter_choice->setCurrentIndex(converter_choice->findData(current));
+    return units[address];
+}
+
+QString run_view::unit_name(int address) const
+{
+    QStringList parts { text::tr("address %1").arg(address) };
+    const auto known = units.find(address);
+    if (known != units.end() && known->second.about.serial)
+        parts << text::tr("serial number %1").arg(*known->second.about.serial);
+    return parts.join(QStringLiteral(", "));
+}
+
+const run_figures &run_view::figures(int address) const
+{
+    const auto known = units.find(several ? address : units.begin()->first);
+    return known != units.end() ? known->second.run : shown_unit().run;
+}
+
+QVector<int> run_view::addresses() const
+{
+    QVector<int> all;
+    for (int i = 0; several && i < converter_choice->count(); ++i)
+        all << converter_choice->itemData(i).toInt();
+    return all;
+}
+
+void run_view::show_unit(int address)
+{
+    if (!several || !units.count(address))
+        return;
+    current = address;
+    chart = units[address].chart;
+    charts->setCurrentWidget(chart);
+    converter_choice->setCurrentIndex(converter_choice->findData(address));
+    follow->setEnabled(!chart->view().following());
+    marker_list->setText(chart->marker_lines().join(QLatin1Char('\n')));
+    show_texts();
+}
+
+void run_view::describe(const run_figures &meta)
+{
+    unit_at(meta.address).about = meta;
+    const int index = converter_choice->findData(meta.address);
+    if (several && index >= 0)
+        converter_choice->setItemText(index, unit_name(meta.address));
+}
+
+bool run_view::begin(const files_box &box, bool several_converters)
 {
     message->clear();
     where->clear();
@@ -240,6 +330,7 @@ bool run_view::begin(const files_box &box)
                 ? said + text::tr(" (choose it with «…» and agree to replace it)")
                 : said);
     });
+    made->set_several(several_converters);
     claiming = made.get();
     // The proposed folder is made on the first recording into it.
     for (const QString &name : { box.csv_name(), box.xlsx_name() })
@@ -253,15 +344,48 @@ bool run_view::begin(const files_box &box)
     if (!claimed)
         return false;
     files = std::move(made);
-    run = run_figures {};
-    about = run_figures {};
-    have_status = false;
-    charted = 0;
-    value_lines.clear();
+    // One chart to begin with, the one shown; the others of an earlier run go.
+    for (auto &u : units)
+        if (u.second.chart != chart) {
+            charts->removeWidget(u.second.chart);
+            u.second.chart->deleteLater();
+        }
+    units.clear();
+    units[0].chart = chart;
+    current = 0;
+    several = several_converters;
+    converter_choice->clear();
+    converter_choice->setVisible(several);
     chart->restart();
     values->clear();
     show_figures();
     return true;
+}
+
+void run_view::open_broker(const QString &line)
+{
+    if (!broker)
+        return;
+    mqtt = std::make_unique<mqtt_publisher>(*broker);
+    mqtt_line = line;
+    connect(mqtt.get(), &mqtt_publisher::said, this, &run_view::say);
+}
+
+void run_view::identified(int address, const QByteArray &ident)
+{
+    if (mqtt)
+        mqtt->identified(mqtt_line, address, ident);
+}
+
+void run_view::close_broker()
+{
+    if (!mqtt)
+        return;
+    mqtt->finish(mqtt_finish_ms);
+    const QString said = undelivered_text(*mqtt);
+    if (!said.isEmpty())
+        say(said);
+    mqtt.reset();
 }
 
 void run_view::say(const QString &what)
@@ -269,21 +393,26 @@ void run_view::say(const QString &what)
     message->setText(what);
 }
 
-void run_view::add(const reading &r, bool single_input, exchange_outcome result,
+void run_view::add(int address, const reading &r, bool single_input, exchange_outcome result,
                    const QDateTime &at)
 {
-    const poll_record record = record_of(r, single_input, result, at);
-    run.add(record);
+    unit &u = unit_at(address);
+    poll_record record = record_of(r, single_input, result, at);
+    if (several)
+        record.address = address;
+    u.run.add(record);
     if (files)
         files->add(record);
+    if (mqtt)
+        mqtt->polled(mqtt_line, address, record, single_input);
     // Each measurement once: the polls between repeat it in the files, not on the chart.
-    const bool values_new = r.have_measure && r.measurements != charted;
+    const bool values_new = r.have_measure && r.measurements != u.charted;
     if (values_new)
-        charted = r.measurements;
-    chart_row(record, values_new);
+        u.charted = r.measurements;
+    chart_row(u, record, values_new);
     for (int i = 0; i < 2; ++i)
-        chart->set_axis_title(i, axis_name(i + 1, run.type[size_t(i)]));
-    shown = r;
+        u.chart->set_axis_title(i, axis_name(i + 1, u.run.type[size_t(i)]));
+    u.shown = r;
     QStringList now;
     if (r.have_measure)
         for (const QString &t : { r.measure_shown.in1_value, r.measure_shown.in1_cold_junction,
@@ -292,50 +421,56 @@ void run_view::add(const reading &r, bool single_input, exchange_outcome result,
                 now << t.trimmed();
     // A failed exchange leaves the last values standing, with the link's text below them.
     if (!now.isEmpty() || r.link.isEmpty())
-        value_lines = now;
+        u.value_lines = now;
     // The texts at most twice a second: each costs the side column a new layout.
-    if (!texts_due.isActive())
+    if (u.chart == chart && !texts_due.isActive())
         texts_due.start();
 }
 
 void run_view::chart_row(const poll_record &record, bool values_new)
 {
+    chart_row(units.at(current), record, values_new);
+}
+
+void run_view::chart_row(unit &u, const poll_record &record, bool values_new)
+{
     const qint64 ms = record.at.toMSecsSinceEpoch();
     const bool lost = record.result == exchange_outcome::crc_error
         || record.result == exchange_outcome::timeout;
-    chart->set_outage(ms, lost);
+    u.chart->set_outage(ms, lost);
     if (record.flags[0]) {
-        chart->set_fault(0, ms, *record.flags[0] != 0);
-        chart->set_fault(1, ms, record.flags[1].value_or(0) != 0);
+        u.chart->set_fault(0, ms, *record.flags[0] != 0);
+        u.chart->set_fault(1, ms, record.flags[1].value_or(0) != 0);
         quint8 setpoints = 0;
         for (int bit = 4; bit < 8; ++bit)
             if (record.flags[size_t(bit)].value_or(0))
                 setpoints |= quint8(1 << bit);
         // A mark for each setpoint flag that rose or fell, saying which.
-        for (int bit = 4; bit < 8 && have_status && setpoints != last_setpoints; ++bit) {
+        for (int bit = 4; bit < 8 && u.have_status && setpoints != u.last_setpoints; ++bit) {
             const quint8 flag = quint8(1 << bit);
-            if ((setpoints ^ last_setpoints) & flag) {
+            if ((setpoints ^ u.last_setpoints) & flag) {
                 const QStringList headings = column_headings();
                 const bool rose = setpoints & flag;
-                chart->mark(
+                u.chart->mark(
                     ms,
                     (rose ? text::tr("%1: begins") : text::tr("%1: ends")).arg(headings[7 + bit]),
                     rose);
             }
         }
-        last_setpoints = setpoints;
-        have_status = true;
+        u.last_setpoints = setpoints;
+        u.have_status = true;
     }
     if (values_new && !lost)
-        chart->add(ms, record.value, record.cold_junction);
+        u.chart->add(ms, record.value, record.cold_junction);
 }
 
 void run_view::show_texts()
 {
     texts_due.stop();
-    const reading &r = shown;
+    const unit &u = shown_unit();
+    const reading &r = u.shown;
     // The monitor's own texts, a line each.
-    QStringList lines = value_lines;
+    QStringList lines = u.value_lines;
     if (r.have_status) {
         const status_view s = decode_status(r.status);
         lines << (s.faults.isEmpty() ? QString::fromUtf8("Ошибок нет") : s.faults);
@@ -351,6 +486,7 @@ void run_view::show_texts()
 
 void run_view::show_figures()
 {
+    const run_figures &run = shown_unit().run;
     health->setText(text::tr("Replies: %1; CRC errors: %2; time-outs: %3; exceptions: %4")
                         .arg(run.polls - run.crc_errors - run.timeouts - run.exceptions)
                         .arg(run.crc_errors)
@@ -366,31 +502,35 @@ void run_view::finish_nothing()
 {
     show_texts();
     files.reset();
+    close_broker();
     where->setText(text::tr("Nothing was recorded."));
 }
 
 void run_view::restart_chart()
 {
-    chart->restart();
-    have_status = false;
+    unit &u = units.at(current);
+    u.chart->restart();
+    u.have_status = false;
 }
 
 void run_view::show_run(const run_figures &meta)
 {
-    run = meta;
-    about = meta;
-    chart->redraw();
+    unit &u = units.at(current);
+    u.run = meta;
+    u.about = meta;
+    u.chart->redraw();
     values->clear();
     message->clear();
     where->clear();
     open_folder->setVisible(false);
     for (int i = 0; i < 2; ++i)
-        chart->set_axis_title(i, axis_name(i + 1, run.type[size_t(i)]));
+        u.chart->set_axis_title(i, axis_name(i + 1, u.run.type[size_t(i)]));
     show_figures();
 }
 
 QString run_view::picture_title() const
 {
+    const run_figures &about = shown_unit().about;
     QStringList parts;
     if (about.model_code)
         parts << text::tr("model %1").arg(*about.model_code);
@@ -420,22 +560,28 @@ bool run_view::save_picture(const QString &file)
     return picture().save(file, "PNG");
 }
 
-bool run_view::finish(const run_figures &meta)
+bool run_view::finish(const QVector<run_figures> &meta)
 {
     if (!files)
         return true;
     show_texts();
-    chart->redraw();
-    // What was counted here, about the converter and the line as the page knows them.
-    run_figures all = run;
-    all.take_identity(meta);
-    all.start = meta.start;
-    all.end = QDateTime::currentDateTime();
-    about = all;
-    // What the page's front end counted beyond the polls (a listener's missed replies).
-    all.crc_errors += meta.crc_errors;
-    all.timeouts += meta.timeouts;
-    const bool complete = files->finish(all);
+    const QDateTime end = QDateTime::currentDateTime();
+    QVector<run_figures> runs;
+    for (const run_figures &m : meta) {
+        unit &u = unit_at(m.address);
+        u.chart->redraw();
+        // What was counted here, about the converter and the line as the page knows them.
+        run_figures all = u.run;
+        all.take_identity(m);
+        all.start = m.start;
+        all.end = end;
+        u.about = all;
+        all.crc_errors += m.crc_errors;
+        all.timeouts += m.timeouts;
+        runs << all;
+    }
+    const bool complete = files->finish(runs);
+    close_broker();
     QStringList written;
     for (const QString &name : { files->xlsx_name(), files->csv_name() })
         if (!name.isEmpty() && QFileInfo::exists(name))

@@ -66,7 +66,7 @@ void tst_recorder::search_then_record_into_both_files()
     QCOMPARE(w.tabs->currentIndex(), 1);
     QVERIFY(w.record->running());
     QCOMPARE(w.record->line->settings().text(), std::string("19200 8E1"));
-    QCOMPARE(w.record->line->address->value(), 5);
+    QCOMPARE(w.record->line->addresses->text(), QStringLiteral("5"));
     record(w, 20);
 
     // Every poll the window counted is a row of both files; the values the window showed last

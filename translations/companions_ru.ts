@@ -1273,5 +1273,47 @@ listen  слушает шину, которую опрашивает друго�
         <source>%1: port 0 cannot be reached</source>
         <translation>%1: порт 0 недоступен</translation>
     </message>
+    <message>
+        <source>any</source>
+        <comment>address</comment>
+        <translation>любой</translation>
+    </message>
+    <message>
+        <source>An address, or several: 1,5,7 or 1-4</source>
+        <translation>Адрес или несколько: 1,5,7 или 1-4</translation>
+    </message>
+    <message>
+        <source>not a list of addresses from 1 to 247: %1</source>
+        <translation>это не список адресов от 1 до 247: %1</translation>
+    </message>
+    <message>
+        <source>Record all</source>
+        <comment>the converters found on a line</comment>
+        <translation>Записать все</translation>
+    </message>
+    <message>
+        <source>Record every converter found on the chosen converter&apos;s line together</source>
+        <translation>Записать вместе все преобразователи, найденные на линии выбранного</translation>
+    </message>
+    <message>
+        <source>&amp;MQTT broker…</source>
+        <translation>&amp;Брокер MQTT…</translation>
+    </message>
+    <message>
+        <source>MQTT broker</source>
+        <translation>Брокер MQTT</translation>
+    </message>
+    <message>
+        <source>Each poll of Record and Listen goes to the broker as well, as JSON on PREFIX/SERIAL/state. Empty: no broker. The password is kept until the program ends, never stored.</source>
+        <translation>Каждый опрос страниц «Запись» и «Прослушивание» уходит и брокеру, в JSON в PREFIX/SERIAL/state. Пусто: без брокера. Пароль хранится до закрытия программы и нигде не сохраняется.</translation>
+    </message>
+    <message>
+        <source>Broker</source>
+        <translation>Брокер</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Пароль</translation>
+    </message>
 </context>
 </TS>

@@ -6,59 +6,8 @@
 
 #include "sim_rig.h"
 
-#include <QStandardPaths>
-#include <QTcpServer>
-
-#include <memory>
 
 namespace {
-// A port of 127.0.0.1 that nothing listens on now.
-quint16 free_port()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-// Something listens on the port of 127.0.0.1 within `ms`: the port cannot be had. (A connection
-// to find out would be a client to the server, and socat would open the line for it.)
-bool serves(quint16 port, int ms = 20000)
-{
-    return QTest::qWaitFor(
-        [port] {
-            QTcpServer s;
-            return !s.listen(QHostAddress::LocalHost, port);
-        },
-        ms);
-}
-
-// A helper program of the test's, stopped by its own handle.
-struct helper
-{
-    std::unique_ptr<QProcess> p = std::make_unique<QProcess>();
-    ~helper() { stop(); }
-    bool start(const QString &program, const QStringList &args)
-    {
-        p->start(program, args);
-        return p->waitForStarted(10000);
-    }
-    void stop()
-    {
-        if (p->state() == QProcess::NotRunning)
-            return;
-        p->terminate();
-        if (!p->waitForFinished(10000)) {
-            p->kill();
-            p->waitForFinished(5000);
-        }
-    }
-};
-
-QString tool(const char *name)
-{
-    return QStandardPaths::findExecutable(QString::fromLatin1(name));
-}
-
 struct cli_result
 {
     int code;

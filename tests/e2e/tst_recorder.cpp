@@ -20,11 +20,17 @@ private slots:
         // The window's remembered settings stay in the test's folder.
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
     }
-    void cleanup() { sim.stop(); }
+    void cleanup()
+    {
+        sim.stop();
+        broker.stop();
+        subscriber.stop();
+    }
     void search_then_record_into_both_files();
     void fault_is_a_shaded_span_without_values();
     void listen_shows_the_slave_mbpoll_reads();
     void closing_the_window_finishes_the_files();
+    void a_line_of_converters_recorded_heard_and_sent_to_the_broker();
 
 private:
     QString port() const { return dir.filePath(QStringLiteral("converter")); }
@@ -38,6 +44,8 @@ private:
     }
     QTemporaryDir dir;
     sim_process sim;
+    helper broker;
+    helper subscriber;
 };
 
 void tst_recorder::search_then_record_into_both_files()
@@ -193,6 +201,98 @@ void tst_recorder::closing_the_window_finishes_the_files()
     QTRY_VERIFY_WITH_TIMEOUT(!w.record->running() && w.isHidden(), 5000);
     QVERIFY(QFileInfo(file("closed.xlsx")).size() > 0);
     QVERIFY(QFileInfo(file("closed.csv")).size() > 0);
+}
+
+void tst_recorder::a_line_of_converters_recorded_heard_and_sent_to_the_broker()
+{
+    QVERIFY2(!tool("mosquitto").isEmpty() && !tool("mosquitto_sub").isEmpty(),
+             "mosquitto and mosquitto_sub are needed");
+    const quint16 port_number = free_port();
+    QVERIFY(broker.start(tool("mosquitto"), { "-p", QString::number(port_number) }));
+    QVERIFY2(serves(port_number), "the broker does not serve");
+    QVERIFY(subscriber.start(tool("mosquitto_sub"), { "-p", QString::number(port_number), "-q",
+                                                      "1", "-v", "-t", "orte/+/state" }));
+    const QString tap = file("tap");
+    QVERIFY2(sim.start_pty(port(), { "--address", "1,5,7", "--tap", tap }),
+             qPrintable(sim.error()));
+    orte::recorder_window w;
+    w.show();
+    QString error;
+    QVERIFY2(w.set_broker(QStringLiteral("mqtt://127.0.0.1:%1/orte").arg(port_number), {}, error),
+             qPrintable(error));
+    // The search goes on past the first converter; "Record all" records the line.
+    w.find->speeds->setText(QStringLiteral("9600"));
+    w.find->parity[1]->setChecked(false);
+    w.find->parity[2]->setChecked(false);
+    w.find->stop_bits[1]->setChecked(false);
+    w.find->last_address->setValue(8);
+    w.find->all->setChecked(true);
+    w.find->start_button->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.find->running(), 60000);
+    QCOMPARE(w.find->found->rowCount(), 3);
+    QVERIFY(w.find->record_all_button->isEnabled());
+    w.record->files->xlsx_on->setChecked(false);
+    w.record->files->csv_path->setText(file("line.csv"));
+    w.record->files->set_csv_plain(true);
+    w.record->period->setValue(100);
+    w.find->record_all_button->click();
+    QVERIFY(w.record->running());
+    QCOMPARE(w.record->line->addresses->text(), QStringLiteral("1,5,7"));
+    // The bus the recording polls, heard at once: every slave recorded, a sheet each.
+    w.listen->line->port->setCurrentText(tap);
+    w.listen->files->xlsx_on->setChecked(true);
+    w.listen->files->xlsx_path->setText(file("heard.xlsx"));
+    w.listen->start_button->click();
+    QVERIFY(w.listen->running());
+    const QVector<int> line { 1, 5, 7 };
+    const auto each = [&](orte::run_view *run, int polls) {
+        return std::all_of(line.begin(), line.end(),
+                           [&](int a) { return run->figures(a).polls >= polls; });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(each(w.record->run, 6) && each(w.listen->run, 4), 60000);
+    QCOMPARE(w.record->run->addresses(), line);
+    QCOMPARE(w.listen->run->converter_choice->count(), 3);
+    // Each converter has its own chart, shown when chosen over it.
+    orte::trend_chart *first = w.record->run->chart;
+    w.record->run->show_unit(7);
+    QVERIFY(w.record->run->chart != first && w.record->run->chart->values(0) > 0);
+    QVERIFY(w.record->run->picture_title().contains(QStringLiteral("123458")));
+    w.stop_all();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.running(), 10000);
+
+    // The CSV names each row's converter; each address has rows with its values.
+    QFile csv(file("line.csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList rows = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows[0].section(',', 1, 1), QStringLiteral("address"));
+    for (int a : line)
+        QVERIFY2(std::count_if(rows.begin(), rows.end(),
+                               [a](const QString &r) {
+                                   return r.section(',', 1, 1) == QString::number(a)
+                                       && r.section(',', 3, 3) == QLatin1String("23.45");
+                               })
+                     >= 2,
+                 qPrintable(rows.join('\n')));
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"),
+                 { QStringLiteral(ORTE_XLSX_READER), file("heard.xlsx") });
+    QVERIFY(reader.waitForFinished(30000));
+    const QString read = QString::fromUtf8(reader.readAllStandardOutput());
+    for (int a : line)
+        QVERIFY2(read.contains(QRegularExpression(QStringLiteral("(Values|Значения) %1").arg(a))),
+                 qPrintable(read));
+    // Each converter's polls reached the broker under its serial number.
+    QString heard;
+    QVERIFY2(QTest::qWaitFor(
+                 [&] {
+                     heard += QString::fromUtf8(subscriber.p->readAllStandardOutput());
+                     return heard.contains(QLatin1String("orte/123456/state"))
+                         && heard.contains(QLatin1String("orte/123457/state"))
+                         && heard.contains(QLatin1String("orte/123458/state"));
+                 },
+                 20000),
+             qPrintable(heard));
+    QVERIFY(heard.contains(QLatin1String("\"address\":5")));
 }
 
 QTEST_MAIN(tst_recorder)

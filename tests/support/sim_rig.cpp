@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QThread>
 
 namespace {
@@ -210,4 +211,43 @@ QString write_scenario(const QTemporaryDir &dir, const QString &name, const QByt
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     file.write(text);
     return path;
+}
+
+quint16 free_port()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+bool serves(quint16 port, int ms)
+{
+    return wait_for(
+        [port] {
+            QTcpServer s;
+            return !s.listen(QHostAddress::LocalHost, port);
+        },
+        ms);
+}
+
+QString tool(const char *name)
+{
+    return QStandardPaths::findExecutable(QString::fromLatin1(name));
+}
+
+bool helper::start(const QString &program, const QStringList &args)
+{
+    p->start(program, args);
+    return p->waitForStarted(10000);
+}
+
+void helper::stop()
+{
+    if (p->state() == QProcess::NotRunning)
+        return;
+    p->terminate();
+    if (!p->waitForFinished(10000)) {
+        p->kill();
+        p->waitForFinished(5000);
+    }
 }

@@ -75,3 +75,20 @@ QString write_scenario(const QTemporaryDir &dir, const QString &name, const QByt
 // Whether the simulator and socat are at hand.
 QString sim_program();
 QString socat_program();
+
+// A port of 127.0.0.1 that nothing listens on now.
+quint16 free_port();
+// Something listens on the port of 127.0.0.1 within `ms`. (A connection to find out would be
+// a client to the server, and socat would open the line for it.)
+bool serves(quint16 port, int ms = 20000);
+// A program on the PATH, or empty.
+QString tool(const char *name);
+
+// A helper program of the test's (a broker, a server, a subscriber), stopped by its own handle.
+struct helper
+{
+    std::unique_ptr<QProcess> p = std::make_unique<QProcess>();
+    ~helper() { stop(); }
+    bool start(const QString &program, const QStringList &args);
+    void stop();
+};

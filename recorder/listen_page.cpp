@@ -64,7 +64,8 @@ void listen_page::start()
         return;
     }
     if (!line->address_list(listed)) {
-        run->say(text::tr("not a list of addresses from 1 to 247: %1").arg(line->addresses->text()));
+        run->say(
+            text::tr("not a list of addresses from 1 to 247: %1").arg(line->addresses->text()));
         return;
     }
     single_address = listed.size() == 1 ? listed[0] : 0;
@@ -232,7 +233,8 @@ void listen_page::ended(bool)
         const std::pair<int, int> missed = engine->missed(address);
         meta.crc_errors = missed.first;
         meta.timeouts = missed.second;
-        meta.identified(idents.value(address, single_address != 0 ? engine->first_ident() : QByteArray()));
+        meta.identified(
+            idents.value(address, single_address != 0 ? engine->first_ident() : QByteArray()));
         runs << meta;
     }
     if (!runs.isEmpty())

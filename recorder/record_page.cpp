@@ -55,7 +55,8 @@ void record_page::start()
         return;
     }
     if (!line->address_list(addresses)) {
-        run->say(text::tr("not a list of addresses from 1 to 247: %1").arg(line->addresses->text()));
+        run->say(
+            text::tr("not a list of addresses from 1 to 247: %1").arg(line->addresses->text()));
         return;
     }
     files->refresh_proposal();

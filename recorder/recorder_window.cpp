@@ -5,16 +5,16 @@
 #include "engine/recording_reader.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFormLayout>
-#include <QLineEdit>
-#include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -77,13 +77,14 @@ recorder_window::recorder_window(QWidget *parent)
     setAcceptDrops(true);
     // A small laptop's screen (1024×600) holds the window with its frame and title bar.
     resize(1000, 520);
-    connect(find, &find_page::record, this,
-            [this](const QString &port, const line_format &settings, const QVector<int> &addresses) {
-                record->line->set(port, settings);
-                record->line->set_addresses(addresses);
-                tabs->setCurrentIndex(1);
-                record->start();
-            });
+    connect(
+        find, &find_page::record, this,
+        [this](const QString &port, const line_format &settings, const QVector<int> &addresses) {
+            record->line->set(port, settings);
+            record->line->set_addresses(addresses);
+            tabs->setCurrentIndex(1);
+            record->start();
+        });
     connect(find, &find_page::finished, this, &recorder_window::close_when_done);
     connect(record, &record_page::finished, this, &recorder_window::close_when_done);
     connect(listen, &listen_page::finished, this, &recorder_window::close_when_done);
@@ -264,10 +265,10 @@ void recorder_window::choose_broker()
     url->setMinimumWidth(url->fontMetrics().averageCharWidth() * 48);
     auto *password = new QLineEdit(broker_password);
     password->setEchoMode(QLineEdit::Password);
-    auto *said = new QLabel(text::tr(
-        "Each poll of Record and Listen goes to the broker as well, as JSON on "
-        "PREFIX/SERIAL/state. Empty: no broker. The password is kept until the program "
-        "ends, never stored."));
+    auto *said = new QLabel(
+        text::tr("Each poll of Record and Listen goes to the broker as well, as JSON on "
+                 "PREFIX/SERIAL/state. Empty: no broker. The password is kept until the program "
+                 "ends, never stored."));
     said->setWordWrap(true);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     auto *form = new QFormLayout(&dialog);

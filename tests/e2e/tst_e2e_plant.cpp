@@ -6,7 +6,6 @@
 
 #include "sim_rig.h"
 
-
 namespace {
 struct cli_result
 {

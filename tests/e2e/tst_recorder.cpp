@@ -210,8 +210,9 @@ void tst_recorder::a_line_of_converters_recorded_heard_and_sent_to_the_broker()
     const quint16 port_number = free_port();
     QVERIFY(broker.start(tool("mosquitto"), { "-p", QString::number(port_number) }));
     QVERIFY2(serves(port_number), "the broker does not serve");
-    QVERIFY(subscriber.start(tool("mosquitto_sub"), { "-p", QString::number(port_number), "-q",
-                                                      "1", "-v", "-t", "orte/+/state" }));
+    QVERIFY(subscriber.start(
+        tool("mosquitto_sub"),
+        { "-p", QString::number(port_number), "-q", "1", "-v", "-t", "orte/+/state" }));
     const QString tap = file("tap");
     QVERIFY2(sim.start_pty(port(), { "--address", "1,5,7", "--tap", tap }),
              qPrintable(sim.error()));

@@ -40,7 +40,8 @@ int main(int argc, char *argv[])
         return finish(run_watch(command.watch, out, err));
     // The progress line, on standard error where it is a terminal.
     const bool terminal = is_terminal(stderr);
-    progress_line progress(terminal ? &err : nullptr, terminal && takes_escape_codes(stderr));
+    progress_line progress(terminal ? &err : nullptr, terminal && takes_escape_codes(stderr),
+                           [] { return orte_console::terminal_width(stderr); });
     if (command.kind == command_kind::listen)
         return finish(run_listen(command.listen, out, err, progress));
     if (command.scan.ports.isEmpty()) {

@@ -144,13 +144,12 @@ private:
 
     void trying(const orte::scan_place &at)
     {
+        // On a narrow terminal the time left goes first, then the pass's words.
         if (progress)
-            progress.show(
-                where(at) + QStringLiteral("  %1/%2  ").arg(engine.tried()).arg(engine.total())
-                + (engine.pass() == 2
-                       ? text::tr("second pass, full reply windows") + QStringLiteral("  ")
-                       : QString())
-                + text::tr("about %1 left").arg(duration(engine.time_left_ms())));
+            progress.show(QStringList {
+                where(at) + QStringLiteral("  %1/%2").arg(engine.tried()).arg(engine.total()),
+                engine.pass() == 2 ? text::tr("second pass, full reply windows") : QString(),
+                text::tr("about %1 left").arg(duration(engine.time_left_ms())) });
     }
 
     void clear_progress() { progress.clear(); }

@@ -9,13 +9,35 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <functional>
 
 namespace orte_console {
+
+// The width of the terminal on `file` in characters (a Windows console: its buffer's), or 0
+// where it is not a terminal or cannot say.
+int terminal_width(std::FILE *file);
+
+// One line for a terminal `width` characters wide: broken at spaces into lines shorter than the
+// width (a Windows console moves to the next line after its last column), the lines after the
+// first indented. A command to copy (one that holds "orte-cli ") goes on with the shell's mark
+// at each break (" \", on Windows " ^"), so that it still pastes whole. What a carriage return
+// redraws is measured from it; `width` 0: as it is.
+QString wrap_line(const QString &line, int width);
+
+// What of `held` goes to a terminal `width` characters wide now: each whole line wrapped, and a
+// progress line (it holds a carriage return) as it is; a line not ended yet stays held.
+QString take_lines(QString &held, int width);
+
+// A progress line's parts, most important first, in `width` characters less one: the least
+// important parts dropped first, the first cut short ("…") when it alone is too long; `width`
+// 0: every part. Parts are joined by two spaces.
+QString fit_parts(const QStringList &parts, int width);
 
 class console_device : public QIODevice
 {
 public:
     explicit console_device(std::FILE *file);
+    ~console_device() override;
     bool isSequential() const override { return true; }
 
 protected:
@@ -23,7 +45,10 @@ protected:
     qint64 writeData(const char *data, qint64 size) override;
 
 private:
+    bool put(const QString &text);
     std::FILE *file;
+    bool terminal = false;
+    QString held; // a line not ended yet, on a terminal
     void *console = nullptr; // the console's handle, when the stream is one (Windows)
     QTextCodec *codec = nullptr; // the locale's encoding, where it is not UTF-8 (elsewhere)
 };
@@ -63,14 +88,18 @@ class progress_line
 {
 public:
     // `out`: the terminal's stream, or null for none.
-    progress_line(QTextStream *out, bool escape_codes);
-    void show(const QString &text);
+    // `width`: the terminal's width now (0: unknown).
+    progress_line(QTextStream *out, bool escape_codes, std::function<int()> width = {});
+    void show(const QString &text) { show(QStringList { text }); }
+    // The parts that fit the terminal, most important first (see fit_parts).
+    void show(const QStringList &parts);
     void clear() { show(QString()); }
     explicit operator bool() const { return out != nullptr; }
 
 private:
     QTextStream *out;
     bool escapes;
+    std::function<int()> width;
     int shown = 0;
 };
 

@@ -94,6 +94,7 @@ private slots:
     void help_speaks_the_users_language_data();
     void help_speaks_the_users_language();
     void scan_names_the_port_of_each_converter();
+    void scan_fits_a_narrow_terminal();
     void listen_decodes_what_another_master_reads();
     void listen_finds_the_line_through_an_adapter_data();
     void listen_finds_the_line_through_an_adapter();
@@ -359,6 +360,38 @@ void tst_e2e_cli::scan_names_the_port_of_each_converter()
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out.section('\n', 0, 0) + '\n',
              port() + QStringLiteral(": 9600 8N1 address 1: ") + QString::fromUtf8(default_found));
+}
+
+void tst_e2e_cli::scan_fits_a_narrow_terminal()
+{
+    QVERIFY2(locale_exists("ru_RU.UTF-8"), qPrintable(missing_locale("ru_RU.UTF-8")));
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    QVERIFY2(!script.isEmpty(), "script (util-linux) makes the terminal");
+    sim_process other;
+    const QString silent = file("silent");
+    QVERIFY2(other.start_pty(silent, { "--address", "9" }), qPrintable(other.error()));
+    QVERIFY2(sim.start_pty(port(), { "--baud", "19200", "--parity", "even", "--address", "3" }),
+             qPrintable(sim.error()));
+    // A terminal 60 characters wide, in Russian: the progress line and every line said fit.
+    QProcess p;
+    p.setProcessEnvironment(environment({ russian }));
+    p.start(script,
+            { "-qec",
+              QStringLiteral("stty cols 60; exec %1 scan %2 %3 --baud 9600,19200 --parity "
+                             "none,even --stop-bits 1 --address 1-3")
+                  .arg(QStringLiteral(ORTE_CLI_PATH), silent, port()),
+              "/dev/null" });
+    QVERIFY(p.waitForFinished(120000));
+    const QString shown = QString::fromUtf8(p.readAllStandardOutput()).remove("\033[K");
+    QCOMPARE(p.exitCode(), 0);
+    int progress = 0;
+    for (const QString &line : shown.split(QRegularExpression(QStringLiteral("[\r\n]")))) {
+        QVERIFY2(line.size() < 60, qPrintable(line));
+        progress += line.contains(QRegularExpression(QStringLiteral("\\d+/\\d+")));
+    }
+    QVERIFY2(progress > 0, qPrintable(shown));
+    QVERIFY2(shown.contains(QString::fromUtf8("адрес 3")) && shown.contains(" \\\r\n"),
+             qPrintable(shown));
 }
 
 void tst_e2e_cli::listen_decodes_what_another_master_reads()

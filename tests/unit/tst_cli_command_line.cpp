@@ -55,6 +55,10 @@ private slots:
     void progress_line_redraws_data();
     void progress_line_redraws();
     void progress_line_on_a_stream();
+    void lines_fit_a_narrow_terminal_data();
+    void lines_fit_a_narrow_terminal();
+    void progress_parts_fit_data();
+    void progress_parts_fit();
 };
 
 void tst_cli_command_line::lines_data()
@@ -255,6 +259,81 @@ void tst_cli_command_line::progress_line_on_a_stream()
     orte_cli::progress_line none(nullptr, true);
     QVERIFY(!none);
     none.show(QStringLiteral("abcd"));
+}
+
+void tst_cli_command_line::lines_fit_a_narrow_terminal_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("width");
+    QTest::newRow("short") << "9600 8N1 address 5" << 60;
+    QTest::newRow("no width known") << QString(100, 'x') << 0;
+    QTest::newRow("words") << "the traffic no longer forms frames at 9600 8N1: finding the line's "
+                              "settings again"
+                           << 30;
+    QTest::newRow("the converter's double space kept")
+        << QString::fromUtf8("Заводской номер преобразователя  123456") << 36;
+    QTest::newRow("a command to copy")
+        << "  to record it: orte-cli watch /dev/ttyUSB0 --baud 19200 --parity even --stop-bits 1 "
+           "--address 5 --xlsx orte-5.xlsx"
+        << 40;
+    QTest::newRow("a word longer than the line")
+        << "cannot open /very/long/path/to/a/port/that/goes/on/and/on: no such file" << 20;
+    QTest::newRow("after a progress line's redraw")
+        << "\r\033[Kline settings found: 19200 baud, even, 1 or 2 stop bits" << 30;
+}
+
+void tst_cli_command_line::lines_fit_a_narrow_terminal()
+{
+    QFETCH(QString, line);
+    QFETCH(int, width);
+    const QString wrapped = orte_console::wrap_line(line, width);
+    const QString shown = wrapped.mid(wrapped.lastIndexOf('\r') + 1).remove("\033[K");
+    const bool command = line.contains(QLatin1String("orte-cli "));
+    const QStringList lines = shown.split('\n');
+    for (int i = 0; i < lines.size(); ++i) {
+        QVERIFY2(width == 0 || lines[i].size() < width, qPrintable(lines[i]));
+        // A command goes on with the shell's mark, so that it pastes whole.
+        QVERIFY2(!command || i + 1 == lines.size() || lines[i].endsWith(" \\"),
+                 qPrintable(lines[i]));
+    }
+    // Nothing lost: only the breaks, their indents and their marks were added.
+    QString rest = shown;
+    if (command)
+        rest.replace(QStringLiteral(" \\\n"), QStringLiteral("\n"));
+    QCOMPARE(QString(rest).remove(' ').remove('\n'),
+             QString(line).remove('\r').remove("\033[K").remove(' '));
+    if (line.contains(QLatin1String("  ")))
+        QVERIFY2(rest.contains(QLatin1String("  ")), qPrintable(rest));
+    QCOMPARE(wrapped.left(wrapped.lastIndexOf('\r') + 1), line.left(line.lastIndexOf('\r') + 1));
+}
+
+void tst_cli_command_line::progress_parts_fit_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("shown");
+    const QString where = QStringLiteral("9600 8N2 address 1  300/480");
+    QTest::newRow("wide") << 120 << where + "  second pass, full reply windows  about 16 s left";
+    QTest::newRow("the time left goes first") << 62 << where + "  second pass, full reply windows";
+    QTest::newRow("then the pass's words") << 40 << where;
+    QTest::newRow("the place itself cut short") << 20 << QStringLiteral("9600 8N2 address 1…");
+    QTest::newRow("no width known")
+        << 0 << where + "  second pass, full reply windows  about 16 s left";
+}
+
+void tst_cli_command_line::progress_parts_fit()
+{
+    QFETCH(int, width);
+    QFETCH(QString, shown);
+    const QStringList parts { QStringLiteral("9600 8N2 address 1  300/480"), QString(),
+                              QStringLiteral("second pass, full reply windows"),
+                              QStringLiteral("about 16 s left") };
+    QCOMPARE(orte_console::fit_parts(parts, width), shown);
+    // What is held until its line ends, and what goes at once.
+    QString held = QStringLiteral("abc\ndef");
+    QCOMPARE(orte_console::take_lines(held, 80), QStringLiteral("abc\n"));
+    held += QStringLiteral("\r\033[Kprogress");
+    QCOMPARE(orte_console::take_lines(held, 80), QStringLiteral("def\r\033[Kprogress"));
+    QVERIFY(held.isEmpty());
 }
 
 QTEST_APPLESS_MAIN(tst_cli_command_line)

@@ -45,7 +45,7 @@ int main(int argc, char *argv[])
     if (command.kind == command_kind::listen)
         return finish(run_listen(command.listen, out, err, progress));
     if (command.scan.ports.isEmpty()) {
-        command.scan.ports = orte::list_serial_ports();
+        command.scan.ports = orte::sorted_by_number(orte::list_serial_ports());
         if (command.scan.ports.isEmpty()) {
             err << "orte-cli: " << text::tr("the system lists no serial ports") << '\n';
             return port_failed;

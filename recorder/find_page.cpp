@@ -133,7 +133,7 @@ find_page::find_page(QWidget *parent)
 void find_page::refresh_ports()
 {
     ports->clear();
-    for (const QString &name : list_serial_ports()) {
+    for (const QString &name : sorted_by_number(list_serial_ports())) {
         auto *item = new QListWidgetItem(name, ports);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);

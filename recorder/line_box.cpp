@@ -65,7 +65,7 @@ void line_box::refresh_ports()
 {
     const QString was = port->currentText();
     port->clear();
-    port->addItems(list_serial_ports());
+    port->addItems(sorted_by_number(list_serial_ports()));
     if (!was.isEmpty())
         port->setCurrentText(was);
 }

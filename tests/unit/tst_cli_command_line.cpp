@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 #include "cli/help.h"
 #include "console/console.h"
+#include "link/port_list.h"
 #include "link/port_setup.h"
 #include "translations/translations.h"
 
@@ -57,6 +58,8 @@ private slots:
     void progress_line_on_a_stream();
     void lines_fit_a_narrow_terminal_data();
     void lines_fit_a_narrow_terminal();
+    void ports_by_number_data();
+    void ports_by_number();
     void progress_parts_fit_data();
     void progress_parts_fit();
 };
@@ -334,6 +337,23 @@ void tst_cli_command_line::progress_parts_fit()
     held += QStringLiteral("\r\033[Kprogress");
     QCOMPARE(orte_console::take_lines(held, 80), QStringLiteral("def\r\033[Kprogress"));
     QVERIFY(held.isEmpty());
+}
+
+void tst_cli_command_line::ports_by_number_data()
+{
+    QTest::addColumn<QStringList>("system");
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("Windows") << QStringList { "COM1", "COM10", "COM2", "COM3", "COM12" }
+                             << QStringList { "COM1", "COM2", "COM3", "COM10", "COM12" };
+    QTest::newRow("Linux") << QStringList { "ttyUSB10", "ttyS0", "ttyUSB2", "ttyACM0", "ttyS1" }
+                           << QStringList { "ttyACM0", "ttyS0", "ttyS1", "ttyUSB2", "ttyUSB10" };
+}
+
+void tst_cli_command_line::ports_by_number()
+{
+    QFETCH(QStringList, system);
+    QFETCH(QStringList, listed);
+    QCOMPARE(orte::sorted_by_number(system), listed);
 }
 
 QTEST_APPLESS_MAIN(tst_cli_command_line)

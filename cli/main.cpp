@@ -12,10 +12,24 @@
 #include <QLoggingCategory>
 #include <QTextStream>
 
+namespace {
+int run(QCoreApplication &app);
+}
+
 int main(int argc, char *argv[])
 {
-    using namespace orte_cli;
     QCoreApplication app(argc, argv);
+    const int code = run(app);
+    // Started by a double click: the search's findings stay on the screen until Enter.
+    if (argc == 1 && orte_console::console_of_its_own())
+        orte_console::wait_for_enter(orte_cli::text::tr("Press Enter to close this window."));
+    return code;
+}
+
+namespace {
+int run(QCoreApplication &app)
+{
+    using namespace orte_cli;
     orte::keep_files_independent_of_locale_and_limits();
     console standard_output(stdout);
     console standard_error(stderr);
@@ -53,3 +67,4 @@ int main(int argc, char *argv[])
     }
     return finish(run_scan(command.scan, out, err, progress));
 }
+} // namespace

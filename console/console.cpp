@@ -186,6 +186,27 @@ QTextStream &standard_error()
     return stream.stream();
 }
 
+bool console_of_its_own()
+{
+#ifdef _WIN32
+    DWORD processes[2];
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    // Alone on its console, and Enter can be read from it.
+    return GetConsoleWindow() != nullptr && GetConsoleProcessList(processes, 2) == 1
+        && input != INVALID_HANDLE_VALUE && GetConsoleMode(input, &mode);
+#else
+    return false;
+#endif
+}
+
+void wait_for_enter(const QString &prompt)
+{
+    standard_output() << '\n' << prompt << '\n' << Qt::flush;
+    for (int c = std::getchar(); c != EOF && c != '\n';)
+        c = std::getchar();
+}
+
 bool is_terminal(std::FILE *file)
 {
 #ifdef _WIN32

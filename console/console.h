@@ -70,6 +70,13 @@ private:
 QTextStream &standard_output();
 QTextStream &standard_error();
 
+// Whether the program has a console window of its own (Windows: opened for it, as when it is
+// started from Explorer or a shortcut rather than from a console): what it wrote vanishes with
+// the window when it ends. Never elsewhere.
+bool console_of_its_own();
+// Says `prompt` and waits for Enter (or the end of the input), so that the window can be read.
+void wait_for_enter(const QString &prompt);
+
 // Whether the stream is a terminal (for the progress line).
 bool is_terminal(std::FILE *file);
 

@@ -6,8 +6,10 @@
 #include "app/app_identity.h"
 #include "app/mainwindow.h"
 #include "console/console.h"
+#include "engine/texts.h"
 #include "link/port_list.h"
 #include "log/file_safety.h"
+#include "translations/translations.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -87,10 +89,10 @@ void print_page(const MainWindow &window, qint64 at_ms)
 bool save_shot(MainWindow &window, const QString &path)
 {
     if (!window.grab().save(path, "PNG")) {
-        fail(QStringLiteral("cannot write the screenshot %1").arg(path));
+        fail(orte::text::tr("cannot write the screenshot %1").arg(path));
         return false;
     }
-    out() << QStringLiteral("Screenshot: %1").arg(QFileInfo(path).absoluteFilePath()) << '\n';
+    out() << orte::text::tr("Screenshot: %1").arg(QFileInfo(path).absoluteFilePath()) << '\n';
     return true;
 }
 
@@ -133,6 +135,10 @@ int run_headless(MainWindow &window, const QString &shots, int seconds, bool qui
 }
 } // namespace
 
+namespace {
+int run_demo(QApplication &app);
+}
+
 int main(int argc, char *argv[])
 {
     default_handler = qInstallMessageHandler(quiet_offscreen);
@@ -146,6 +152,18 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     orte::keep_files_independent_of_locale_and_limits();
     orte::set_app_identity();
+    // The demo's own messages in the user's language; the monitor's window keeps its texts.
+    orte::install_companion_translation(app);
+    const int code = run_demo(app);
+    // Started by a double click: what it said stays on the screen until Enter.
+    if (argc == 1 && orte_console::console_of_its_own())
+        orte_console::wait_for_enter(orte::text::tr("Press Enter to close this window."));
+    return code;
+}
+
+namespace {
+int run_demo(QApplication &app)
+{
     QCommandLineParser cli;
     cli.setApplicationDescription(
         QStringLiteral("The ОРТЕ-473 monitor against a simulated converter."));
@@ -194,11 +212,11 @@ int main(int argc, char *argv[])
     const int seconds = count_option(cli.value(seconds_opt));
     const int searches = cli.isSet(searches_opt) ? count_option(cli.value(searches_opt)) : 0;
     if (seconds < 0)
-        return fail(QStringLiteral("--seconds takes a whole number of 1 or more"));
+        return fail(orte::text::tr("--seconds takes a whole number of 1 or more"));
     if (searches < 0)
-        return fail(QStringLiteral("--searches takes a whole number of 1 or more"));
+        return fail(orte::text::tr("--searches takes a whole number of 1 or more"));
     if (cli.isSet(port_opt) && !port_exists(cli.value(port_opt)))
-        return fail(QStringLiteral("no such port: %1").arg(cli.value(port_opt)));
+        return fail(orte::text::tr("no such port: %1").arg(cli.value(port_opt)));
 
     const bool headless = cli.isSet(headless_opt)
         || QGuiApplication::platformName() == QLatin1String("offscreen")
@@ -213,7 +231,7 @@ int main(int argc, char *argv[])
 #ifdef Q_OS_WIN
     // The simulator needs a POSIX pseudo-terminal: there is none to start here.
     if (port.isEmpty())
-        return fail(QStringLiteral(
+        return fail(orte::text::tr(
             "the simulated converter (orte-sim) is a Linux program and cannot run here: give "
             "--port COMn for a converter on an adapter, or for a simulator running on a Linux "
             "machine at the other end of a null-modem cable"));
@@ -233,14 +251,14 @@ int main(int argc, char *argv[])
             sim_args << QStringLiteral("--scenario") << scenario;
         converter.start(sim, sim_args);
         if (!converter.waitForStarted(5000) || !converter.waitForReadyRead(5000)) {
-            fail(QStringLiteral("the simulator did not start (%1)").arg(sim));
+            fail(orte::text::tr("the simulator did not start (%1)").arg(sim));
             return 1;
         }
         converter.readAllStandardOutput();
-        out() << "Simulated converter on " << port;
-        if (!scenario.isEmpty())
-            out() << ", playing " << scenario;
-        out() << '\n';
+        out() << (scenario.isEmpty()
+                      ? orte::text::tr("Simulated converter on %1").arg(port)
+                      : orte::text::tr("Simulated converter on %1, playing %2").arg(port, scenario))
+              << '\n';
         out().flush();
     }
 
@@ -258,7 +276,7 @@ int main(int argc, char *argv[])
                 QStringList offered;
                 for (int i = 0; i < speeds->count(); ++i)
                     offered << speeds->itemText(i);
-                rc = fail(QStringLiteral("the window offers no speed %1 (%2)")
+                rc = fail(orte::text::tr("the window offers no speed %1 (%2)")
                               .arg(cli.value(baud_opt), offered.join(QLatin1Char(' '))));
             }
             speeds->setCurrentIndex(at);
@@ -296,7 +314,7 @@ int main(int argc, char *argv[])
             } else {
                 rc = QDir().mkpath(shots)
                     ? run_headless(window, shots, seconds, cli.isSet(quiet_opt))
-                    : fail(QStringLiteral("cannot make the screenshot folder %1").arg(shots));
+                    : fail(orte::text::tr("cannot make the screenshot folder %1").arg(shots));
             }
         }
     }
@@ -307,3 +325,4 @@ int main(int argc, char *argv[])
     }
     return rc;
 }
+} // namespace

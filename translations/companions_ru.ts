@@ -1315,5 +1315,53 @@ listen  слушает шину, которую опрашивает друго�
         <source>Password</source>
         <translation>Пароль</translation>
     </message>
+    <message>
+        <source>cannot write the screenshot %1</source>
+        <translation>не удаётся записать снимок %1</translation>
+    </message>
+    <message>
+        <source>Screenshot: %1</source>
+        <translation>Снимок: %1</translation>
+    </message>
+    <message>
+        <source>--seconds takes a whole number of 1 or more</source>
+        <translation>--seconds — целое число, не меньше 1</translation>
+    </message>
+    <message>
+        <source>--searches takes a whole number of 1 or more</source>
+        <translation>--searches — целое число, не меньше 1</translation>
+    </message>
+    <message>
+        <source>no such port: %1</source>
+        <translation>нет такого порта: %1</translation>
+    </message>
+    <message>
+        <source>the simulator did not start (%1)</source>
+        <translation>имитатор не запустился (%1)</translation>
+    </message>
+    <message>
+        <source>cannot make the screenshot folder %1</source>
+        <translation>не удаётся создать папку для снимков %1</translation>
+    </message>
+    <message>
+        <source>the simulated converter (orte-sim) is a Linux program and cannot run here: give --port COMn for a converter on an adapter, or for a simulator running on a Linux machine at the other end of a null-modem cable</source>
+        <translation>имитатор преобразователя (orte-sim) — программа для Linux и здесь не запускается: укажите --port COMn — порт преобразователя на адаптере или имитатора на машине с Linux на другом конце нуль-модемного кабеля</translation>
+    </message>
+    <message>
+        <source>Simulated converter on %1</source>
+        <translation>Имитатор преобразователя на %1</translation>
+    </message>
+    <message>
+        <source>Simulated converter on %1, playing %2</source>
+        <translation>Имитатор преобразователя на %1, сценарий %2</translation>
+    </message>
+    <message>
+        <source>the window offers no speed %1 (%2)</source>
+        <translation>в окне нет скорости %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Press Enter to close this window.</source>
+        <translation>Нажмите Enter, чтобы закрыть окно.</translation>
+    </message>
 </context>
 </TS>

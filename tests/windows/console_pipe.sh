@@ -26,4 +26,11 @@ grep -q 'COM199' "$work/err" || fail "the missing port was not said: $(cat "$wor
 # orte-demo's help through the same console path: whole Cyrillic, in UTF-8.
 bash "$run" "$demo" --help >"$work/help" 2>&1 || true
 grep -q 'ОРТЕ-473' "$work/help" || fail "orte-demo --help: $(head -3 "$work/help")"
+# Without a simulator (a Linux program) orte-demo says so in the user's language, and with its
+# output to a pipe it does not wait for Enter.
+set +e
+LANG=ru_RU.UTF-8 bash "$run" "$demo" >"$work/demo" 2>&1 </dev/null
+set -e
+grep -q 'программа для Linux' "$work/demo" || fail "orte-demo without a port: $(head -3 "$work/demo")"
+grep -q 'Enter' "$work/demo" && fail "orte-demo waited for Enter on a pipe"
 echo "console output to pipes as it should be"

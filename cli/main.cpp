@@ -9,7 +9,9 @@
 #include "log/file_safety.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QLoggingCategory>
+#include <QProcess>
 #include <QTextStream>
 
 namespace {
@@ -19,6 +21,25 @@ int run(QCoreApplication &app);
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+#ifdef Q_OS_WIN
+    // The Start menu's console: a command prompt in the user's Documents\ОРТЕ-473, where
+    // orte-cli runs by its name, searching first.
+    if (argc == 1 && !orte::go_to_documents_when_started_from_a_shortcut().isEmpty()) {
+        orte_cli::install_translation(app);
+        QProcess prompt;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PATH"),
+                   QDir::toNativeSeparators(QCoreApplication::applicationDirPath())
+                       + QLatin1Char(';') + env.value(QStringLiteral("PATH")));
+        prompt.setProcessEnvironment(env);
+        prompt.setProcessChannelMode(QProcess::ForwardedChannels);
+        prompt.setInputChannelMode(QProcess::ForwardedInputChannel);
+        prompt.start(QStringLiteral("cmd.exe"),
+                     { QStringLiteral("/k"), QStringLiteral("orte-cli scan") });
+        prompt.waitForFinished(-1);
+        return prompt.exitCode();
+    }
+#endif
     const int code = run(app);
     // Started by a double click: the search's findings stay on the screen until Enter.
     if (argc == 1 && orte_console::console_of_its_own())

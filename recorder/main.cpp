@@ -64,6 +64,7 @@ int main(int argc, char *argv[])
     name_the_program();
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8("Самописец ОРТЕ-473"));
     orte::keep_files_independent_of_locale_and_limits();
+    orte::go_to_documents_when_started_from_a_shortcut();
     init_resources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/recorder.png")));
     orte::install_companion_translation(app);

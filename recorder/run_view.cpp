@@ -2,6 +2,7 @@
 
 #include "decode/status.h"
 #include "engine/texts.h"
+#include "log/file_safety.h"
 
 #include "engine/csv.h"
 
@@ -58,10 +59,7 @@ files_box::files_box(QWidget *parent)
 
 QString files_box::folder()
 {
-    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (documents.isEmpty())
-        documents = QDir::homePath();
-    return QDir(documents).filePath(QString::fromUtf8("ОРТЕ-473"));
+    return documents_folder();
 }
 
 bool files_box::replace_agreed(const QString &name) const

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The Windows installer: made from the zip, its tables read back with msiinfo (every file of
-# the zip, the four shortcuts with their targets and working folder, the upgrade code and its
+# the zip, the four shortcuts with their targets and no working folder fixed at install time
+# (each program goes to its user's Documents\ОРТЕ-473 itself), the upgrade code and its
 # attributes, code page 1251 with the Cyrillic names whole, the summary information), the DLL
 # check on its files, then under Wine, in a prefix and a home of the test's own: installed
 # quietly per user, twice (one product stays), the installed programs run from where they
-# were installed, a file put in the working folder, uninstalled, and that file still there;
+# were installed, a file put in the user's folder, uninstalled, and that file still there;
 # then installed for all users with ALLUSERS=1 under Program Files and uninstalled.
 # Usage: check_msi.sh WINDOWS_BUILD_DIR OBJDUMP WINE VERSION SOURCE_DIR
 set -euo pipefail
@@ -41,11 +42,12 @@ echo "$(wc -l <<<"$packed") files, as in the zip"
 shortcuts=$(table Shortcut | cut -f3,5,6,12 | sed 's/^[^|]*|//')
 expect() { grep -qxF "$1" <<<"$shortcuts" || fail "no shortcut '$1' in: $shortcuts"; }
 tab=$'\t'
-expect "Монитор ОРТЕ-473${tab}[INSTALLDIR]orte-monitor.exe${tab}${tab}WorkDir"
-expect "Самописец ОРТЕ-473${tab}[INSTALLDIR]orte-recorder.exe${tab}${tab}WorkDir"
-expect "Поиск преобразователя${tab}[System64Folder]cmd.exe${tab}/k \"set \"PATH=[INSTALLDIR];%PATH%\" && orte-cli scan\"${tab}WorkDir"
+expect "Монитор ОРТЕ-473${tab}[INSTALLDIR]orte-monitor.exe${tab}${tab}"
+expect "Самописец ОРТЕ-473${tab}[INSTALLDIR]orte-recorder.exe${tab}${tab}"
+expect "Поиск преобразователя${tab}[INSTALLDIR]orte-cli.exe${tab}${tab}"
 expect "Руководство${tab}[INSTALLDIR]guide-ru.html${tab}${tab}INSTALLDIR"
-table Directory | grep -qP '^WorkDir\tPersonalFolder\tORTE-473\|ОРТЕ-473$' || fail "no working folder in Documents"
+# No shortcut starts in a folder under a user's profile, fixed when it was installed.
+! table Directory | grep -qP '\tPersonalFolder\t' || fail "a folder under PersonalFolder: $(table Directory)"
 table Upgrade | grep -qP '^\{6E3B1C52-9F0A-4C57-8D2E-0A73C1B47D21\}\t\t'"$version"'\t\t513\t' ||
     fail "no upgrade of the same version: $(table Upgrade)"
 # Code page 1251, every name in it; the summary information Russian and without placeholders.
@@ -96,8 +98,11 @@ menu=$(find "$WINEPREFIX/drive_c/users" -type d -name 'ОРТЕ-473' -path '*App
 (cd "$programs" && QT_QPA_PLATFORM=offscreen "$wine" orte-demo.exe --help 2>&1 | grep -q 'orte-demo') ||
     fail "orte-demo.exe --help did not run from the installed folder"
 echo "installed per user; orte-cli.exe and orte-demo.exe run from $programs"
-workdir=$(find "$HOME" "$WINEPREFIX/drive_c/users" -type d -name 'ОРТЕ-473' ! -path '*Start Menu*' | head -1)
-[ -n "$workdir" ] || fail "no working folder in Documents"
+# The user's own folder, as a program started from a shortcut makes it.
+documents=$(find "$WINEPREFIX/drive_c/users" -mindepth 2 -maxdepth 2 -name Documents ! -path '*/Public/*' | head -1)
+[ -n "$documents" ] || fail "no Documents folder in the prefix"
+workdir="$documents/ОРТЕ-473"
+mkdir -p "$workdir"
 echo "a user's log" >"$workdir/log-473-2026-12-07_10_00.txt"
 "$wine" msiexec /x "$msi_win" /qn
 [ ! -e "$programs/orte-cli.exe" ] || fail "the program is still there after uninstalling"

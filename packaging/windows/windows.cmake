@@ -30,6 +30,13 @@ install(FILES ${orte_guide_pictures} DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION licenses RENAME orte-monitor.txt)
 install(FILES ${ORTE_QT_ROOT}/LICENSE.LGPL3 DESTINATION licenses RENAME Qt-LGPL-3.0.txt)
 install(FILES ${ORTE_QT_ROOT}/LICENSE.GPL3 DESTINATION licenses RENAME Qt-GPL-3.0.txt)
+# What Qt's DLLs hold of others' code (libpng, FreeType, HarfBuzz, PCRE2, zlib and more), as the
+# tree was configured: made by qt_third_party.py.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/licenses/Qt-third-party.txt
+    DESTINATION licenses)
+if(EXISTS /usr/share/common-licenses/MPL-2.0)
+    install(FILES /usr/share/common-licenses/MPL-2.0 DESTINATION licenses RENAME MPL-2.0.txt)
+endif()
 # Qt Charts (Qt5Charts.dll, which orte-recorder.exe links) is under the GPL version 3 alone.
 install(FILES ${ORTE_QT_ROOT}/LICENSE.QtCharts.GPL3 DESTINATION licenses
     RENAME QtCharts-GPL-3.0.txt)

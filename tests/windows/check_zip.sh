@@ -21,7 +21,7 @@ for f in orte-monitor.exe orte-demo.exe orte-cli.exe orte-recorder.exe Qt5Charts
          licenses/QtCharts-GPL-3.0.txt platforms/qwindows.dll styles/qwindowsvistastyle.dll \
          libxlsxwriter.dll zlib1.dll guide-ru.html README.txt licenses/orte-monitor.txt \
          licenses/Qt-LGPL-3.0.txt licenses/libxlsxwriter.txt Qt5Network.dll libmosquitto.dll \
-         licenses/libmosquitto.txt; do
+         licenses/libmosquitto.txt licenses/Qt-third-party.txt licenses/MPL-2.0.txt; do
     [ -f "$f" ] || { echo "missing from the zip: $f"; exit 1; }
 done
 
@@ -29,6 +29,14 @@ done
 for f in README.txt guide-ru.html licenses/*.txt; do
     if grep -qv $'\r$' "$f"; then echo "$f has lines without a carriage return"; exit 1; fi
 done
+# The notices of what Qt's DLLs hold of others' code.
+for part in libpng FreeType HarfBuzz PCRE2; do
+    grep -qi "$part" licenses/Qt-third-party.txt || { echo "licenses/ does not name $part"; exit 1; }
+done
+# README.txt fits an 80-column console and Notepad's default window, every line.
+widest=$(sed -e '1s/^\xEF\xBB\xBF//' -e 's/\r$//' README.txt | LC_ALL=C.UTF-8 wc -L)
+[ "$widest" -lt 80 ] || { echo "README.txt has a line of $widest characters:"
+    sed -e 's/\r$//' README.txt | LC_ALL=C.UTF-8 awk 'length > 79'; exit 1; }
 . "$here/imports.sh"
 check_imports "$objdump"
 # Everything shipped is stripped.

@@ -292,17 +292,22 @@ void tst_cli_command_line::lines_fit_a_narrow_terminal()
     const QString wrapped = orte_console::wrap_line(line, width);
     const QString shown = wrapped.mid(wrapped.lastIndexOf('\r') + 1).remove("\033[K");
     const bool command = line.contains(QLatin1String("orte-cli "));
+#ifdef Q_OS_WIN
+    const QString mark = QStringLiteral(" ^");
+#else
+    const QString mark = QStringLiteral(" \\");
+#endif
     const QStringList lines = shown.split('\n');
     for (int i = 0; i < lines.size(); ++i) {
         QVERIFY2(width == 0 || lines[i].size() < width, qPrintable(lines[i]));
         // A command goes on with the shell's mark, so that it pastes whole.
-        QVERIFY2(!command || i + 1 == lines.size() || lines[i].endsWith(" \\"),
+        QVERIFY2(!command || i + 1 == lines.size() || lines[i].endsWith(mark),
                  qPrintable(lines[i]));
     }
     // Nothing lost: only the breaks, their indents and their marks were added.
     QString rest = shown;
     if (command)
-        rest.replace(QStringLiteral(" \\\n"), QStringLiteral("\n"));
+        rest.replace(mark + QLatin1Char('\n'), QStringLiteral("\n"));
     QCOMPARE(QString(rest).remove(' ').remove('\n'),
              QString(line).remove('\r').remove("\033[K").remove(' '));
     if (line.contains(QLatin1String("  ")))

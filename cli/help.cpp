@@ -70,8 +70,9 @@ listen  reads a bus that another master (a PLC, a SCADA gateway) polls, without
         or any part, coils 0-7 or part) and prints a line per reply with the
         monitor's own texts, each value once the registers it needs have been
         seen (frames heard while the settings were sought too), and each write.
-        --address A takes that slave alone (needed with --csv, --csv-plain or
-        --xlsx, which work as in watch). A slave that leaves three requests in
+        --address A takes that slave alone; without it --csv, --csv-plain and
+        --xlsx (which work as in watch) record every slave heard, each in a
+        part of its own. A slave that leaves three requests in
         a row unanswered is said. At the end (and every 10 s with --stats) it
         prints the bus figures: requests by address, function and range (the
         most frequent first), the request rate, replies, exceptions, CRC

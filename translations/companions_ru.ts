@@ -664,8 +664,9 @@ listen  reads a bus that another master (a PLC, a SCADA gateway) polls, without
         or any part, coils 0-7 or part) and prints a line per reply with the
         monitor&apos;s own texts, each value once the registers it needs have been
         seen (frames heard while the settings were sought too), and each write.
-        --address A takes that slave alone (needed with --csv, --csv-plain or
-        --xlsx, which work as in watch). A slave that leaves three requests in
+        --address A takes that slave alone; without it --csv, --csv-plain and
+        --xlsx (which work as in watch) record every slave heard, each in a
+        part of its own. A slave that leaves three requests in
         a row unanswered is said. At the end (and every 10 s with --stats) it
         prints the bus figures: requests by address, function and range (the
         most frequent first), the request rate, replies, exceptions, CRC
@@ -761,8 +762,9 @@ listen  слушает шину, которую опрашивает друго�
         и 50-54 или их часть, катушки 0-7 или часть), и на каждый ответ
         выводится строка с текстами самого монитора, каждое значение — как
         только прочитаны нужные ему регистры (и кадры, услышанные при поиске
-        настроек), а также каждая запись. --address A — только этот ведомый
-        (нужен с --csv, --csv-plain или --xlsx, которые работают как в watch).
+        настроек), а также каждая запись. --address A — только этот ведомый;
+        без него --csv, --csv-plain и --xlsx (они работают как в watch)
+        записывают каждого услышанного ведомого, каждого в своей части.
         Ведомый, не ответивший на три запроса подряд, называется. В конце (и
         каждые 10 с с --stats) выводятся показатели шины: запросы по адресам,
         функциям и диапазонам (сначала самые частые), частота запросов, ответы,

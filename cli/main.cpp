@@ -40,11 +40,8 @@ int main(int argc, char *argv[])
         return prompt.exitCode();
     }
 #endif
-    const int code = run(app);
     // Started by a double click: the search's findings stay on the screen until Enter.
-    if (argc == 1 && orte_console::console_of_its_own())
-        orte_console::wait_for_enter(orte_cli::text::tr("Press Enter to close this window."));
-    return code;
+    return orte_console::keep_window_until_enter(argc, run(app));
 }
 
 namespace {

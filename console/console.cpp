@@ -1,5 +1,6 @@
 #include "console/console.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <QTextCodec>
@@ -186,6 +187,8 @@ QTextStream &standard_error()
     return stream.stream();
 }
 
+namespace {
+// Alone on a console window that was opened for it; never elsewhere.
 bool console_of_its_own()
 {
 #ifdef _WIN32
@@ -199,12 +202,19 @@ bool console_of_its_own()
     return false;
 #endif
 }
+} // namespace
 
-void wait_for_enter(const QString &prompt)
+int keep_window_until_enter(int argc, int code)
 {
-    standard_output() << '\n' << prompt << '\n' << Qt::flush;
+    if (argc != 1 || !console_of_its_own())
+        return code;
+    standard_output() << '\n'
+                      << QCoreApplication::translate("text", "Press Enter to close this window.")
+                      << '\n'
+                      << Qt::flush;
     for (int c = std::getchar(); c != EOF && c != '\n';)
         c = std::getchar();
+    return code;
 }
 
 bool is_terminal(std::FILE *file)

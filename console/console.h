@@ -70,12 +70,11 @@ private:
 QTextStream &standard_output();
 QTextStream &standard_error();
 
-// Whether the program has a console window of its own (Windows: opened for it, as when it is
-// started from Explorer or a shortcut rather than from a console): what it wrote vanishes with
-// the window when it ends. Never elsewhere.
-bool console_of_its_own();
-// Says `prompt` and waits for Enter (or the end of the input), so that the window can be read.
-void wait_for_enter(const QString &prompt);
+// A program's end: started with no arguments on a console window of its own (Windows: opened
+// for it, as by a double click in Explorer, not from a console), it asks for Enter (or waits
+// for the end of the input) before the window closes, so that what it said can be read.
+// Passes `code` on.
+int keep_window_until_enter(int argc, int code);
 
 // Whether the stream is a terminal (for the progress line).
 bool is_terminal(std::FILE *file);

@@ -154,11 +154,8 @@ int main(int argc, char *argv[])
     orte::set_app_identity();
     // The demo's own messages in the user's language; the monitor's window keeps its texts.
     orte::install_companion_translation(app);
-    const int code = run_demo(app);
     // Started by a double click: what it said stays on the screen until Enter.
-    if (argc == 1 && orte_console::console_of_its_own())
-        orte_console::wait_for_enter(orte::text::tr("Press Enter to close this window."));
-    return code;
+    return orte_console::keep_window_until_enter(argc, run_demo(app));
 }
 
 namespace {

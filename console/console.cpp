@@ -91,9 +91,10 @@ int terminal_width(std::FILE *file)
 QString wrap_line(const QString &line, int width)
 {
     // What a carriage return redraws, and the escape code after it, are not measured.
+    const QLatin1String erase("\033[K");
     int from = line.lastIndexOf(QLatin1Char('\r')) + 1;
-    if (QStringView(line).mid(from).startsWith(QLatin1String("\033[K")))
-        from += 4;
+    if (QStringView(line).mid(from).startsWith(erase))
+        from += erase.size();
     const QString head = line.left(from);
     QString rest = line.mid(from);
     const int limit = width - 1;

@@ -284,7 +284,7 @@ void tst_cli_command_line::lines_fit_a_narrow_terminal_data()
     QTest::newRow("after a progress line's redraw")
         << "\r\033[Kline settings found: 19200 baud, even, 1 or 2 stop bits" << 30;
     QTest::newRow("a redrawn line one character too long")
-        << "\r\033[K" + QString(29, 'x') + " y" << 30;
+        << "\r\033[K" + QString(26, 'x') + " yyy" << 30;
 }
 
 void tst_cli_command_line::lines_fit_a_narrow_terminal()

@@ -5,10 +5,15 @@
 #include "console/console.h"
 #include "link/port_list.h"
 #include "link/port_setup.h"
+#include "log/file_safety.h"
 #include "translations/translations.h"
 
 #include <QSerialPort>
 #include <QtTest>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 using orte_cli::command_kind;
 
@@ -58,6 +63,8 @@ private slots:
     void progress_line_on_a_stream();
     void lines_fit_a_narrow_terminal_data();
     void lines_fit_a_narrow_terminal();
+    void a_shortcut_starts_in_the_users_documents_data();
+    void a_shortcut_starts_in_the_users_documents();
     void ports_by_number_data();
     void ports_by_number();
     void progress_parts_fit_data();
@@ -361,6 +368,54 @@ void tst_cli_command_line::ports_by_number()
     QFETCH(QStringList, system);
     QFETCH(QStringList, listed);
     QCOMPARE(orte::sorted_by_number(system), listed);
+}
+
+void tst_cli_command_line::a_shortcut_starts_in_the_users_documents_data()
+{
+    QTest::addColumn<bool>("shortcut");
+    QTest::newRow("started from a shortcut") << true;
+    QTest::newRow("started otherwise") << false;
+}
+
+void tst_cli_command_line::a_shortcut_starts_in_the_users_documents()
+{
+    // This test program started again as Explorer starts a shortcut's program: the start-up
+    // information names the link. It says where it went and where it works.
+    if (qEnvironmentVariableIsSet("ORTE_TEST_CHILD")) {
+        const QString went = orte::go_to_documents_when_started_from_a_shortcut();
+        const QByteArray out
+            = QStringLiteral("went:%1\ncurrent:%2\n").arg(went, QDir::currentPath()).toUtf8();
+        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+        return;
+    }
+#ifndef Q_OS_WIN
+    QVERIFY(orte::go_to_documents_when_started_from_a_shortcut().isEmpty());
+#else
+    QFETCH(bool, shortcut);
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ORTE_TEST_CHILD"), QStringLiteral("1"));
+    child.setProcessEnvironment(env);
+    child.setCreateProcessArgumentsModifier([shortcut](QProcess::CreateProcessArguments *a) {
+        static wchar_t link[] = L"C:\\ORTE-473.lnk";
+        if (shortcut) {
+            a->startupInfo->dwFlags |= STARTF_TITLEISLINKNAME;
+            a->startupInfo->lpTitle = link;
+        }
+    });
+    child.start(
+        QString::fromWCharArray(self),
+        { QStringLiteral("a_shortcut_starts_in_the_users_documents"), QStringLiteral("-silent") });
+    QVERIFY(child.waitForFinished(60000));
+    const QString said = QString::fromUtf8(child.readAllStandardOutput()).remove('\r');
+    const QString folder = orte::documents_folder();
+    QVERIFY2(said.contains(QStringLiteral("went:") + (shortcut ? folder : QString()) + '\n'),
+             qPrintable(said));
+    QCOMPARE(said.contains(QStringLiteral("current:") + folder), shortcut);
+    QVERIFY(!shortcut || QFileInfo(folder).isDir());
+#endif
 }
 
 QTEST_APPLESS_MAIN(tst_cli_command_line)

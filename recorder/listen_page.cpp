@@ -68,9 +68,8 @@ void listen_page::start()
             text::tr("not a list of addresses from 1 to 247: %1").arg(line->addresses->text()));
         return;
     }
-    single_address = listed.size() == 1 ? listed[0] : 0;
     files->refresh_proposal();
-    if (!run->begin(*files, single_address == 0))
+    if (!run->begin(*files, single_address() == 0))
         return;
     listen_plan plan;
     plan.port = line->port_name();
@@ -79,7 +78,7 @@ void listen_page::start()
     plan.parities = line->parity_code() != 0 ? QString(QLatin1Char(line->parity_code()))
                                              : QStringLiteral("NEO");
     plan.stop_bits = line->stop_bits();
-    plan.address = single_address;
+    plan.address = single_address();
     heard.clear();
     idents.clear();
     slaves->setRowCount(0);
@@ -193,7 +192,7 @@ void listen_page::reading_came(int address, const reading &r, bool single_input,
 
 int listen_page::chosen() const
 {
-    return single_address != 0 ? single_address : run->shown_address();
+    return single_address() != 0 ? single_address() : run->shown_address();
 }
 
 void listen_page::show_bus()
@@ -224,7 +223,8 @@ void listen_page::ended(bool)
     figures_due.stop();
     // Each slave recorded, about the line as it was found and what the listener missed of it.
     QVector<run_figures> runs;
-    for (int address : single_address != 0 ? QVector<int> { single_address } : run->addresses()) {
+    for (int address :
+         single_address() != 0 ? QVector<int> { single_address() } : run->addresses()) {
         if (run->figures(address).polls == 0)
             continue;
         run_figures meta = about;
@@ -234,7 +234,7 @@ void listen_page::ended(bool)
         meta.crc_errors = missed.first;
         meta.timeouts = missed.second;
         meta.identified(
-            idents.value(address, single_address != 0 ? engine->first_ident() : QByteArray()));
+            idents.value(address, single_address() != 0 ? engine->first_ident() : QByteArray()));
         runs << meta;
     }
     if (!runs.isEmpty())

@@ -63,7 +63,8 @@ private:
     bool recorded(int address) const { return listed.isEmpty() || listed.contains(address); }
     std::map<int, slave_row> heard;
     QVector<int> listed; // the slaves recorded (empty: every one heard)
-    int single_address = 0; // the one slave listened to, or 0
+    // The one slave listened to, or 0.
+    int single_address() const { return listed.size() == 1 ? listed[0] : 0; }
     QMap<int, QByteArray> idents; // the identifications heard, by address
     run_figures about;
     QTimer figures_due;
